@@ -1,0 +1,83 @@
+#include "platform/format.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+namespace tavrel::platform {
+namespace {
+
+struct FormatCase {
+    double value;
+    const char* pattern;
+    const char* text;
+
+    friend void PrintTo(const FormatCase& c, std::ostream* os) {
+        *os << c.pattern << ' ' << c.text;
+    }
+};
+
+class FormatRenders : public testing::TestWithParam<FormatCase> {};
+
+TEST_P(FormatRenders, ByThePattern) {
+    const auto& c = GetParam();
+    EXPECT_EQ(Format(c.value, c.pattern), c.text) << c.value << " by " << c.pattern;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, FormatRenders,
+    testing::Values(
+        // The four patterns of the window.
+        FormatCase{0.667, "+#.000", "+.667"}, FormatCase{0.681, "#.000", ".681"},
+        FormatCase{15, "#.00", "15.00"}, FormatCase{-0.550, "+#.000", "-.550"},
+        FormatCase{10, "+#.00", "+10.00"}, FormatCase{-10, "+#.00", "-10.00"},
+        FormatCase{-0.5, "#.000", "-.500"}, FormatCase{1, "#.000", "1.000"},
+        FormatCase{123456.789, "+#.00", "+123456.79"},
+        // Zero and values that round to zero carry no minus sign.
+        FormatCase{0, "+#.000", "+.000"}, FormatCase{0, "#.00", ".00"},
+        FormatCase{-0.0, "#.00", ".00"}, FormatCase{-0.0004, "+#.000", "+.000"},
+        FormatCase{-0.004, "#.00", ".00"}, FormatCase{-0.005, "#.00", "-.01"},
+        // Ties are decided on the exact binary value, away from zero.
+        FormatCase{0.125, "#.00", ".13"}, FormatCase{-0.125, "#.00", "-.13"},
+        FormatCase{0.375, "#.00", ".38"}, FormatCase{2.5, "#", "3"},
+        FormatCase{0.0625, "#.000", ".063"}, FormatCase{2.675, "#.00", "2.67"},
+        // 1.0005 lies just below its tie in binary, 0.9995 just above.
+        FormatCase{1.0005, "#.000", "1.000"}, FormatCase{0.9995, "#.000", "1.000"},
+        // Leading zeros where the pattern asks for them.
+        FormatCase{0.5, "0.00", "0.50"}, FormatCase{7, "000", "007"},
+        FormatCase{1234.5, "#", "1235"}, FormatCase{3, "#.", "3."},
+        // Never truncated.
+        FormatCase{1e20, "#.00", "100000000000000000000.00"},
+        // Infinities and NaN render as short words, not digits.
+        FormatCase{INFINITY, "+#.000", "+∞"}, FormatCase{INFINITY, "#.000", "∞"},
+        FormatCase{-INFINITY, "#.00", "-∞"},
+        FormatCase{std::numeric_limits<double>::quiet_NaN(), "+#.000", "NaN"}));
+
+TEST(Format, LargestDoubleKeepsEveryDigit) {
+    const std::string text = Format(std::numeric_limits<double>::max(), "+#.000");
+    EXPECT_EQ(text.size(), 1 + 309 + 4u);
+    EXPECT_EQ(text.substr(0, 6), "+17976");
+    EXPECT_EQ(text.substr(text.size() - 4), ".000");
+}
+
+TEST(Format, SmallestSubnormalRoundsToZero) {
+    EXPECT_EQ(Format(std::numeric_limits<double>::denorm_min(), "+#.000"), "+.000");
+    EXPECT_EQ(Format(-std::numeric_limits<double>::denorm_min(), "#.00"), ".00");
+}
+
+TEST(Format, RejectsPatternsItCannotHonour) {
+    EXPECT_THROW(Format(1, "#,##0.00"), std::invalid_argument);
+    EXPECT_THROW(Format(1, "+#.00x"), std::invalid_argument);
+    EXPECT_THROW(Format(1, "+-#.00"), std::invalid_argument);
+}
+
+TEST(Format, ManyDecimalsShowTheExactBinaryValue) {
+    EXPECT_EQ(Format(0.1, "#." + std::string(55, '0')),
+              ".1000000000000000055511151231257827021181583404541015625");
+    EXPECT_EQ(Format(1e300, "#." + std::string(500, '0')).size(), 301 + 1 + 500u);
+}
+
+} // namespace
+} // namespace tavrel::platform
