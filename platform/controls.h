@@ -1,0 +1,88 @@
+#pragma once
+
+#include "platform/control_spec.h"
+#include "platform/picture.h"
+
+#include <QFrame>
+#include <QLineEdit>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+namespace tavrel::platform {
+
+// A single-line text field. Every typed key goes through `KeyDown` first; the field takes
+// only what the handler lets through, within its typed-length limit. Nothing else can put
+// text into it: no paste, drop, middle-click, input method, context menu or edit command.
+// Text set by the program is never cut short: the font shrinks to fit, and a text too wide
+// even then shows in full as the field's tool tip.
+class EditField : public QLineEdit {
+  public:
+    explicit EditField(QWidget* parent);
+
+    // Handler for typed keys: returns true to consume the key.
+    std::function<bool(int keyCode)> KeyDown;
+
+    void SetTypedLengthLimit(int limit) { typedLengthLimit_ = limit; }
+    int TypedLengthLimit() const { return typedLengthLimit_; }
+
+    // Sets the text as the program does (EditField.Text); an empty text clears the field.
+    void SetText(const QString& text);
+
+  protected:
+    bool event(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+
+  private:
+    bool WouldExceedLimit(const QKeyEvent& event) const;
+    void FitText();
+
+    int typedLengthLimit_ = 0;
+    std::optional<QFont> baseFont_; // the layout's font, before any shrinking to fit
+};
+
+// Shows a picture unscaled from its top-left corner; the rest of the canvas stays
+// transparent, so overlapping controls remain visible.
+class Canvas : public QWidget {
+    Q_OBJECT // the accessibility factory knows canvases by their class name
+
+        public : explicit Canvas(QWidget* parent);
+
+    void SetBackdrop(PictureRef picture);
+    const PictureRef& Backdrop() const { return backdrop_; }
+
+    // Handler for mouse presses in the canvas, with the press's position.
+    std::function<bool(int x, int y)> MouseDown;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    PictureRef backdrop_;
+};
+
+// A filled rectangle with a two-tone border: an etched rule.
+class RectangleControl : public QFrame {
+  public:
+    RectangleControl(QWidget* parent, Rgb fill, Rgb topLeft, Rgb bottomRight);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QColor fill_;
+    QColor topLeft_;
+    QColor bottomRight_;
+};
+
+// Creates the control of `spec` in `parent`: registered under its name, its backdrop set,
+// then its properties applied. Handlers are connected by the caller.
+QWidget* CreateControl(QWidget* parent, const ControlSpec& spec);
+
+// The font of a layout: one pixel per point, "System" resolved to the platform's font.
+QFont ResolveFont(const FontSpec& spec);
+
+} // namespace tavrel::platform
