@@ -1,10 +1,12 @@
 #include "platform/controls.h"
 
+#include "platform/application.h"
 #include "platform/keys.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -205,6 +207,64 @@ EditField::EditField(QWidget* parent) : QLineEdit(parent) {
     setAcceptDrops(false);
     setDragEnabled(false);
     setAttribute(Qt::WA_InputMethodEnabled, false);
+    // What the edit commands can do depends on the text and the selection.
+    connect(this, &QLineEdit::textChanged, this, [] { RefreshMenus(); });
+    connect(this, &QLineEdit::selectionChanged, this, [] { RefreshMenus(); });
+}
+
+bool EditField::CanUndo() const {
+    return isUndoAvailable();
+}
+
+bool EditField::CanCut() const {
+    return hasSelectedText();
+}
+
+bool EditField::CanCopy() const {
+    return hasSelectedText();
+}
+
+bool EditField::CanPaste() const {
+    return !QGuiApplication::clipboard()->text().isEmpty();
+}
+
+void EditField::Undo() {
+    if (CanUndo()) {
+        undo();
+        AfterCommandEdit();
+    }
+}
+
+void EditField::Cut() {
+    if (CanCut()) {
+        cut();
+        AfterCommandEdit();
+    }
+}
+
+void EditField::Copy() {
+    copy();
+}
+
+void EditField::Paste() {
+    const QString pasted = QGuiApplication::clipboard()->text();
+    if (pasted.isEmpty()) {
+        return;
+    }
+    const int start = hasSelectedText() ? selectionStart() : cursorPosition();
+    const QString result = QString(text()).replace(start, selectedText().size(), pasted);
+    const bool accepted = AcceptsPaste ? AcceptsPaste(pasted, result) : FitsTypedLimit(result);
+    if (!accepted) {
+        return;
+    }
+    insert(pasted);
+    AfterCommandEdit();
+}
+
+void EditField::AfterCommandEdit() {
+    if (EditedByCommand) {
+        EditedByCommand();
+    }
 }
 
 bool EditField::event(QEvent* event) {
@@ -236,6 +296,10 @@ bool EditField::event(QEvent* event) {
         break;
     }
     return QLineEdit::event(event);
+}
+
+bool EditField::FitsTypedLimit(const QString& text) const {
+    return typedLengthLimit_ <= 0 || text.size() <= typedLengthLimit_;
 }
 
 bool EditField::WouldExceedLimit(const QKeyEvent& event) const {

@@ -25,9 +25,26 @@ class EditField : public QLineEdit {
 
     void SetTypedLengthLimit(int limit) { typedLengthLimit_ = limit; }
     int TypedLengthLimit() const { return typedLengthLimit_; }
+    bool FitsTypedLimit(const QString& text) const;
 
     // Sets the text as the program does (EditField.Text); an empty text clears the field.
     void SetText(const QString& text);
+
+    // The edit commands, as the menu bar serves them on the focused field.
+    bool CanUndo() const;
+    bool CanCut() const;
+    bool CanCopy() const;
+    bool CanPaste() const;
+    void Undo();
+    void Cut();
+    void Copy();
+    void Paste();
+
+    // Decides whether the clipboard's `pasted` text may replace the selection, making
+    // `result`. Without it, a paste goes in when the result fits the typed-length limit.
+    std::function<bool(const QString& pasted, const QString& result)> AcceptsPaste;
+    // Called after an edit command has changed the text.
+    std::function<void()> EditedByCommand;
 
   protected:
     bool event(QEvent* event) override;
@@ -38,6 +55,7 @@ class EditField : public QLineEdit {
   private:
     bool WouldExceedLimit(const QKeyEvent& event) const;
     void FitText();
+    void AfterCommandEdit();
 
     int typedLengthLimit_ = 0;
     std::optional<QFont> baseFont_; // the layout's font, before any shrinking to fit

@@ -1,11 +1,14 @@
 #include "platform/window.h"
 
+#include "platform/application.h"
 #include "platform/controls.h"
 #include "platform/keys.h"
+#include "platform/menu.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QMenuBar>
 #include <QMouseEvent>
 
 namespace tavrel::platform {
@@ -33,6 +36,15 @@ QString ToQString(std::string_view text) {
 } // namespace
 
 Window::Window(const WindowSpec& spec) : content_(new QWidget(this)) {
+    // Every window shows the application's menu bar; one without a title bar has no room
+    // for it, but still answers its shortcuts.
+    if (Application* app = CurrentApplication(); app != nullptr && app->MenuBar() != nullptr) {
+        if (spec.frame == FrameKind::Document) {
+            app->MenuBar()->Populate(*menuBar());
+        } else {
+            app->MenuBar()->AddShortcutsTo(*this);
+        }
+    }
     setObjectName(ToQString(spec.name));
     setWindowFlags(FlagsFor(spec));
     setWindowTitle(ToQString(spec.title));
@@ -69,6 +81,19 @@ void Window::FinishCreation() {
         Show();
     }
     Open();
+}
+
+void Window::AddMenuHandler(const QString& itemName, std::function<bool()> handler) {
+    menuHandlers_[itemName] = std::move(handler);
+}
+
+bool Window::HasMenuHandler(const QString& itemName) const {
+    return menuHandlers_.count(itemName) != 0;
+}
+
+bool Window::RunMenuHandler(const QString& itemName) {
+    const auto handler = menuHandlers_.find(itemName);
+    return handler != menuHandlers_.end() && handler->second();
 }
 
 bool Window::event(QEvent* event) {

@@ -3,6 +3,8 @@
 #include "platform/control_spec.h"
 
 #include <QMainWindow>
+#include <functional>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -48,6 +50,14 @@ class Window : public QMainWindow {
     // layout says so, then its Open event runs.
     void FinishCreation();
 
+    // Menu commands this window answers while it is frontmost, by item name. A handler
+    // returns whether it handled the command.
+    void AddMenuHandler(const QString& itemName, std::function<bool()> handler);
+    bool HasMenuHandler(const QString& itemName) const;
+    bool RunMenuHandler(const QString& itemName);
+    // Sets the enabled state of menu items while this window is frontmost.
+    virtual void EnableMenuItems() {}
+
   protected:
     // Window events. A true result of KeyDown or MouseDown means "handled".
     virtual void Open() {}
@@ -64,6 +74,7 @@ class Window : public QMainWindow {
 
   private:
     QWidget* content_;
+    std::map<QString, std::function<bool()>> menuHandlers_;
 };
 
 } // namespace tavrel::platform
