@@ -13,9 +13,11 @@
 #include "platform/val.h"
 #include "ui/control_wnd_layout.h"
 #include "ui/key_filter.h"
+#include "ui/menu_items.h"
 #include "ui/shell_links.h"
 
 #include <QPushButton>
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 #include <string>
@@ -57,8 +59,15 @@ ControlWnd::ControlWnd() : platform::Window(ControlWndSpec()) {
     for (const ControlRow& row : ControlWndLayout()) {
         QWidget& control = AddControl(row.spec);
         if (row.keyDown != nullptr) {
-            static_cast<platform::EditField&>(control).KeyDown =
-                [this, handler = row.keyDown](int key) { return (this->*handler)(key); };
+            auto& field = static_cast<platform::EditField&>(control);
+            field.KeyDown = [this, handler = row.keyDown](int key) {
+                return (this->*handler)(key);
+            };
+            // The edit commands obey the same rules as typing.
+            field.AcceptsPaste = [this](const QString& pasted, const QString& result) {
+                return FilterPaste(pasted, result);
+            };
+            field.EditedByCommand = [this] { EmptyOutputs(); };
         }
         if (row.action != nullptr) {
             connect(static_cast<QPushButton*>(&control), &QPushButton::clicked, this,
@@ -69,6 +78,8 @@ ControlWnd::ControlWnd() : platform::Window(ControlWndSpec()) {
                 [this, handler = row.mouseDown](int x, int y) { return (this->*handler)(x, y); };
         }
     }
+    AddMenuHandler(QStringLiteral("AboutMenuItem"), [this] { return AboutMenuItem_Action(); });
+    AddMenuHandler(QStringLiteral("AboutQuillet"), [this] { return AboutQuillet_Action(); });
 }
 
 platform::EditField& ControlWnd::Field(std::string_view name) const {
@@ -102,6 +113,17 @@ bool ControlWnd::FilterKey(int key) {
     }
     platform::Beep();
     return true;
+}
+
+// A paste goes in only as typing could have made it: field characters alone, six at most.
+bool ControlWnd::FilterPaste(const QString& pasted, const QString& result) {
+    const bool typable = std::all_of(pasted.begin(), pasted.end(),
+                                     [](QChar c) { return IsFieldCharacter(c.unicode()); });
+    if (typable && result.size() <= kTypedLengthLimit) {
+        return true;
+    }
+    platform::Beep();
+    return false;
 }
 
 void ControlWnd::EmptyOutputs() {
@@ -145,6 +167,22 @@ void ControlWnd::ClearBtn_Action() {
 bool ControlWnd::Canvas1_MouseDown(int /*x*/, int /*y*/) {
     Follow(InstalledLinks().ShowInformation, "ShowInformation");
     return false;
+}
+
+bool ControlWnd::AboutMenuItem_Action() {
+    Follow(InstalledLinks().ShowAbout, "ShowAbout");
+    return false;
+}
+
+bool ControlWnd::AboutQuillet_Action() {
+    Follow(InstalledLinks().ShowAbout, "ShowAbout");
+    return false;
+}
+
+void ControlWnd::EnableMenuItems() {
+    ControlMenuItem().SetEnabled(false);
+    AboutMenuItem().SetEnabled(true);
+    AboutQuillet().SetEnabled(true);
 }
 
 void ControlWnd::Activate() {

@@ -32,8 +32,13 @@ class ControlWnd : public platform::Window {
     void ClearBtn_Action();
     // The information icon: shows the information window.
     bool Canvas1_MouseDown(int x, int y);
+    // The About commands: show the about window.
+    bool AboutMenuItem_Action();
+    bool AboutQuillet_Action();
 
     platform::EditField& Field(std::string_view name) const;
+
+    void EnableMenuItems() override;
 
   protected:
     void Activate() override;
@@ -41,6 +46,7 @@ class ControlWnd : public platform::Window {
 
   private:
     bool FilterKey(int key);
+    bool FilterPaste(const QString& pasted, const QString& result);
     void EmptyOutputs();
 };
 

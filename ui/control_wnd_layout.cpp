@@ -18,7 +18,6 @@ using platform::kDarkRed;
 constexpr FontSpec kFieldFont{"Courier", 14, false};
 constexpr FontSpec kLabelFont{"System", 14, true};
 constexpr FontSpec kButtonFont{"System", 12, false};
-constexpr int kTypedLengthLimit = 6;
 
 // Every field is 60 x 20, dark red Courier, centred. Inputs take the focus; outputs are
 // disabled, written only by the program. The accessible name is the text of the field's label.

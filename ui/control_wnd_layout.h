@@ -16,6 +16,9 @@ struct ControlRow {
     bool (ControlWnd::*mouseDown)(int x, int y) = nullptr;
 };
 
+// Most characters the user can type into an input field.
+inline constexpr int kTypedLengthLimit = 6;
+
 const platform::WindowSpec& ControlWndSpec();
 
 // The controls in creation order, which is also stacking and focus order.

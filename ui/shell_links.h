@@ -9,6 +9,7 @@ namespace tavrel::ui {
 struct ShellLinks {
     std::function<void()> ShowInformation; // the question-mark icon was clicked
     std::function<void()> HideAbout;       // the calculator window became active
+    std::function<void()> ShowAbout;       // an About command was chosen
 };
 
 void InstallShellLinks(ShellLinks links);
