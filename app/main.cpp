@@ -1,5 +1,5 @@
 #include "shell/application.h"
 
 int main(int argc, char** argv) {
-    return tavrel::shell::RunApplication(argc, argv);
+    return tavrel::shell::Main(argc, argv);
 }

@@ -49,6 +49,12 @@ AboutWnd::AboutWnd() : platform::Window(kWindow) {
     for (const ControlSpec& spec : kControls) {
         AddControl(spec);
     }
+    AddMenuHandler(QStringLiteral("AboutMenuItem"), [this] { return AboutMenuItem_Action(); });
+}
+
+bool AboutWnd::AboutMenuItem_Action() {
+    Show(); // already the about window: to the front
+    return false;
 }
 
 bool AboutWnd::KeyDown(int /*key*/) {

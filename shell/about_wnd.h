@@ -10,6 +10,9 @@ class AboutWnd : public platform::Window {
   public:
     AboutWnd();
 
+    // The Window menu's About item while this window is frontmost.
+    bool AboutMenuItem_Action();
+
   protected:
     bool KeyDown(int key) override;
     bool MouseDown(int x, int y) override;

@@ -2,8 +2,11 @@
 
 #include "platform/shared_window.h"
 #include "shell/about_wnd.h"
+#include "shell/app.h"
+#include "shell/file_types.h"
+#include "shell/invisible_wnd.h"
+#include "shell/menu.h"
 #include "shell/qwindow.h"
-#include "ui/control_wnd.h"
 #include "ui/shell_links.h"
 
 #include <QApplication>
@@ -11,19 +14,38 @@
 namespace tavrel::shell {
 
 void InstallWindowLinks() {
-    ui::InstallShellLinks(
-        {.ShowInformation = [] { Qwindow().Show(); }, .HideAbout = [] { AboutWnd().Hide(); }});
+    ui::InstallShellLinks({.ShowInformation = [] { Qwindow().Show(); },
+                           .HideAbout = [] { AboutWnd().Hide(); },
+                           .ShowAbout = [] { AboutWnd().Show(); }});
 }
 
-int RunApplication(int argc, char** argv) {
-    QApplication app(argc, argv);
+void InitFileTypes() {
+    SharedFileTypes().Initialize();
+}
+
+void NewAppInstance() {
+    App().SetMenuBar(&Menu());
+}
+
+void ApplicationAddMenuHandlers() {}
+
+void MakeDefaultView() {
+    InvisibleWnd();
+}
+
+int Main(int argc, char** argv) {
+    QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavrel"));
     QApplication::setApplicationVersion(QStringLiteral(TAVREL_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("tavrel"));
     // Only closing the calculator window or quitting ends the application.
     QApplication::setQuitOnLastWindowClosed(false);
 
     InstallWindowLinks();
-    ui::ControlWnd().Show();
+    InitFileTypes();
+    NewAppInstance();
+    ApplicationAddMenuHandlers();
+    MakeDefaultView();
     const int status = QApplication::exec();
     platform::DestroySharedWindows();
     return status;
