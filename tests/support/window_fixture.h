@@ -13,10 +13,12 @@ namespace tavrel::testing {
 struct CountingLinks {
     int showInformation = 0;
     int hideAbout = 0;
+    int showAbout = 0;
 
     void Install() {
         ui::InstallShellLinks({.ShowInformation = [this] { ++showInformation; },
-                               .HideAbout = [this] { ++hideAbout; }});
+                               .HideAbout = [this] { ++hideAbout; },
+                               .ShowAbout = [this] { ++showAbout; }});
     }
 };
 
