@@ -7,7 +7,6 @@
 #include "platform/val.h"
 
 #include <benchmark/benchmark.h>
-
 #include <vector>
 
 namespace {

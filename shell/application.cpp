@@ -33,7 +33,7 @@ void MakeDefaultView() {
     InvisibleWnd();
 }
 
-int Main(int argc, char** argv) {
+int Main(int argc, char** argv, const std::function<void()>& beforeEventLoop) {
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavrel"));
     QApplication::setApplicationVersion(QStringLiteral(TAVREL_VERSION));
@@ -46,6 +46,9 @@ int Main(int argc, char** argv) {
     NewAppInstance();
     ApplicationAddMenuHandlers();
     MakeDefaultView();
+    if (beforeEventLoop) {
+        beforeEventLoop();
+    }
     const int status = QApplication::exec();
     platform::DestroySharedWindows();
     return status;

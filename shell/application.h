@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 namespace tavrel::shell {
 
 // Connects the calculator window to the information and about windows.
@@ -12,7 +14,8 @@ void ApplicationAddMenuHandlers(); // none: every command belongs to the frontmo
 void MakeDefaultView();            // the hidden window, which shows the about window
 
 // Runs Tavrel: the start-up steps, then the event loop until the calculator window is
-// closed or Quit is chosen. Returns the process's exit status.
-int Main(int argc, char** argv);
+// closed or Quit is chosen. Returns the process's exit status. `beforeEventLoop`, where
+// given, runs between the two (measuring tools use it to watch the start-up).
+int Main(int argc, char** argv, const std::function<void()>& beforeEventLoop = {});
 
 } // namespace tavrel::shell
