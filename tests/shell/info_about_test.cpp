@@ -8,6 +8,7 @@
 #include "support/window_fixture.h"
 #include "ui/control_wnd.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QtTest>
 
@@ -203,6 +204,31 @@ class InfoAboutTest : public QObject {
         }
         QVERIFY(!about.isVisible());
         QVERIFY(ui::ControlWnd().isVisible());
+    }
+
+    // What a screen reader finds: the windows by name, every text and picture described.
+    void informationAndAboutWindowsAreAccessible() {
+        const auto names = [](platform::Window& window) {
+            QStringList found;
+            for (QWidget* control : Controls(window)) {
+                QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control);
+                found << a->text(QAccessible::Name);
+            }
+            return found;
+        };
+        auto& info = shell::Qwindow();
+        QCOMPARE(QAccessible::queryAccessibleInterface(&info)->text(QAccessible::Name),
+                 QStringLiteral("Information"));
+        for (const QString& name : names(info)) {
+            QVERIFY(name.size() > 10);
+        }
+        auto& about = shell::AboutWnd();
+        QCOMPARE(QAccessible::queryAccessibleInterface(&about)->text(QAccessible::Name),
+                 QStringLiteral("About Tavrel"));
+        const QStringList aboutNames = names(about);
+        QCOMPARE(aboutNames[0], QStringLiteral("Tavrel"));
+        QVERIFY(aboutNames[1].contains(QLatin1String("All rights reserved")));
+        QVERIFY(aboutNames[2].contains(QLatin1String("normal distributions")));
     }
 
     void activatingTheCalculatorHidesTheAboutWindow() {

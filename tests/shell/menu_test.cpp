@@ -9,6 +9,7 @@
 #include "support/recording_alerts.h"
 #include "ui/control_wnd.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QMenu>
@@ -147,6 +148,11 @@ class MenuTest : public QObject {
 #endif
         QCOMPARE(Titles(bar->actions()[2]->menu()->actions()),
                  (QStringList{"Undo", "-", "Cut", "Copy", "Paste", ""}));
+        // A screen reader reads the menus by their titles.
+        QAccessibleInterface* barAccess = QAccessible::queryAccessibleInterface(bar);
+        QCOMPARE(barAccess->role(), QAccessible::MenuBar);
+        QCOMPARE(barAccess->child(barAccess->childCount() - 1)->text(QAccessible::Name),
+                 QStringLiteral("Window"));
         // The information window shows it too; the about box has no room for it.
         QCOMPARE(shell::Qwindow().menuBar()->actions().size(), bar->actions().size());
         QCOMPARE(shell::Qwindow().Content().size(), QSize(602, 575));
