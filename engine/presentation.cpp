@@ -6,23 +6,32 @@ namespace tavrel::engine {
 
 std::vector<FieldText> PresentResults(CalcMode mode, const EffectSizeResults& r,
                                       NumberToText format) {
+    // Built by moving each text in: a braced list would copy every string once more.
+    std::vector<FieldText> texts;
+    texts.reserve(8);
+    const auto add = [&](std::string_view field, double value, std::string_view pattern) {
+        texts.push_back({field, format(value, pattern)});
+    };
     switch (mode) {
     case CalcMode::PooledSDOnly:
-        return {{fields::PooledSDFld, format(r.PooledSD, patterns::PooledSD)}};
+        add(fields::PooledSDFld, r.PooledSD, patterns::PooledSD);
+        break;
     case CalcMode::MeanDiffGlassOnly:
-        return {{fields::MeanDiffFld, format(r.MeanDiff, patterns::MeanDiff)},
-                {fields::gFld, format(r.GlassDelta, patterns::Index)}};
+        add(fields::MeanDiffFld, r.MeanDiff, patterns::MeanDiff);
+        add(fields::gFld, r.GlassDelta, patterns::Index);
+        break;
     case CalcMode::AllResults:
-        return {{fields::MeanDiffFld, format(r.MeanDiff, patterns::MeanDiff)},
-                {fields::PooledSDFld, format(r.PooledSD, patterns::PooledSD)},
-                {fields::gFld, format(r.GlassDelta, patterns::Index)},
-                {fields::dFld, format(r.CohenD, patterns::Index)},
-                {fields::dCorrectFld, format(r.R, patterns::Index)},
-                {fields::HedgesFld, format(r.HedgesD, patterns::Index)},
-                {fields::sdFld, format(r.HedgesSD, patterns::Index)},
-                {fields::CLEFFld, format(r.CLES, patterns::Probability)}};
+        add(fields::MeanDiffFld, r.MeanDiff, patterns::MeanDiff);
+        add(fields::PooledSDFld, r.PooledSD, patterns::PooledSD);
+        add(fields::gFld, r.GlassDelta, patterns::Index);
+        add(fields::dFld, r.CohenD, patterns::Index);
+        add(fields::dCorrectFld, r.R, patterns::Index);
+        add(fields::HedgesFld, r.HedgesD, patterns::Index);
+        add(fields::sdFld, r.HedgesSD, patterns::Index);
+        add(fields::CLEFFld, r.CLES, patterns::Probability);
+        break;
     }
-    return {};
+    return texts;
 }
 
 } // namespace tavrel::engine

@@ -3,6 +3,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -39,6 +41,31 @@ NumberPattern ParsePattern(std::string_view text) {
     return p;
 }
 
+constexpr std::array<std::uint64_t, 4> kPowersOfTen = {1, 10, 100, 1000};
+
+// |value| * 10^decimals rounded to an integer, ties away from zero: fast and exact for the
+// usual case, |value| below 2^53 and at most three decimals. The double is m * 2^-s with m
+// below 2^53, so m * 10^decimals fits 64 bits and the rounding is decided on the integer
+// remainder. Nothing when out of that range.
+std::optional<std::uint64_t> RoundScaled(double magnitude, int decimals) {
+    if (decimals >= static_cast<int>(kPowersOfTen.size()) || !(magnitude < 0x1p53)) {
+        return std::nullopt;
+    }
+    int exponent = 0;
+    const double fraction = std::frexp(magnitude, &exponent);
+    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+    const int shift = 53 - exponent; // magnitude == mantissa * 2^-shift, and shift >= 0
+    if (shift >= 64) {
+        return 0; // below half a unit of the last decimal
+    }
+    const std::uint64_t scaled = mantissa * kPowersOfTen[static_cast<std::size_t>(decimals)];
+    if (shift == 0) {
+        return scaled; // a whole number: nothing to round
+    }
+    const std::uint64_t remainder = scaled & ((std::uint64_t{1} << shift) - 1);
+    return (scaled >> shift) + (remainder >= (std::uint64_t{1} << (shift - 1)) ? 1 : 0);
+}
+
 // True when `magnitude` lies exactly halfway between two multiples of 10^-decimals. Such a
 // value is j / 2^(decimals+1) with j odd, since 2 * magnitude * 10^decimals must be odd.
 bool IsExactTie(double magnitude, int decimals) {
@@ -46,55 +73,72 @@ bool IsExactTie(double magnitude, int decimals) {
     return std::isfinite(scaled) && scaled == std::floor(scaled) && std::fmod(scaled, 2.0) == 1.0;
 }
 
+// Any magnitude and any number of decimals, through the exact decimal expansion: the digits
+// with no point, the last `decimals` of them being the fraction.
+std::string RoundAny(double magnitude, int decimals) {
+    // to_chars rounds ties to even; the value just above a tie rounds away from zero.
+    if (IsExactTie(magnitude, decimals)) {
+        magnitude = std::nextafter(magnitude, HUGE_VAL);
+    }
+    // Room for the largest double: 309 integer digits, a point and the decimals.
+    std::string text(static_cast<std::size_t>(309 + 1 + decimals), '\0');
+    const char* end = std::to_chars(text.data(), text.data() + text.size(), magnitude,
+                                    std::chars_format::fixed, decimals)
+                          .ptr;
+    text.resize(static_cast<std::size_t>(end - text.data()));
+    if (const std::size_t point = text.find('.'); point != std::string::npos) {
+        text.erase(point, 1);
+    }
+    return text;
+}
+
 } // namespace
 
 std::string Format(double value, std::string_view pattern) {
     const NumberPattern p = ParsePattern(pattern);
-    const std::string positiveSign = p.forceSign ? "+" : "";
+    const std::string_view positiveSign = p.forceSign ? "+" : "";
     if (std::isnan(value)) {
         return "NaN";
     }
     if (std::isinf(value)) {
-        return (value < 0 ? "-" : positiveSign) + "∞";
+        return std::string(value < 0 ? "-" : positiveSign) + "∞";
     }
 
-    double magnitude = std::fabs(value);
-    // to_chars rounds ties to even; the value just above a tie rounds away from zero.
-    if (IsExactTie(magnitude, p.decimals)) {
-        magnitude = std::nextafter(magnitude, HUGE_VAL);
-    }
-    // Room for the largest double: 309 integer digits, a point and the decimals.
-    std::array<char, 512> small; // NOLINT: written by to_chars before it is read
+    // The rounded digits, the fraction's among them, with at least one integer digit.
+    const double magnitude = std::fabs(value);
+    std::array<char, 24> small; // NOLINT: filled from the end before it is read
     std::string large;
-    char* first = small.data();
-    char* last = first + small.size();
-    const auto needed = static_cast<std::size_t>(309 + 1 + p.decimals);
-    if (needed > small.size()) {
-        large.resize(needed);
-        first = large.data();
-        last = first + large.size();
+    std::string_view digits;
+    if (const std::optional<std::uint64_t> rounded = RoundScaled(magnitude, p.decimals)) {
+        char* const end = small.data() + small.size();
+        char* first = end;
+        std::uint64_t rest = *rounded;
+        do {
+            *--first = static_cast<char>('0' + rest % 10);
+            rest /= 10;
+        } while (rest != 0 || end - first <= p.decimals);
+        digits = std::string_view(first, static_cast<std::size_t>(end - first));
+    } else {
+        large = RoundAny(magnitude, p.decimals);
+        digits = large;
     }
-    const char* end =
-        std::to_chars(first, last, magnitude, std::chars_format::fixed, p.decimals).ptr;
-    const std::string_view digits(first, static_cast<std::size_t>(end - first));
-    const std::size_t pointAt = digits.find('.');
-    std::string_view integerPart = digits.substr(0, pointAt);
-    const std::string_view fractionPart =
-        pointAt == std::string_view::npos ? std::string_view{} : digits.substr(pointAt + 1);
+    const auto decimals = static_cast<std::size_t>(p.decimals);
+    std::string_view integer = digits.substr(0, digits.size() - decimals);
+    const std::string_view fraction = digits.substr(digits.size() - decimals);
 
-    const bool roundsToZero = digits.find_first_not_of("0.") == std::string_view::npos;
-    std::string text = value < 0 && !roundsToZero ? "-" : positiveSign;
-    if (integerPart == "0") {
-        integerPart = {};
+    const bool roundsToZero = digits.find_first_not_of('0') == std::string_view::npos;
+    std::string text(value < 0 && !roundsToZero ? "-" : positiveSign);
+    if (integer == "0") {
+        integer = {};
     }
-    const auto shown = static_cast<int>(integerPart.size());
+    const auto shown = static_cast<int>(integer.size());
     if (shown < p.minIntegerDigits) {
         text.append(static_cast<std::size_t>(p.minIntegerDigits - shown), '0');
     }
-    text += integerPart;
+    text += integer;
     if (p.point) {
         text += '.';
-        text += fractionPart;
+        text += fraction;
     }
     return text;
 }

@@ -1,10 +1,14 @@
 #include "platform/format.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace tavrel::platform {
 namespace {
@@ -54,6 +58,54 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{INFINITY, "+#.000", "+∞"}, FormatCase{INFINITY, "#.000", "∞"},
         FormatCase{-INFINITY, "#.00", "-∞"},
         FormatCase{std::numeric_limits<double>::quiet_NaN(), "+#.000", "NaN"}));
+
+// An independent reference: the exact decimal expansion that printf gives, rounded half away
+// from zero digit by digit.
+std::string Reference(double value, bool forceSign, int decimals) {
+    std::vector<char> exact(1200);
+    std::snprintf(exact.data(), exact.size(), "%.1100f", std::fabs(value));
+    std::string digits(exact.data());
+    const std::size_t point = digits.find('.');
+    std::string kept = digits.substr(0, point) + digits.substr(point + 1, decimals);
+    if (digits[point + 1 + decimals] >= '5') {
+        int i = static_cast<int>(kept.size()) - 1;
+        for (; i >= 0 && kept[i] == '9'; --i) {
+            kept[i] = '0';
+        }
+        if (i < 0) {
+            kept.insert(0, "1");
+        } else {
+            ++kept[i];
+        }
+    }
+    const bool zero = kept.find_first_not_of('0') == std::string::npos;
+    std::string integer = kept.substr(0, kept.size() - decimals);
+    integer.erase(0, std::min(integer.find_first_not_of('0'), integer.size()));
+    const std::string sign = value < 0 && !zero ? "-" : forceSign ? "+" : "";
+    return sign + integer + "." + kept.substr(kept.size() - decimals);
+}
+
+TEST(Format, AgreesWithTheExactExpansionAcrossMagnitudes) {
+    std::mt19937_64 random(2026);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    std::uniform_int_distribution<int> exponent(-30, 60);
+    std::vector<double> values;
+    for (int i = 0; i < 20000; ++i) {
+        values.push_back(std::ldexp(unit(random), exponent(random)));
+    }
+    for (int j = 1; j < 400; j += 2) { // every tie of two and three decimals below 25
+        values.push_back(j / 8.0);
+        values.push_back(-j / 16.0);
+    }
+    for (const double edge :
+         {0x1p53 - 1, 0x1p53, 0x1p53 + 2, 0x1p63, 1e15 + 0.5, 4503599627370495.5}) {
+        values.push_back(edge);
+    }
+    for (const double v : values) {
+        ASSERT_EQ(Format(v, "+#.000"), Reference(v, true, 3)) << v;
+        ASSERT_EQ(Format(v, "#.00"), Reference(v, false, 2)) << v;
+    }
+}
 
 TEST(Format, LargestDoubleKeepsEveryDigit) {
     const std::string text = Format(std::numeric_limits<double>::max(), "+#.000");
