@@ -1,0 +1,62 @@
+#include "batch/intervals.h"
+
+#include <boost/math/distributions/non_central_t.hpp>
+#include <boost/math/distributions/normal.hpp>
+#include <boost/math/tools/roots.hpp>
+#include <cmath>
+#include <limits>
+
+namespace tavrel::batch {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The noncentrality at which P(T < t) = p. P falls as the noncentrality grows.
+double NoncentralityFor(double t, double df, double p) {
+    const auto excess = [&](double ncp) {
+        return boost::math::cdf(boost::math::non_central_t(df, ncp), t) - p;
+    };
+    double step = 1.0 + std::fabs(t) / 2;
+    double low = t - step;
+    double high = t + step;
+    for (int i = 0; i < 60 && excess(low) < 0; ++i) {
+        low -= (step *= 2);
+    }
+    for (int i = 0; i < 60 && excess(high) > 0; ++i) {
+        high += (step *= 2);
+    }
+    boost::uintmax_t iterations = 200;
+    const auto [a, b] = boost::math::tools::toms748_solve(
+        excess, low, high, boost::math::tools::eps_tolerance<double>(40), iterations);
+    return (a + b) / 2;
+}
+
+} // namespace
+
+double TwoSidedZ(double level) {
+    return boost::math::quantile(boost::math::normal_distribution<double>(), 0.5 + level / 2);
+}
+
+Interval NormalInterval(double estimate, double standardDeviation, double z) {
+    return {estimate - z * standardDeviation, estimate + z * standardDeviation};
+}
+
+Interval NoncentralDInterval(double d, std::int64_t n1, std::int64_t n2, double level) {
+    if (!std::isfinite(d) || n1 < 2 || n2 < 2) {
+        return {kNaN, kNaN};
+    }
+    const double scale =
+        std::sqrt(static_cast<double>(n1) * static_cast<double>(n2) / static_cast<double>(n1 + n2));
+    const double t = d * scale;
+    const auto df = static_cast<double>(n1 + n2 - 2);
+    const double tail = (1 - level) / 2;
+    try {
+        return {NoncentralityFor(t, df, 1 - tail) / scale, NoncentralityFor(t, df, tail) / scale};
+    } catch (const std::exception&) {
+        // Beyond what the distribution can be evaluated for.
+        return {kNaN, kNaN};
+    }
+}
+
+} // namespace tavrel::batch

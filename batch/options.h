@@ -1,0 +1,29 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tavrel::batch {
+
+struct Options {
+    std::string input = "-"; // "-" is standard input
+    std::string output;      // empty: standard output
+    bool tsv = false;        // tab-separated rather than comma-separated
+    double level = 0.95;     // confidence level of the intervals
+    bool noncentral = false; // add the exact noncentral-t interval for Cohen's d
+    bool help = false;
+    bool version = false;
+};
+
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads the command line (without the program's name). Throws UsageError.
+Options ParseOptions(const std::vector<std::string>& args);
+
+extern const char* const kUsage;
+
+} // namespace tavrel::batch

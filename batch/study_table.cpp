@@ -1,0 +1,243 @@
+#include "batch/study_table.h"
+
+#include "batch/intervals.h"
+#include "engine/effect_sizes.h"
+#include "engine/field_names.h"
+#include "engine/presentation.h"
+#include "engine/summary_stats.h"
+#include "platform/format.h"
+#include "platform/real_to_int.h"
+#include "platform/val.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tavrel::batch {
+
+namespace {
+
+using engine::CalcMode;
+using engine::EffectSizeResults;
+namespace fields = engine::fields;
+
+// The input columns, in the engine's reading order.
+constexpr std::array<std::string_view, 6> kInputNames = {"m1", "sd1", "n1", "m2", "sd2", "n2"};
+
+// The window's output fields, named after their labels, in the window's writing order.
+struct FieldColumn {
+    std::string_view field;
+    std::string_view label;
+};
+constexpr std::array<FieldColumn, 8> kFieldColumns = {{
+    {fields::MeanDiffFld, "Mean Difference"},
+    {fields::PooledSDFld, "Pooled Standard Deviation"},
+    {fields::gFld, "Glass's \u2206"},
+    {fields::dFld, "Cohen's d"},
+    {fields::dCorrectFld, "r"},
+    {fields::HedgesFld, "Hedges's Unbiased d"},
+    {fields::sdFld, "Standard Deviation of Unbiased d"},
+    {fields::CLEFFld, "Common Language Effect Size"},
+}};
+
+// The computed members at full precision, with the modes that compute them.
+enum Modes : unsigned { kPooled = 1, kGlass = 2, kAll = 4 };
+struct MemberColumn {
+    std::string_view name;
+    double (*value)(const EffectSizeResults&);
+    unsigned modes;
+};
+constexpr std::array<MemberColumn, 11> kMemberColumns = {{
+    {"PooledSD", [](const EffectSizeResults& r) { return r.PooledSD; }, kPooled | kAll},
+    {"MeanDiff", [](const EffectSizeResults& r) { return r.MeanDiff; }, kGlass | kAll},
+    {"GlassDelta", [](const EffectSizeResults& r) { return r.GlassDelta; }, kGlass | kAll},
+    {"CohenD", [](const EffectSizeResults& r) { return r.CohenD; }, kAll},
+    {"R", [](const EffectSizeResults& r) { return r.R; }, kAll},
+    // Exact as a double: it is below 2^33.
+    {"DF", [](const EffectSizeResults& r) { return static_cast<double>(r.DF); }, kAll},
+    {"BiasFactor", [](const EffectSizeResults& r) { return r.BiasFactor; }, kAll},
+    {"HedgesD", [](const EffectSizeResults& r) { return r.HedgesD; }, kAll},
+    {"HedgesSD", [](const EffectSizeResults& r) { return r.HedgesSD; }, kAll},
+    {"CLZ", [](const EffectSizeResults& r) { return r.CLZ; }, kAll},
+    {"CLES", [](const EffectSizeResults& r) { return r.CLES; }, kAll},
+}};
+
+unsigned ModeBit(CalcMode mode) {
+    switch (mode) {
+    case CalcMode::PooledSDOnly:
+        return kPooled;
+    case CalcMode::MeanDiffGlassOnly:
+        return kGlass;
+    case CalcMode::AllResults:
+        break;
+    }
+    return kAll;
+}
+
+std::string_view ModeName(CalcMode mode) {
+    switch (mode) {
+    case CalcMode::PooledSDOnly:
+        return "PooledSDOnly";
+    case CalcMode::MeanDiffGlassOnly:
+        return "MeanDiffGlassOnly";
+    case CalcMode::AllResults:
+        break;
+    }
+    return "AllResults";
+}
+
+std::string Lowercase(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// Every column after the row's own: mode, error, error_field, the field texts, the members,
+// the meta-analysis columns and the intervals.
+std::size_t ResultColumns(bool noncentral) {
+    return 3 + kFieldColumns.size() + kMemberColumns.size() + 4 + (noncentral ? 2 : 0);
+}
+
+} // namespace
+
+StudyTable::StudyTable(const Options& options, CsvWriter& out)
+    : options_(options), out_(out), z_(TwoSidedZ(options.level)) {}
+
+void StudyTable::Header(const Record& header) {
+    header_.assign(header.fields.begin(), header.fields.end());
+    std::string missing;
+    for (std::size_t input = 0; input < kInputNames.size(); ++input) {
+        std::size_t found = 0;
+        for (std::size_t column = 0; column < header_.size(); ++column) {
+            if (Lowercase(TrimSpaces(header_[column])) == kInputNames[input]) {
+                if (found++ > 0) {
+                    throw InputError("the column " + std::string(kInputNames[input]) +
+                                         " is given more than once",
+                                     header.line);
+                }
+                inputColumns_[input] = column;
+            }
+        }
+        if (found == 0) {
+            missing += (missing.empty() ? "" : ", ") + std::string(kInputNames[input]);
+        }
+    }
+    if (!missing.empty()) {
+        throw InputError("missing column: " + missing, header.line);
+    }
+
+    for (const std::string& name : header_) {
+        out_.Field(name);
+    }
+    for (const std::string_view name : {"mode", "error", "error_field"}) {
+        out_.Field(name);
+    }
+    for (const FieldColumn& column : kFieldColumns) {
+        out_.Field(column.label);
+    }
+    for (const MemberColumn& column : kMemberColumns) {
+        out_.Field(column.name);
+    }
+    for (const std::string_view name : {"yi", "vi", "g_ci_low", "g_ci_high"}) {
+        out_.Field(name);
+    }
+    if (options_.noncentral) {
+        out_.Field("d_ci_low");
+        out_.Field("d_ci_high");
+    }
+    out_.EndRow();
+}
+
+void StudyTable::Row(const Record& row) {
+    ++rows_;
+    // The row's own columns, as many as the header names.
+    for (std::size_t column = 0; column < header_.size(); ++column) {
+        out_.Field(column < row.fields.size() ? row.fields[column] : std::string_view{});
+    }
+    if (row.fields.size() != header_.size()) {
+        WriteError("RowError",
+                   "line " + std::to_string(row.line) + ": " + std::to_string(row.fields.size()) +
+                       " fields where the header has " + std::to_string(header_.size()),
+                   {});
+        return;
+    }
+    WriteResults(row);
+}
+
+void StudyTable::WriteError(std::string_view mode, std::string_view message,
+                            std::string_view field) {
+    ++rowsWithErrors_;
+    out_.Field(mode);
+    out_.Field(message);
+    out_.Field(field);
+    for (std::size_t i = 3; i < ResultColumns(options_.noncentral); ++i) {
+        out_.Field({});
+    }
+    out_.EndRow();
+}
+
+void StudyTable::WriteResults(const Record& row) {
+    engine::InputTexts texts;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        texts[i] = row.fields[inputColumns_[i]];
+    }
+    const engine::CalcOutcome outcome =
+        engine::Calculate(texts, &platform::Val, &platform::RealToInt32);
+    if (const auto* error = std::get_if<engine::InputError>(&outcome)) {
+        const auto input = static_cast<std::size_t>(
+            std::find(fields::Inputs.begin(), fields::Inputs.end(), error->FocusField) -
+            fields::Inputs.begin());
+        WriteError("InputError", error->Message, header_[inputColumns_[input]]);
+        return;
+    }
+
+    const auto& calculation = std::get<engine::Calculation>(outcome);
+    const EffectSizeResults r = engine::ComputeResults(calculation.Stats, calculation.Mode);
+    const std::vector<engine::FieldText> shown =
+        engine::PresentResults(calculation.Mode, r, &platform::Format);
+    // Mode names, field texts and numbers hold no delimiter, quote or line break.
+    out_.PlainField(ModeName(calculation.Mode));
+    out_.PlainField({});
+    out_.PlainField({});
+    for (const FieldColumn& column : kFieldColumns) {
+        const auto text = std::find_if(shown.begin(), shown.end(), [&](const auto& field) {
+            return field.Field == column.field;
+        });
+        out_.PlainField(text != shown.end() ? std::string_view(text->Text) : std::string_view{});
+    }
+
+    const unsigned mode = ModeBit(calculation.Mode);
+    const bool all = mode == kAll;
+    for (const MemberColumn& column : kMemberColumns) {
+        (column.modes & mode) != 0 ? out_.Number(column.value(r)) : out_.PlainField({});
+    }
+    if (!all) {
+        for (std::size_t i = 0; i < (options_.noncentral ? 6U : 4U); ++i) {
+            out_.PlainField({});
+        }
+        out_.EndRow();
+        return;
+    }
+    out_.Number(r.HedgesD);
+    out_.Number(r.HedgesSD * r.HedgesSD);
+    const Interval g = NormalInterval(r.HedgesD, r.HedgesSD, z_);
+    out_.Number(g.low);
+    out_.Number(g.high);
+    if (options_.noncentral) {
+        const Interval d = NoncentralDInterval(r.CohenD, calculation.Stats.N1, calculation.Stats.N2,
+                                               options_.level);
+        std::isnan(d.low) ? out_.PlainField({}) : out_.Number(d.low);
+        std::isnan(d.high) ? out_.PlainField({}) : out_.Number(d.high);
+    }
+    out_.EndRow();
+}
+
+} // namespace tavrel::batch

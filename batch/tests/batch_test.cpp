@@ -1,0 +1,284 @@
+// tavrel-batch end to end: every row through the window's engine, errors kept in their rows,
+// the exit statuses, and an output file that is never left half-written.
+#include "batch/csv_reader.h"
+#include "batch_test_support.h"
+#include "engine/effect_sizes.h"
+#include "engine/presentation.h"
+#include "platform/format.h"
+#include "platform/real_to_int.h"
+#include "platform/val.h"
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tavrel::batch {
+namespace {
+
+using batchtest::RunTool;
+using Row = std::map<std::string, std::string>;
+
+// The output table, each row as column name -> text.
+std::vector<Row> Table(const std::string& csv, char delimiter = ',') {
+    std::FILE* file = fmemopen(const_cast<char*>(csv.data()), csv.size(), "rb");
+    std::vector<std::string> header;
+    std::vector<Row> rows;
+    CsvReader(file, delimiter).ReadAll([&](const Record& record) {
+        if (header.empty()) {
+            header.assign(record.fields.begin(), record.fields.end());
+            return;
+        }
+        EXPECT_EQ(record.fields.size(), header.size()) << "line " << record.line;
+        Row row;
+        for (std::size_t i = 0; i < header.size() && i < record.fields.size(); ++i) {
+            row[header[i]] = std::string(record.fields[i]);
+        }
+        rows.push_back(row);
+    });
+    std::fclose(file);
+    return rows;
+}
+
+double Number(const std::string& text) {
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+const char* const kLabels[] = {"Mean Difference",
+                               "Pooled Standard Deviation",
+                               "Glass's \u2206",
+                               "Cohen's d",
+                               "r",
+                               "Hedges's Unbiased d",
+                               "Standard Deviation of Unbiased d",
+                               "Common Language Effect Size"};
+
+TEST(Batch, EveryRowGivesTheWindowsTextsAndFullPrecisionValues) {
+    const std::vector<engine::InputTexts> inputs = {
+        {"100", "15", "20", "110", "15", "20"}, {"100", "15", "40", "90", "20", "60"},
+        {"50", "10", "3", "55", "12", "3"},     {"", "10", "20", "", "12", "25"},
+        {"100", "15", "", "110", "", ""},       {"100", "15", "30", "100", "15", "30"},
+    };
+    std::string csv = "m1,sd1,n1,m2,sd2,n2\n";
+    for (const auto& row : inputs) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            csv += std::string(row[i]) + (i + 1 < row.size() ? "," : "\n");
+        }
+    }
+    const batchtest::Result result = RunTool(csv);
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<Row> rows = Table(result.out);
+    ASSERT_EQ(rows.size(), inputs.size());
+
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        SCOPED_TRACE(i);
+        const engine::Calculation calc = std::get<engine::Calculation>(
+            engine::Calculate(inputs[i], &platform::Val, &platform::RealToInt32));
+        const engine::EffectSizeResults r = engine::ComputeResults(calc.Stats, calc.Mode);
+        const auto shown = engine::PresentResults(calc.Mode, r, &platform::Format);
+        int written = 0;
+        for (const char* label : kLabels) {
+            written += rows[i].at(label).empty() ? 0 : 1;
+        }
+        EXPECT_EQ(written, static_cast<int>(shown.size()));
+        EXPECT_EQ(rows[i].at("error"), "");
+        if (calc.Mode != engine::CalcMode::AllResults) {
+            EXPECT_EQ(rows[i].at("CohenD"), "");
+            EXPECT_EQ(rows[i].at("yi"), "");
+            continue;
+        }
+        EXPECT_EQ(rows[i].at("mode"), "AllResults");
+        EXPECT_EQ(rows[i].at("Cohen's d"), platform::Format(r.CohenD, "+#.000"));
+        EXPECT_EQ(rows[i].at("Common Language Effect Size"), platform::Format(r.CLES, "#.000"));
+        // Shortest texts that read back to the very same doubles.
+        EXPECT_EQ(Number(rows[i].at("HedgesD")), r.HedgesD);
+        EXPECT_EQ(Number(rows[i].at("CLZ")), r.CLZ);
+        EXPECT_EQ(Number(rows[i].at("DF")), static_cast<double>(r.DF));
+        EXPECT_EQ(Number(rows[i].at("yi")), r.HedgesD);
+        EXPECT_EQ(Number(rows[i].at("vi")), r.HedgesSD * r.HedgesSD);
+        EXPECT_NEAR(Number(rows[i].at("g_ci_high")) - r.HedgesD, 1.959963984540054 * r.HedgesSD,
+                    1e-12);
+    }
+    EXPECT_EQ(rows[0].at("Mean Difference"), "+10.00");
+    EXPECT_EQ(rows[0].at("BiasFactor"), "0.9801");
+    EXPECT_EQ(rows[3].at("mode"), "PooledSDOnly");
+    EXPECT_EQ(rows[3].at("Pooled Standard Deviation"), "11.16");
+    EXPECT_EQ(rows[4].at("mode"), "MeanDiffGlassOnly");
+    EXPECT_EQ(rows[4].at("Glass's \u2206"), "+.667");
+}
+
+TEST(Batch, InputErrorsStayInTheirRowsWithTheWindowsMessages) {
+    const batchtest::Result result = RunTool("Study,M1,SD1,N1,M2,SD2,N2\n"
+                                             "a,0,15,30,110,15,30\n"
+                                             "b,100,0,30,110,15,30\n"
+                                             "c,100,15,2,0,15,30\n"
+                                             "d,100,15,30,0,15,30\n"
+                                             "e,100,15,20,110,15,20\n");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "4 of 5 rows had errors\n");
+    const std::vector<Row> rows = Table(result.out);
+    ASSERT_EQ(rows.size(), 5u);
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"Mean of Control Group Must > 0.", "M1"},
+        {"Standard Deviation of Control Group Must > 0.", "SD1"},
+        {"Number of Subjects in Control Group Must > 2.", "N1"},
+        {"Mean of Experimental Group Must > 0.", "M2"},
+    };
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(rows[i].at("mode"), "InputError");
+        EXPECT_EQ(rows[i].at("error"), expected[i].first);
+        EXPECT_EQ(rows[i].at("error_field"), expected[i].second);
+        EXPECT_EQ(rows[i].at("Mean Difference"), "");
+    }
+    EXPECT_EQ(rows[4].at("mode"), "AllResults");
+    EXPECT_EQ(rows[4].at("Study"), "e");
+}
+
+TEST(Batch, OtherColumnsPassThroughUnchangedAndInPlace) {
+    const batchtest::Result result =
+        RunTool("\xEF\xBB\xBF"
+                "label, m1 ,sd1,n1,m2,sd2,n2,note\r\n"
+                "\"Smith, 1999\",100,15,20,110,15,20,\"said \"\"ok\"\"\r\nthen more\"\r\n"
+                "\r\n"
+                "  padded ,100,15,20,110,15,20,\r\n");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.substr(0, 33), "label, m1 ,sd1,n1,m2,sd2,n2,note,");
+    const std::vector<Row> rows = Table(result.out);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].at("label"), "Smith, 1999");
+    EXPECT_EQ(rows[0].at("note"), "said \"ok\"\r\nthen more");
+    EXPECT_EQ(rows[1].at("label"), "  padded ");
+    EXPECT_EQ(rows[1].at("note"), "");
+    EXPECT_EQ(rows[1].at("Cohen's d"), "+.667");
+}
+
+TEST(Batch, WrongFieldCountsBecomeErrorRowsNamingTheirLine) {
+    const batchtest::Result result = RunTool("id,m1,sd1,n1,m2,sd2,n2\n"
+                                             "a,100,15,20,110,15,20\n"
+                                             "\n"
+                                             "b,100,15\n"
+                                             "c,100,15,20,110,15,20,extra\n");
+    EXPECT_EQ(result.status, 1);
+    const std::vector<Row> rows = Table(result.out);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1].at("id"), "b");
+    EXPECT_EQ(rows[1].at("mode"), "RowError");
+    EXPECT_EQ(rows[1].at("error"), "line 4: 3 fields where the header has 7");
+    EXPECT_EQ(rows[2].at("error"), "line 5: 8 fields where the header has 7");
+}
+
+TEST(Batch, TabSeparatedByOptionOrExtension) {
+    const std::string tsv = "m1\tsd1\tn1\tm2\tsd2\tn2\tnote\n100\t15\t20\t110\t15\t20\ta, \"b\"\n";
+    const batchtest::Result result = RunTool(tsv, {"--tsv"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<Row> rows = Table(result.out, '\t');
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].at("note"), "a, \"b\"");
+    EXPECT_EQ(rows[0].at("r"), "+.316");
+
+    const auto path = std::filesystem::temp_directory_path() / "tavrel-batch-test.tsv";
+    std::ofstream(path) << tsv;
+    const batchtest::Result byName = RunTool("", {path.string()});
+    std::filesystem::remove(path);
+    EXPECT_EQ(byName.out, result.out);
+}
+
+TEST(Batch, UnusableInputsExitWithTwoAndSayWhy) {
+    const auto status = [](const std::string& input, std::vector<std::string> args = {}) {
+        return RunTool(input, std::move(args));
+    };
+    auto missing = status("m1,sd1,n1,m2\n1,2,3,4\n");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("missing column: sd2, n2"), std::string::npos) << missing.err;
+    EXPECT_EQ(missing.out, "");
+
+    auto twice = status("m1,sd1,n1,m2,sd2,n2,M1\n");
+    EXPECT_EQ(twice.status, 2);
+    EXPECT_NE(twice.err.find("m1 is given more than once"), std::string::npos);
+
+    auto empty = status("");
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_NE(empty.err.find("empty"), std::string::npos);
+
+    auto quoting = status("m1,sd1,n1,m2,sd2,n2\n1,2,3,4,5,6\n\"7\"x,1,1,1,1,1\n");
+    EXPECT_EQ(quoting.status, 2);
+    EXPECT_NE(quoting.err.find("line 3"), std::string::npos) << quoting.err;
+
+    EXPECT_EQ(status("", {"/no/such/file.csv"}).status, 2);
+    EXPECT_EQ(status("", {"--level", "1.5"}).status, 2);
+    EXPECT_EQ(status("", {"--ci", "exact"}).status, 2);
+    EXPECT_EQ(status("", {"--frobnicate"}).status, 2);
+}
+
+TEST(Batch, HeaderOnlyGivesTheHeaderAndSuccess) {
+    const batchtest::Result result = RunTool("m1,sd1,n1,m2,sd2,n2\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out.substr(0, 31), "m1,sd1,n1,m2,sd2,n2,mode,error,");
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 1);
+}
+
+TEST(Batch, OutputFileAppearsOnlyWhenComplete) {
+    const auto dir = std::filesystem::temp_directory_path() / "tavrel-batch-output-test";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string out = (dir / "out.csv").string();
+    std::ofstream(out) << "precious";
+
+    // Unusable input: the old file stays, and no temporary file is left behind.
+    EXPECT_EQ(RunTool("m1,sd1\n1,2\n", {"-o", out}).status, 2);
+    EXPECT_EQ(std::filesystem::file_size(out), 8u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+
+    const batchtest::Result done =
+        RunTool("m1,sd1,n1,m2,sd2,n2\n100,15,20,110,15,20\n", {"-o", out});
+    EXPECT_EQ(done.status, 0);
+    EXPECT_EQ(done.out, "");
+    EXPECT_EQ(Table([&] {
+                  std::ifstream in(out);
+                  return std::string(std::istreambuf_iterator<char>(in), {});
+              }())[0]
+                  .at("CLES"),
+              "0.681324047186616");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+    std::filesystem::remove_all(dir);
+}
+
+// Checked against R: uniroot over pt(t, df, ncp) to 1e-12.
+TEST(Batch, NoncentralIntervalForCohensD) {
+    const batchtest::Result result =
+        RunTool("m1,sd1,n1,m2,sd2,n2\n100,15,20,110,15,20\n100,15,40,90,20,60\n50,10,3,55,12,3\n"
+                "100,15,,110,,\n",
+                {"--ci", "noncentral"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<Row> rows = Table(result.out);
+    EXPECT_NEAR(Number(rows[0].at("d_ci_low")), 0.02498393779716, 1e-9);
+    EXPECT_NEAR(Number(rows[0].at("d_ci_high")), 1.30006943900206, 1e-9);
+    EXPECT_NEAR(Number(rows[1].at("d_ci_low")), -0.956234537589725, 1e-9);
+    EXPECT_NEAR(Number(rows[1].at("d_ci_high")), -0.141425791402292, 1e-9);
+    EXPECT_NEAR(Number(rows[2].at("d_ci_low")), -1.20215252421780, 1e-9);
+    EXPECT_NEAR(Number(rows[2].at("d_ci_high")), 2.05522857813179, 1e-9);
+    EXPECT_EQ(rows[3].at("d_ci_low"), "");
+}
+
+TEST(Batch, LevelWidensOrNarrowsTheNormalInterval) {
+    const auto width = [](const std::string& level) {
+        const Row row =
+            Table(RunTool("m1,sd1,n1,m2,sd2,n2\n100,15,20,110,15,20\n", {"--level", level}).out)[0];
+        return Number(row.at("g_ci_high")) - Number(row.at("g_ci_low"));
+    };
+    EXPECT_NEAR(width("0.99") / width("0.95"), 2.5758293035489 / 1.9599639845401, 1e-12);
+}
+
+TEST(Batch, HelpAndVersion) {
+    EXPECT_NE(RunTool("", {"--help"}).out.find("Usage: tavrel-batch"), std::string::npos);
+    EXPECT_EQ(RunTool("", {"--version"}).out, "tavrel-batch 0.1.0\n");
+}
+
+} // namespace
+} // namespace tavrel::batch
