@@ -12,44 +12,19 @@ EffectSizeResults All(const SummaryStats& s) {
     return ComputeResults(s, CalcMode::AllResults);
 }
 
-TEST(ComputeResults, FirstWorkedRow) {
-    const EffectSizeResults r = All({100, 15, 20, 110, 15, 20});
-    EXPECT_EQ(r.PooledSD, 15.0);
-    EXPECT_EQ(r.MeanDiff, 10.0);
-    EXPECT_DOUBLE_EQ(r.GlassDelta, 2.0 / 3.0);
-    EXPECT_DOUBLE_EQ(r.CohenD, 2.0 / 3.0);
-    EXPECT_NEAR(r.R, 0.316, 5e-4);
-    EXPECT_EQ(r.DF, 38);
-    EXPECT_EQ(r.BiasFactor, 0.9801);
-    EXPECT_NEAR(r.HedgesD, 0.653, 5e-4);
-    EXPECT_NEAR(r.HedgesSD, 0.325, 5e-4);
-    EXPECT_NEAR(r.CLES, 0.681, 5e-4);
-}
-
-TEST(ComputeResults, SecondWorkedRowLowerExperimentalMean) {
-    const EffectSizeResults r = All({100, 15, 40, 90, 20, 60});
-    EXPECT_NEAR(r.PooledSD, 18.2, 5e-2);
-    EXPECT_EQ(r.MeanDiff, -10.0);
-    EXPECT_DOUBLE_EQ(r.GlassDelta, -2.0 / 3.0);
-    EXPECT_NEAR(r.CohenD, -0.550, 5e-4);
-    EXPECT_NEAR(r.R, 0.265, 5e-4); // r carries no sign
-    EXPECT_EQ(r.DF, 98);
-    EXPECT_EQ(r.BiasFactor, 1.0 - 3.0 / 391.0);
-    EXPECT_NEAR(r.HedgesD, -0.546, 5e-4);
-    EXPECT_NEAR(r.HedgesSD, 0.208, 5e-4);
-}
-
-TEST(ComputeResults, ThirdWorkedRowSmallestSizes) {
-    const EffectSizeResults r = All({50, 10, 3, 55, 12, 3});
-    EXPECT_NEAR(r.PooledSD, 11.0, 5e-2);
-    EXPECT_EQ(r.MeanDiff, 5.0);
-    EXPECT_EQ(r.GlassDelta, 0.5);
-    EXPECT_NEAR(r.CohenD, 0.453, 5e-4);
-    EXPECT_NEAR(r.R, 0.221, 5e-4);
-    EXPECT_EQ(r.DF, 4);
-    EXPECT_EQ(r.BiasFactor, 0.7979);
-    EXPECT_NEAR(r.HedgesD, 0.361, 5e-4);
-    EXPECT_NEAR(r.HedgesSD, 0.823, 5e-4);
+// The worked rows: their field texts, to the printed precision, are checked where the texts
+// are made; here what the texts cannot show.
+TEST(ComputeResults, WorkedRowsBeyondTheirTexts) {
+    const EffectSizeResults first = All({100, 15, 20, 110, 15, 20});
+    EXPECT_EQ(first.DF, 38);
+    EXPECT_EQ(first.BiasFactor, 0.9801);
+    const EffectSizeResults second = All({100, 15, 40, 90, 20, 60});
+    EXPECT_EQ(second.DF, 98);
+    EXPECT_EQ(second.BiasFactor, 1.0 - 3.0 / 391.0);
+    EXPECT_GT(second.R, 0.0); // r carries no sign
+    const EffectSizeResults third = All({50, 10, 3, 55, 12, 3});
+    EXPECT_EQ(third.DF, 4);
+    EXPECT_EQ(third.BiasFactor, 0.7979);
 }
 
 TEST(ComputeResults, EqualMeansLeaveOnlyTheSamplingError) {
