@@ -157,11 +157,7 @@ class InfoAboutTest : public QObject {
         auto* icon = ui::ControlWnd().Content().findChild<QWidget*>("Canvas1");
         QTest::mouseClick(icon, Qt::LeftButton);
         QTest::mouseClick(icon, Qt::LeftButton);
-        int informationWindows = 0;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            informationWindows += w->objectName() == QLatin1String("Qwindow") ? 1 : 0;
-        }
-        QCOMPARE(informationWindows, 1);
+        QCOMPARE(testing::CountWindows("Qwindow"), 1);
         QVERIFY(shell::Qwindow().isVisible());
     }
 
@@ -186,24 +182,6 @@ class InfoAboutTest : public QObject {
         QVERIFY(notice->text().contains(QLatin1String("All rights reserved")));
         QVERIFY(QFontMetrics(notice->font()).horizontalAdvance(notice->text()) <= notice->width());
         QVERIFY(about.isVisible()); // visible on creation
-    }
-
-    void keyOrClickInAboutBringsUpTheCalculator_data() {
-        QTest::addColumn<bool>("click");
-        QTest::newRow("key") << false;
-        QTest::newRow("click") << true;
-    }
-    void keyOrClickInAboutBringsUpTheCalculator() {
-        QFETCH(bool, click);
-        auto& about = shell::AboutWnd();
-        QVERIFY(QTest::qWaitForWindowExposed(&about));
-        if (click) {
-            QTest::mouseClick(about.Content().findChild<QWidget*>("Canvas1"), Qt::LeftButton);
-        } else {
-            QTest::keyClick(&about, Qt::Key_Space);
-        }
-        QVERIFY(!about.isVisible());
-        QVERIFY(ui::ControlWnd().isVisible());
     }
 
     // What a screen reader finds: the windows by name, every text and picture described.

@@ -7,6 +7,7 @@
 #include "shell/menu.h"
 #include "shell/qwindow.h"
 #include "support/recording_alerts.h"
+#include "support/window_fixture.h"
 #include "ui/control_wnd.h"
 
 #include <QAccessible>
@@ -17,6 +18,9 @@
 #include <QtTest>
 
 using namespace tavrel;
+using testing::CountWindows;
+using testing::Field;
+using testing::FillOutputs;
 
 namespace {
 
@@ -26,14 +30,6 @@ bool Enabled(const char* name) {
 
 void Choose(const char* name) {
     shell::Menu().Find(name)->Action().trigger();
-}
-
-int CountWindows(const char* name) {
-    int count = 0;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        count += w->objectName() == QLatin1String(name) ? 1 : 0;
-    }
-    return count;
 }
 
 QStringList Titles(const QList<QAction*>& actions) {
@@ -51,14 +47,6 @@ class MenuTest : public QObject {
 
     std::optional<testing::RecordingAlerts> alerts_;
 
-    platform::EditField& Field(const char* name) { return ui::ControlWnd().Field(name); }
-
-    void FillOutputs() {
-        for (const char* name : {"PooledSDFld", "MeanDiffFld", "dFld", "dCorrectFld", "HedgesFld",
-                                 "sdFld", "CLEFFld", "gFld"}) {
-            Field(name).SetText(QStringLiteral("old"));
-        }
-    }
     // The calculator in front with the focus in M1Fld.
     platform::EditField& FocusedInput() {
         auto& main = ui::ControlWnd();

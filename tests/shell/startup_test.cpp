@@ -8,6 +8,7 @@
 #include "shell/file_types.h"
 #include "shell/invisible_wnd.h"
 #include "shell/menu.h"
+#include "support/window_fixture.h"
 #include "ui/control_wnd.h"
 
 #include <QAction>
@@ -15,16 +16,9 @@
 #include <QtTest>
 
 using namespace tavrel;
+using testing::CountWindows;
 
 namespace {
-
-int CountWindows(const char* name) {
-    int count = 0;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        count += w->objectName() == QLatin1String(name) ? 1 : 0;
-    }
-    return count;
-}
 
 QTimer& Timer1() {
     return *shell::InvisibleWnd().findChild<QTimer*>(QStringLiteral("Timer1"));

@@ -15,12 +15,14 @@ using namespace tavrel;
 
 namespace {
 
-const QStringList kInputs{"M1Fld", "SD1Fld", "N1Fld", "M2Fld", "SD2Fld", "N2Fld"};
-const QStringList kOutputs{"PooledSDFld", "MeanDiffFld", "dFld",    "dCorrectFld",
-                           "HedgesFld",   "sdFld",       "CLEFFld", "gFld"};
 using Texts = QMap<QString, QString>;
 
 } // namespace
+
+using testing::Field;
+using testing::FillOutputs;
+using testing::kInputs;
+using testing::kOutputs;
 
 class ControlWndBehaviourTest : public QObject {
     Q_OBJECT
@@ -28,17 +30,9 @@ class ControlWndBehaviourTest : public QObject {
     testing::CountingLinks links_;
     std::optional<testing::RecordingAlerts> alerts_;
 
-    platform::EditField& Field(const QString& name) {
-        return ui::ControlWnd().Field(name.toStdString());
-    }
     void Enter(const QStringList& values) {
         for (qsizetype i = 0; i < kInputs.size(); ++i) {
             Field(kInputs[i]).SetText(values[i]);
-        }
-    }
-    void FillOutputs(const QString& text) {
-        for (const QString& name : kOutputs) {
-            Field(name).SetText(text);
         }
     }
     Texts AllTexts() {

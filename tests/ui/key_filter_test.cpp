@@ -10,12 +10,9 @@
 
 using namespace tavrel;
 
-namespace {
-
-const QStringList kOutputs{"PooledSDFld", "MeanDiffFld", "dFld",    "dCorrectFld",
-                           "HedgesFld",   "sdFld",       "CLEFFld", "gFld"};
-
-} // namespace
+using testing::Field;
+using testing::FillOutputs;
+using testing::OutputsEmpty;
 
 class KeyFilterTest : public QObject {
     Q_OBJECT
@@ -23,18 +20,6 @@ class KeyFilterTest : public QObject {
     testing::CountingLinks links_;
     std::optional<testing::RecordingAlerts> alerts_;
 
-    platform::EditField& Field(const QString& name) {
-        return ui::ControlWnd().Field(name.toStdString());
-    }
-    void FillOutputs() {
-        for (const QString& name : kOutputs) {
-            Field(name).SetText(QStringLiteral("old"));
-        }
-    }
-    bool OutputsEmpty() {
-        return std::all_of(kOutputs.begin(), kOutputs.end(),
-                           [this](const QString& name) { return Field(name).text().isEmpty(); });
-    }
     // Types into M2Fld, which already holds "12" with the cursor at its end.
     platform::EditField& PreparedField() {
         auto& field = Field(QStringLiteral("M2Fld"));
