@@ -2,6 +2,7 @@
 
 #include "platform/application.h"
 #include "platform/keys.h"
+#include "platform/qt_text.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -30,10 +31,6 @@ Qt::Alignment ToAlignment(Align align) {
         break;
     }
     return Qt::AlignLeft;
-}
-
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // Screen readers see a canvas with a mouse handler as a button they can press.

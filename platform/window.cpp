@@ -4,6 +4,7 @@
 #include "platform/controls.h"
 #include "platform/keys.h"
 #include "platform/menu.h"
+#include "platform/qt_text.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -27,10 +28,6 @@ Qt::WindowFlags FlagsFor(const WindowSpec& spec) {
         flags |= Qt::WindowMinimizeButtonHint;
     }
     return flags;
-}
-
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace

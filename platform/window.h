@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/control_spec.h"
+#include "platform/qt_text.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -36,9 +37,7 @@ class Window : public QMainWindow {
     }
 
     template <class T = QWidget> T* FindControl(std::string_view name) const {
-        return content_->findChild<T*>(
-            QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
-            Qt::FindDirectChildrenOnly);
+        return content_->findChild<T*>(ToQString(name), Qt::FindDirectChildrenOnly);
     }
 
     // Shows the window and brings it to the front; on a visible window it only brings it

@@ -8,6 +8,7 @@
 #include "platform/application.h"
 #include "platform/controls.h"
 #include "platform/format.h"
+#include "platform/qt_text.h"
 #include "platform/real_to_int.h"
 #include "platform/shared_window.h"
 #include "platform/val.h"
@@ -27,6 +28,7 @@ namespace tavrel::ui {
 namespace {
 
 namespace fields = engine::fields;
+using platform::ToQString;
 
 constexpr std::array kOutputs = {fields::PooledSDFld, fields::MeanDiffFld, fields::dFld,
                                  fields::dCorrectFld, fields::HedgesFld,   fields::CLEFFld,
@@ -43,10 +45,6 @@ void Follow(const std::function<void()>& link, const char* what) {
         throw std::logic_error(std::string("shell link not installed: ") + what);
     }
     link();
-}
-
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace
