@@ -28,34 +28,26 @@ EditField* FocusedEditField(Window* window) {
     return field != nullptr && field->isEnabled() ? field : nullptr;
 }
 
-bool IsEditCommand(const QString& name) {
-    return name == QLatin1String(kEditUndo) || name == QLatin1String(kEditCut) ||
-           name == QLatin1String(kEditCopy) || name == QLatin1String(kEditPaste);
-}
+// The edit commands that act on the focused edit field, as the platform's editing does.
+struct EditCommand {
+    const char* name;
+    bool (EditField::*can)() const;
+    void (EditField::*run)();
+};
+constexpr EditCommand kEditCommands[] = {
+    {kEditUndo, &EditField::CanUndo, &EditField::Undo},
+    {kEditCut, &EditField::CanCut, &EditField::Cut},
+    {kEditCopy, &EditField::CanCopy, &EditField::Copy},
+    {kEditPaste, &EditField::CanPaste, &EditField::Paste},
+};
 
-bool CanRunEditCommand(const EditField& field, const QString& name) {
-    if (name == QLatin1String(kEditUndo)) {
-        return field.CanUndo();
+const EditCommand* FindEditCommand(const QString& name) {
+    for (const EditCommand& command : kEditCommands) {
+        if (name == QLatin1String(command.name)) {
+            return &command;
+        }
     }
-    if (name == QLatin1String(kEditCut)) {
-        return field.CanCut();
-    }
-    if (name == QLatin1String(kEditCopy)) {
-        return field.CanCopy();
-    }
-    return field.CanPaste();
-}
-
-void RunEditCommand(EditField& field, const QString& name) {
-    if (name == QLatin1String(kEditUndo)) {
-        field.Undo();
-    } else if (name == QLatin1String(kEditCut)) {
-        field.Cut();
-    } else if (name == QLatin1String(kEditCopy)) {
-        field.Copy();
-    } else {
-        field.Paste();
-    }
+    return nullptr;
 }
 
 template <class Visit>
@@ -227,8 +219,8 @@ void MenuBar::UpdateEnabling() {
     });
     if (EditField* field = FocusedEditField(front)) {
         ForEachItem(menus_, [field](MenuItem& item) {
-            if (IsEditCommand(item.Name)) {
-                item.SetEnabled(CanRunEditCommand(*field, item.Name));
+            if (const EditCommand* command = FindEditCommand(item.Name)) {
+                item.SetEnabled((field->*command->can)());
             }
         });
     }
@@ -245,8 +237,10 @@ void MenuBar::Choose(MenuItem& item) {
     }
     if (front->HasMenuHandler(item.Name)) {
         front->RunMenuHandler(item.Name);
-    } else if (EditField* field = FocusedEditField(front); field && IsEditCommand(item.Name)) {
-        RunEditCommand(*field, item.Name);
+    } else if (EditField* field = FocusedEditField(front)) {
+        if (const EditCommand* command = FindEditCommand(item.Name)) {
+            (field->*command->run)();
+        }
     }
     UpdateEnabling();
 }
