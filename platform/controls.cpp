@@ -33,10 +33,15 @@ Qt::Alignment ToAlignment(Align align) {
     return Qt::AlignLeft;
 }
 
-// Screen readers see a canvas with a mouse handler as a button they can press.
+// Screen readers see a canvas with a mouse handler as a button they can press, and any
+// other canvas as a picture.
 class AccessibleCanvas : public QAccessibleWidget {
   public:
-    explicit AccessibleCanvas(Canvas* canvas) : QAccessibleWidget(canvas, QAccessible::Button) {}
+    explicit AccessibleCanvas(Canvas* canvas) : QAccessibleWidget(canvas) {}
+
+    QAccessible::Role role() const override {
+        return canvas()->MouseDown ? QAccessible::Button : QAccessible::Graphic;
+    }
 
     QStringList actionNames() const override {
         return canvas()->MouseDown ? QStringList{pressAction()} : QStringList{};
@@ -204,9 +209,38 @@ EditField::EditField(QWidget* parent) : QLineEdit(parent) {
     setAcceptDrops(false);
     setDragEnabled(false);
     setAttribute(Qt::WA_InputMethodEnabled, false);
+    connect(this, &QLineEdit::textChanged, this, &EditField::OnTextChanged);
     // What the edit commands can do depends on the text and the selection.
-    connect(this, &QLineEdit::textChanged, this, [] { RefreshMenus(); });
     connect(this, &QLineEdit::selectionChanged, this, [] { RefreshMenus(); });
+}
+
+// Marks the text changes that come through the field's own rules.
+class EditField::OwnChange {
+  public:
+    explicit OwnChange(EditField& field) : field_(field) { ++field_.ownChanges_; }
+    ~OwnChange() { --field_.ownChanges_; }
+    OwnChange(const OwnChange&) = delete;
+    OwnChange& operator=(const OwnChange&) = delete;
+
+  private:
+    EditField& field_;
+};
+
+void EditField::OnTextChanged(const QString& text) {
+    if (ownChanges_ == 0) {
+        // Changed around the keys and commands, as an assistive technology may: the text
+        // must pass the paste rules, and an output field takes nothing from outside.
+        const bool accepted =
+            isEnabled() && (AcceptsPaste ? AcceptsPaste(text, text) : FitsTypedLimit(text));
+        if (!accepted) {
+            const OwnChange own(*this);
+            setText(acceptedText_);
+            return;
+        }
+        AfterCommandEdit();
+    }
+    acceptedText_ = text;
+    RefreshMenus();
 }
 
 bool EditField::CanUndo() const {
@@ -227,6 +261,7 @@ bool EditField::CanPaste() const {
 
 void EditField::Undo() {
     if (CanUndo()) {
+        const OwnChange own(*this);
         undo();
         AfterCommandEdit();
     }
@@ -234,6 +269,7 @@ void EditField::Undo() {
 
 void EditField::Cut() {
     if (CanCut()) {
+        const OwnChange own(*this);
         cut();
         AfterCommandEdit();
     }
@@ -254,7 +290,10 @@ void EditField::Paste() {
     if (!accepted) {
         return;
     }
-    insert(pasted);
+    {
+        const OwnChange own(*this);
+        insert(pasted);
+    }
     AfterCommandEdit();
 }
 
@@ -292,6 +331,8 @@ bool EditField::event(QEvent* event) {
     default:
         break;
     }
+    // Whatever the field does with an event that got this far went through the rules.
+    const OwnChange own(*this);
     return QLineEdit::event(event);
 }
 
@@ -328,6 +369,7 @@ void EditField::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 void EditField::SetText(const QString& text) {
+    const OwnChange own(*this);
     setText(text);
     FitText();
 }

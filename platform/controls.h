@@ -15,7 +15,8 @@ namespace tavrel::platform {
 // only what the handler lets through, within its typed-length limit. Nothing else can put
 // text into it: no paste, drop, middle-click, input method, context menu or edit command.
 // Text set by the program is never cut short: the font shrinks to fit, and a text too wide
-// even then shows in full as the field's tool tip.
+// even then shows in full as the field's tool tip. A change from anywhere else (an assistive
+// technology, say) must pass the same rules as a paste, or it is undone.
 class EditField : public QLineEdit {
   public:
     explicit EditField(QWidget* parent);
@@ -56,7 +57,11 @@ class EditField : public QLineEdit {
     bool WouldExceedLimit(const QKeyEvent& event) const;
     void FitText();
     void AfterCommandEdit();
+    void OnTextChanged(const QString& text);
 
+    class OwnChange;
+    int ownChanges_ = 0;   // nesting of changes made through the field's own rules
+    QString acceptedText_; // the text as the rules last left it
     int typedLengthLimit_ = 0;
     std::optional<QFont> baseFont_; // the layout's font, before any shrinking to fit
 };

@@ -207,6 +207,9 @@ class InfoAboutTest : public QObject {
         QCOMPARE(aboutNames[0], QStringLiteral("Tavrel"));
         QVERIFY(aboutNames[1].contains(QLatin1String("All rights reserved")));
         QVERIFY(aboutNames[2].contains(QLatin1String("normal distributions")));
+        // Pictures without a click of their own are pictures, not buttons.
+        QCOMPARE(QAccessible::queryAccessibleInterface(Controls(about)[2])->role(),
+                 QAccessible::Graphic);
     }
 
     void activatingTheCalculatorHidesTheAboutWindow() {

@@ -5,6 +5,7 @@
 #include "support/window_fixture.h"
 #include "ui/control_wnd.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QtTest>
 
@@ -163,6 +164,29 @@ class KeyFilterTest : public QObject {
         QCOMPARE(field.text(), QStringLiteral("12"));
         QCOMPARE(alerts_->beeps, 0);
         QCOMPARE(Field("dFld").text(), QStringLiteral("old"));
+    }
+
+    // An assistive technology can edit a field's text directly: the paste rules still hold,
+    // and the results are emptied as for any edit.
+    void assistiveEditsFollowThePasteRules() {
+        auto& field = PreparedField();
+        QAccessibleEditableTextInterface* text =
+            QAccessible::queryAccessibleInterface(&field)->editableTextInterface();
+        QVERIFY(text != nullptr);
+        text->insertText(2, QStringLiteral("e5"));
+        QCOMPARE(field.text(), QStringLiteral("12"));
+        QCOMPARE(alerts_->beeps, 1);
+        QCOMPARE(Field("dFld").text(), QStringLiteral("old"));
+
+        text->insertText(2, QStringLiteral(".5"));
+        QCOMPARE(field.text(), QStringLiteral("12.5"));
+        QVERIFY(OutputsEmpty());
+
+        auto& output = Field("CLEFFld");
+        output.SetText(QStringLiteral(".681"));
+        QAccessible::queryAccessibleInterface(&output)->editableTextInterface()->insertText(
+            0, QStringLiteral("9"));
+        QCOMPARE(output.text(), QStringLiteral(".681"));
     }
 
     void modifierAloneDoesNothing() {
