@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace tavrel::platform {
 
@@ -10,11 +11,16 @@ namespace {
 class SystemAlerts final : public Alerts {
   public:
     void MsgBox(const QString& text) override {
+        const QPointer<QWidget> owner = QApplication::activeWindow();
         QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text,
-                        QMessageBox::Ok, QApplication::activeWindow());
+                        QMessageBox::Ok, owner);
         box.setAccessibleName(QApplication::applicationName());
         box.setAccessibleDescription(text);
         box.exec();
+        // Give the keyboard back to the window the box came from, window manager or not.
+        if (owner) {
+            owner->activateWindow();
+        }
     }
     void Beep() override { QApplication::beep(); }
 };
