@@ -56,9 +56,11 @@ void CsvWriter::EndRow() {
 }
 
 bool CsvWriter::Flush() {
-    const bool written = std::fwrite(buffer_.data(), 1, buffer_.size(), output_) == buffer_.size();
+    std::fwrite(buffer_.data(), 1, buffer_.size(), output_);
     buffer_.clear();
-    return written && std::fflush(output_) == 0;
+    // The error flag stays set, so a block that failed earlier (a full disk, say) is still
+    // reported here, at the end.
+    return std::fflush(output_) == 0 && std::ferror(output_) == 0;
 }
 
 } // namespace tavrel::batch

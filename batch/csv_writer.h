@@ -20,7 +20,7 @@ class CsvWriter {
     void PlainField(std::string_view text);
     void Number(double value); // the shortest text that reads back to the same double
     void EndRow();
-    // Writes what is buffered; returns false when the file refused it.
+    // Writes what is buffered; returns false when the file refused this or any earlier block.
     bool Flush();
 
   private:

@@ -249,6 +249,30 @@ TEST(Batch, OutputFileAppearsOnlyWhenComplete) {
     std::filesystem::remove_all(dir);
 }
 
+// A full disk must not pass for success, nor leave a partial file in place of the output.
+TEST(Batch, AFullDiskIsAnErrorNotATruncatedSuccess) {
+    if (!std::filesystem::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full here";
+    }
+    std::string rows = "m1,sd1,n1,m2,sd2,n2\n";
+    for (int i = 0; i < 20000; ++i) {
+        rows += "100,15,20,110,15,20\n";
+    }
+    std::FILE* in = fmemopen(rows.data(), rows.size(), "rb");
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    char* errData = nullptr;
+    std::size_t errSize = 0;
+    std::FILE* err = open_memstream(&errData, &errSize);
+    const int status = RunBatch({}, in, full, err);
+    std::fclose(in);
+    std::fclose(full);
+    std::fclose(err);
+    const std::string message(errData, errSize);
+    std::free(errData);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(message.find("cannot write the output"), std::string::npos) << message;
+}
+
 // Checked against R: uniroot over pt(t, df, ncp) to 1e-12.
 TEST(Batch, NoncentralIntervalForCohensD) {
     const batchtest::Result result =
