@@ -230,9 +230,7 @@ void EditField::OnTextChanged(const QString& text) {
     if (ownChanges_ == 0) {
         // Changed around the keys and commands, as an assistive technology may: the text
         // must pass the paste rules, and an output field takes nothing from outside.
-        const bool accepted =
-            isEnabled() && (AcceptsPaste ? AcceptsPaste(text, text) : FitsTypedLimit(text));
-        if (!accepted) {
+        if (!isEnabled() || !AcceptsInsertion(text, text)) {
             const OwnChange own(*this);
             setText(acceptedText_);
             return;
@@ -286,8 +284,7 @@ void EditField::Paste() {
     }
     const int start = hasSelectedText() ? selectionStart() : cursorPosition();
     const QString result = QString(text()).replace(start, selectedText().size(), pasted);
-    const bool accepted = AcceptsPaste ? AcceptsPaste(pasted, result) : FitsTypedLimit(result);
-    if (!accepted) {
+    if (!AcceptsInsertion(pasted, result)) {
         return;
     }
     {
@@ -334,6 +331,10 @@ bool EditField::event(QEvent* event) {
     // Whatever the field does with an event that got this far went through the rules.
     const OwnChange own(*this);
     return QLineEdit::event(event);
+}
+
+bool EditField::AcceptsInsertion(const QString& inserted, const QString& result) const {
+    return AcceptsPaste ? AcceptsPaste(inserted, result) : FitsTypedLimit(result);
 }
 
 bool EditField::FitsTypedLimit(const QString& text) const {

@@ -12,8 +12,9 @@
 namespace tavrel::platform {
 
 // A single-line text field. Every typed key goes through `KeyDown` first; the field takes
-// only what the handler lets through, within its typed-length limit. Nothing else can put
-// text into it: no paste, drop, middle-click, input method, context menu or edit command.
+// only what the handler lets through, within its typed-length limit. The edit commands go
+// through `AcceptsPaste`; nothing else can put text into it: no drop, middle-click, input
+// method, context menu or edit shortcut of its own.
 // Text set by the program is never cut short: the font shrinks to fit, and a text too wide
 // even then shows in full as the field's tool tip. A change from anywhere else (an assistive
 // technology, say) must pass the same rules as a paste, or it is undone.
@@ -55,6 +56,7 @@ class EditField : public QLineEdit {
 
   private:
     bool WouldExceedLimit(const QKeyEvent& event) const;
+    bool AcceptsInsertion(const QString& inserted, const QString& result) const;
     void FitText();
     void AfterCommandEdit();
     void OnTextChanged(const QString& text);
@@ -68,10 +70,12 @@ class EditField : public QLineEdit {
 
 // Shows a picture unscaled from its top-left corner; the rest of the canvas stays
 // transparent, so overlapping controls remain visible.
+// The accessibility factory knows canvases by their class name, hence Q_OBJECT.
 class Canvas : public QWidget {
-    Q_OBJECT // the accessibility factory knows canvases by their class name
+    Q_OBJECT
 
-        public : explicit Canvas(QWidget* parent);
+  public:
+    explicit Canvas(QWidget* parent);
 
     void SetBackdrop(PictureRef picture);
     const PictureRef& Backdrop() const { return backdrop_; }
