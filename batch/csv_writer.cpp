@@ -1,63 +1,118 @@
 #include "batch/csv_writer.h"
 
-#include <array>
+#include "batch/shortest_number.h"
+
 #include <charconv>
+#include <cstring>
 
 namespace tavrel::batch {
 
+namespace {
+
+// Copies `text` to `out` and returns the end. Most fields are short: those are copied with at
+// most two overlapping loads and stores rather than through a call to memcpy.
+char* CopyText(char* out, std::string_view text) {
+    const std::size_t size = text.size();
+    const char* const from = text.data();
+    if (size >= 8 && size <= 16) {
+        std::memcpy(out, from, 8);
+        std::memcpy(out + size - 8, from + size - 8, 8);
+    } else if (size >= 4 && size < 8) {
+        std::memcpy(out, from, 4);
+        std::memcpy(out + size - 4, from + size - 4, 4);
+    } else if (size > 16) {
+        std::memcpy(out, from, size);
+    } else {
+        for (std::size_t i = 0; i < size; ++i) {
+            out[i] = from[i];
+        }
+    }
+    return out + size;
+}
+
+} // namespace
+
+CsvWriter::CsvWriter(std::FILE* output, char delimiter)
+    : output_(output), delimiter_(delimiter), buffer_(new char[kCapacity]), end_(buffer_.get()) {}
+
+char* CsvWriter::Room(std::size_t size) {
+    if (static_cast<std::size_t>(buffer_.get() + kCapacity - end_) < size) {
+        Flush();
+    }
+    return end_;
+}
+
+void CsvWriter::Put(char c) {
+    *Room(1) = c;
+    ++end_;
+}
+
 void CsvWriter::Separate() {
     if (rowStarted_) {
-        buffer_ += delimiter_;
+        Put(delimiter_);
     }
     rowStarted_ = true;
 }
 
 void CsvWriter::Field(std::string_view text) {
-    Separate();
-    const bool special = text.find_first_of(delimiter_ == '\t' ? std::string_view("\t\r\n")
-                                                               : std::string_view(",\"\r\n")) !=
-                         std::string_view::npos;
-    if (!special) {
-        buffer_ += text;
-    } else if (delimiter_ == '\t') {
-        for (const char c : text) {
-            buffer_ += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
-        }
-    } else {
-        buffer_ += '"';
-        for (const char c : text) {
-            if (c == '"') {
-                buffer_ += '"';
-            }
-            buffer_ += c;
-        }
-        buffer_ += '"';
+    // Whether the text needs care: one pass, no search per character.
+    bool special = false;
+    for (const char c : text) {
+        special |= c == delimiter_ || c == '"' || c == '\r' || c == '\n';
     }
+    if (!special) {
+        PlainField(text);
+        return;
+    }
+    Separate();
+    if (delimiter_ == '\t') {
+        for (const char c : text) {
+            Put(c == '\t' || c == '\r' || c == '\n' ? ' ' : c);
+        }
+        return;
+    }
+    Put('"');
+    for (const char c : text) {
+        if (c == '"') {
+            Put('"');
+        }
+        Put(c);
+    }
+    Put('"');
 }
 
 void CsvWriter::PlainField(std::string_view text) {
     Separate();
-    buffer_ += text;
+    if (text.size() > kCapacity - kFlushAt) {
+        Flush();
+        std::fwrite(text.data(), 1, text.size(), output_);
+        return;
+    }
+    end_ = CopyText(Room(text.size()), text);
 }
 
 void CsvWriter::Number(double value) {
     Separate();
-    std::array<char, 32> digits; // NOLINT: written by to_chars
-    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-    buffer_.append(digits.data(), end);
+    end_ = WriteShortest(value, Room(kShortestNumberMax));
+}
+
+void CsvWriter::Integer(std::int64_t value) {
+    Separate();
+    char* const out = Room(20);
+    end_ = std::to_chars(out, out + 20, value).ptr;
 }
 
 void CsvWriter::EndRow() {
-    buffer_ += '\n';
+    Put('\n');
     rowStarted_ = false;
-    if (buffer_.size() >= kFlushAt) {
+    if (static_cast<std::size_t>(end_ - buffer_.get()) >= kFlushAt) {
         Flush();
     }
 }
 
 bool CsvWriter::Flush() {
-    std::fwrite(buffer_.data(), 1, buffer_.size(), output_);
-    buffer_.clear();
+    std::fwrite(buffer_.get(), 1, static_cast<std::size_t>(end_ - buffer_.get()), output_);
+    end_ = buffer_.get();
     // The error flag stays set, so a block that failed earlier (a full disk, say) is still
     // reported here, at the end.
     return std::fflush(output_) == 0 && std::ferror(output_) == 0;

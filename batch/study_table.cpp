@@ -1,6 +1,7 @@
 #include "batch/study_table.h"
 
 #include "batch/intervals.h"
+#include "batch/shortest_number.h"
 #include "engine/effect_sizes.h"
 #include "engine/field_names.h"
 #include "engine/presentation.h"
@@ -39,26 +40,26 @@ constexpr std::array<FieldColumn, 8> kFieldColumns = {{
     {fields::CLEFFld, "Common Language Effect Size"},
 }};
 
-// The computed members at full precision, with the modes that compute them.
+// The computed members at full precision, with the modes that compute them. DF is a whole
+// number and is written as one.
 enum Modes : unsigned { kPooled = 1, kGlass = 2, kAll = 4 };
 struct MemberColumn {
     std::string_view name;
-    double (*value)(const EffectSizeResults&);
+    double EffectSizeResults::*value; // null for DF
     unsigned modes;
 };
 constexpr std::array<MemberColumn, 11> kMemberColumns = {{
-    {"PooledSD", [](const EffectSizeResults& r) { return r.PooledSD; }, kPooled | kAll},
-    {"MeanDiff", [](const EffectSizeResults& r) { return r.MeanDiff; }, kGlass | kAll},
-    {"GlassDelta", [](const EffectSizeResults& r) { return r.GlassDelta; }, kGlass | kAll},
-    {"CohenD", [](const EffectSizeResults& r) { return r.CohenD; }, kAll},
-    {"R", [](const EffectSizeResults& r) { return r.R; }, kAll},
-    // Exact as a double: it is below 2^33.
-    {"DF", [](const EffectSizeResults& r) { return static_cast<double>(r.DF); }, kAll},
-    {"BiasFactor", [](const EffectSizeResults& r) { return r.BiasFactor; }, kAll},
-    {"HedgesD", [](const EffectSizeResults& r) { return r.HedgesD; }, kAll},
-    {"HedgesSD", [](const EffectSizeResults& r) { return r.HedgesSD; }, kAll},
-    {"CLZ", [](const EffectSizeResults& r) { return r.CLZ; }, kAll},
-    {"CLES", [](const EffectSizeResults& r) { return r.CLES; }, kAll},
+    {"PooledSD", &EffectSizeResults::PooledSD, kPooled | kAll},
+    {"MeanDiff", &EffectSizeResults::MeanDiff, kGlass | kAll},
+    {"GlassDelta", &EffectSizeResults::GlassDelta, kGlass | kAll},
+    {"CohenD", &EffectSizeResults::CohenD, kAll},
+    {"R", &EffectSizeResults::R, kAll},
+    {"DF", nullptr, kAll},
+    {"BiasFactor", &EffectSizeResults::BiasFactor, kAll},
+    {"HedgesD", &EffectSizeResults::HedgesD, kAll},
+    {"HedgesSD", &EffectSizeResults::HedgesSD, kAll},
+    {"CLZ", &EffectSizeResults::CLZ, kAll},
+    {"CLES", &EffectSizeResults::CLES, kAll},
 }};
 
 unsigned ModeBit(CalcMode mode) {
@@ -207,26 +208,42 @@ void StudyTable::WriteResults(const Record& row) {
     out_.PlainField(ModeName(calculation.Mode));
     out_.PlainField({});
     out_.PlainField({});
+    // The shown fields come in the columns' order, those of the mode only.
+    auto text = shown.begin();
     for (const FieldColumn& column : kFieldColumns) {
-        const auto text = std::find_if(shown.begin(), shown.end(), [&](const auto& field) {
-            return field.Field == column.field;
-        });
-        out_.PlainField(text != shown.end() ? std::string_view(text->Text) : std::string_view{});
+        if (text != shown.end() && text->Field == column.field) {
+            out_.PlainField(text->Text);
+            ++text;
+        } else {
+            out_.PlainField({});
+        }
     }
 
     const unsigned mode = ModeBit(calculation.Mode);
-    const bool all = mode == kAll;
+    // HedgesD is written twice, as a member and as yi: its text is worked out once.
+    std::array<char, kShortestNumberMax> hedgesDigits; // NOLINT: written before it is read
+    const std::string_view hedges(hedgesDigits.data(),
+                                  mode == kAll ? WriteShortest(r.HedgesD, hedgesDigits.data())
+                                               : hedgesDigits.data());
     for (const MemberColumn& column : kMemberColumns) {
-        (column.modes & mode) != 0 ? out_.Number(column.value(r)) : out_.PlainField({});
+        if ((column.modes & mode) == 0) {
+            out_.PlainField({});
+        } else if (column.value == nullptr) {
+            out_.Integer(r.DF);
+        } else if (column.value == &EffectSizeResults::HedgesD) {
+            out_.PlainField(hedges);
+        } else {
+            out_.Number(r.*column.value);
+        }
     }
-    if (!all) {
+    if (mode != kAll) {
         for (std::size_t i = 0; i < (options_.noncentral ? 6U : 4U); ++i) {
             out_.PlainField({});
         }
         out_.EndRow();
         return;
     }
-    out_.Number(r.HedgesD);
+    out_.PlainField(hedges);
     out_.Number(r.HedgesSD * r.HedgesSD);
     const Interval g = NormalInterval(r.HedgesD, r.HedgesSD, z_);
     out_.Number(g.low);

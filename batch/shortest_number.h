@@ -1,0 +1,14 @@
+#pragma once
+
+namespace tavrel::batch {
+
+// The longest text WriteShortest writes: "-2.2250738585072014e-308".
+inline constexpr int kShortestNumberMax = 24;
+
+// Writes the shortest text that reads back to exactly `value`, in the same form as
+// std::to_chars(first, last, value) (fixed or scientific, whichever is shorter, fixed on a tie;
+// "inf", "-inf", "nan", "-nan"), about twice as fast. Returns the end of the text; `out` must
+// have room for kShortestNumberMax characters.
+char* WriteShortest(double value, char* out);
+
+} // namespace tavrel::batch
