@@ -1,110 +1,180 @@
 #include "batch/csv_reader.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
-#include <csv.h>
 
 namespace tavrel::batch {
 
-struct CsvReader::Parser {
-    csv_parser state{};
-};
-
 namespace {
 
-// Spaces around unquoted fields are data, not padding.
-int NoSpaceCharacters(unsigned char) {
-    return 0;
-}
-
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::size_t kInitialBuffer = 1 << 18;
+
+bool IsLineBreak(char c) {
+    return c == '\n' || c == '\r';
+}
 
 } // namespace
 
-CsvReader::CsvReader(std::FILE* input, char delimiter) : input_(input), parser_(new Parser) {
-    if (csv_init(&parser_->state, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL) != 0) {
-        delete parser_;
-        throw InputError("cannot set up the CSV parser", 0);
+CsvReader::CsvReader(std::FILE* input, char delimiter)
+    : input_(input), delimiter_(delimiter), quoting_(delimiter != '\t'),
+      buffer_(kInitialBuffer + 1) {
+    for (const char c : {delimiter, '\n', '\r'}) {
+        special_[static_cast<unsigned char>(c)] = true;
     }
-    csv_set_delim(&parser_->state, static_cast<unsigned char>(delimiter));
-    csv_set_space_func(&parser_->state, &NoSpaceCharacters);
-    if (delimiter == '\t') {
-        csv_set_quote(&parser_->state, '\0');
-    }
+    special_[static_cast<unsigned char>('"')] = quoting_;
 }
 
-CsvReader::~CsvReader() {
-    csv_free(&parser_->state);
-    delete parser_;
+bool CsvReader::Refill() {
+    if (begin_ > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    if (end_ + 1 == buffer_.size()) {
+        buffer_.resize(2 * buffer_.size()); // one record fills the buffer: make room
+    }
+    const std::size_t read =
+        std::fread(buffer_.data() + end_, 1, buffer_.size() - 1 - end_, input_);
+    if (read == 0) {
+        if (std::ferror(input_) != 0) {
+            throw InputError(std::string("cannot read the input: ") + std::strerror(errno), 0);
+        }
+        atEnd_ = true;
+    }
+    end_ += read;
+    buffer_[end_] = '\n'; // stops every scan at the end of what is buffered
+    return read > 0;
 }
 
 void CsvReader::ReadAll(const std::function<void(const Record&)>& onRecord) {
-    onRecord_ = &onRecord;
-    std::array<char, 1 << 16> buffer; // NOLINT: filled by fread before use
-    bool first = true;
+    Refill();
+    while (!atEnd_ && end_ < kByteOrderMark.size() && Refill()) {
+    }
+    if (std::string_view(buffer_.data(), end_).starts_with(kByteOrderMark)) {
+        begin_ = kByteOrderMark.size();
+    }
+
+    while (begin_ < end_ || !atEnd_) {
+        char* const from = buffer_.data() + begin_;
+        char* const stop = buffer_.data() + end_;
+        long breaks = 0;
+        bool open = false;
+        char* recordEnd = SplitPlain(from);
+        const bool plain = recordEnd != nullptr;
+        if (!plain) {
+            recordEnd = FindRecordEnd(from, breaks, open);
+        }
+        // The record may go on past the buffer, and a CR at its end may be half a CRLF.
+        if (!atEnd_ && (recordEnd == stop || (recordEnd + 1 == stop && *recordEnd == '\r'))) {
+            Refill();
+            continue;
+        }
+        if (open) {
+            throw InputError("a quoted field is not closed", line_);
+        }
+        if (!plain) {
+            SplitQuoted(from, recordEnd);
+        }
+
+        if (recordEnd != from) {
+            record_.line = line_;
+            onRecord(record_);
+        }
+        line_ += breaks;
+        char* next = recordEnd;
+        if (next < stop) {
+            ++line_;
+            next += (*next == '\r' && next + 1 < stop && next[1] == '\n') ? 2 : 1;
+        }
+        begin_ = static_cast<std::size_t>(next - buffer_.data());
+    }
+}
+
+char* CsvReader::SplitPlain(char* from) {
+    char* const stop = buffer_.data() + end_;
+    record_.fields.clear();
+    char* field = from;
+    char* p = from;
     while (true) {
-        const std::size_t size = std::fread(buffer.data(), 1, buffer.size(), input_);
-        if (size == 0) {
-            if (std::ferror(input_) != 0) {
-                throw InputError(std::string("cannot read the input: ") + std::strerror(errno), 0);
+        while (!special_[static_cast<unsigned char>(*p)]) {
+            ++p;
+        }
+        if (p == stop && !atEnd_) {
+            return nullptr; // the record goes on past what is buffered
+        }
+        if (p < stop && *p == delimiter_) {
+            record_.fields.emplace_back(field, static_cast<std::size_t>(p - field));
+            field = ++p;
+            continue;
+        }
+        if (p < stop && !IsLineBreak(*p)) {
+            return nullptr; // a quote
+        }
+        if (p != from) {
+            record_.fields.emplace_back(field, static_cast<std::size_t>(p - field));
+        }
+        return p;
+    }
+}
+
+char* CsvReader::FindRecordEnd(char* from, long& breaks, bool& open) {
+    char* const stop = buffer_.data() + end_;
+    bool quoted = false;
+    char* p = from;
+    for (; p < stop; ++p) {
+        if (quoting_ && *p == '"') {
+            quoted = !quoted; // a doubled quote inside a quoted field toggles twice
+        } else if (IsLineBreak(*p)) {
+            if (!quoted) {
+                break;
             }
-            break;
+            breaks += *p == '\n' ? 1 : 0;
         }
-        std::string_view chunk(buffer.data(), size);
-        if (first && chunk.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-            chunk.remove_prefix(kByteOrderMark.size());
+    }
+    open = quoted;
+    return p;
+}
+
+void CsvReader::SplitQuoted(char* from, char* to) {
+    record_.fields.clear();
+    long line = line_;
+    char* p = from;
+    while (true) {
+        char* const field = p;
+        if (p < to && *p == '"') {
+            // Unquoted in place: `out` never passes `p`.
+            char* out = p;
+            bool closed = false;
+            for (++p; p < to && !closed; ++p) {
+                if (*p != '"') {
+                    line += *p == '\n' ? 1 : 0;
+                    *out++ = *p;
+                } else if (p + 1 < to && p[1] == '"') {
+                    *out++ = *++p;
+                } else {
+                    closed = true;
+                }
+            }
+            if (!closed) {
+                throw InputError("a quoted field is not closed", line);
+            }
+            record_.fields.emplace_back(field, static_cast<std::size_t>(out - field));
+            if (p < to && *p != delimiter_) {
+                throw InputError("malformed quoting: a closing quote must end its field", line);
+            }
+        } else {
+            p = std::find_if(p, to, [&](char c) { return c == delimiter_ || c == '"'; });
+            if (p < to && *p == '"') {
+                throw InputError("malformed quoting: a quote inside an unquoted field", line);
+            }
+            record_.fields.emplace_back(field, static_cast<std::size_t>(p - field));
         }
-        first = false;
-        Check(csv_parse(&parser_->state, chunk.data(), chunk.size(), &OnField, &OnRecordEnd, this),
-              chunk.size());
-    }
-    if (csv_fini(&parser_->state, &OnField, &OnRecordEnd, this) != 0) {
-        throw InputError("a quoted field is not closed", recordLine_);
-    }
-}
-
-void CsvReader::Check(std::size_t parsed, std::size_t size) {
-    if (parsed != size) {
-        throw InputError(csv_error(&parser_->state) == CSV_EPARSE
-                             ? "malformed quoting"
-                             : csv_strerror(csv_error(&parser_->state)),
-                         offsets_.empty() ? line_ : recordLine_);
-    }
-}
-
-void CsvReader::OnField(void* data, std::size_t size, void* self) {
-    auto& reader = *static_cast<CsvReader*>(self);
-    if (reader.offsets_.empty()) {
-        reader.recordLine_ = reader.line_;
-        reader.arena_.clear();
-    }
-    reader.offsets_.push_back(reader.arena_.size());
-    const auto* text = static_cast<const char*>(data);
-    reader.arena_.append(text, size);
-    // Line breaks inside a quoted field still count as lines.
-    reader.line_ += std::count(text, text + size, '\n');
-}
-
-void CsvReader::OnRecordEnd(int terminator, void* self) {
-    static_cast<CsvReader*>(self)->EndRecord(terminator);
-}
-
-void CsvReader::EndRecord(int terminator) {
-    if (!offsets_.empty()) {
-        offsets_.push_back(arena_.size());
-        record_.fields.clear();
-        for (std::size_t i = 0; i + 1 < offsets_.size(); ++i) {
-            record_.fields.emplace_back(arena_.data() + offsets_[i], offsets_[i + 1] - offsets_[i]);
+        if (p == to) {
+            return;
         }
-        record_.line = recordLine_;
-        offsets_.clear();
-        (*onRecord_)(record_);
-    }
-    // A record ending in CR is followed by its LF, which is reported on its own.
-    if (terminator == '\n') {
-        ++line_;
+        ++p; // past the delimiter
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdio>
 #include <functional>
@@ -28,35 +29,44 @@ class InputError : public std::runtime_error {
     long line_;
 };
 
-// Streams records from a file: RFC 4180 quoting (embedded delimiters, quotes and line breaks),
-// LF or CRLF line ends, a leading UTF-8 byte-order mark skipped, blank lines skipped. Fields
-// are passed on exactly as written, spaces included. With a tab delimiter there is no quoting:
-// a tab-separated file has none.
+// Streams records from a file: RFC 4180 quoting (embedded delimiters, quotes and line breaks;
+// a quote anywhere else is malformed), lines ending in LF, CRLF or a lone CR, a leading UTF-8
+// byte-order mark skipped, blank lines skipped. Fields are passed on exactly as written,
+// spaces included. With a tab delimiter there is no quoting: a tab-separated file has none.
+//
+// Records are split where they lie in the read buffer, with no copy; a quoted field is
+// unquoted in place, which only ever shortens it.
 class CsvReader {
   public:
     CsvReader(std::FILE* input, char delimiter);
-    ~CsvReader();
-    CsvReader(const CsvReader&) = delete;
-    CsvReader& operator=(const CsvReader&) = delete;
 
     // Calls `onRecord` for every record, in order. Throws InputError.
     void ReadAll(const std::function<void(const Record&)>& onRecord);
 
   private:
-    static void OnField(void* data, std::size_t size, void* self);
-    static void OnRecordEnd(int terminator, void* self);
-    void EndRecord(int terminator);
-    void Check(std::size_t parsed, std::size_t size);
+    // Reads more input after what is buffered, keeping the unparsed rest. False at the end.
+    bool Refill();
+    // Splits the record at `from` when it has no quote and ends in the buffer. Returns its
+    // line break (or the buffer's end at the end of input), or nullptr when it needs the
+    // slow path or more input.
+    char* SplitPlain(char* from);
+    // The line break that ends the record at `from`, outside quotes, or the buffer's end.
+    // `breaks` counts the line breaks inside quoted fields; `open` says whether a quoted field
+    // is still open at the buffer's end.
+    char* FindRecordEnd(char* from, long& breaks, bool& open);
+    // Splits the whole record [from, to), unquoting its quoted fields in place.
+    void SplitQuoted(char* from, char* to);
 
-    struct Parser;
     std::FILE* input_;
-    Parser* parser_;
-    std::string arena_;                // the current record's field texts, end to end
-    std::vector<std::size_t> offsets_; // where each field starts in the arena, plus the end
+    char delimiter_;
+    bool quoting_;
+    std::array<bool, 256> special_{}; // the bytes that stop a plain field
+    std::vector<char> buffer_;        // one byte more than it holds, for a stopping sentinel
+    std::size_t begin_ = 0;           // the unparsed input is [begin_, end_)
+    std::size_t end_ = 0;
+    bool atEnd_ = false;
     Record record_;
     long line_ = 1; // the line the next record starts on
-    long recordLine_ = 1;
-    const std::function<void(const Record&)>* onRecord_ = nullptr;
 };
 
 } // namespace tavrel::batch

@@ -51,7 +51,44 @@ TEST(CsvReader, MalformedQuotingNamesItsLine) {
     } catch (const InputError& e) {
         EXPECT_EQ(e.Line(), 3);
     }
-    EXPECT_THROW(ReadText("a,b\n\"never closed,3\n"), InputError);
+    try {
+        ReadText("a,b\n\n\"never closed,3\n");
+        FAIL() << "no error";
+    } catch (const InputError& e) {
+        EXPECT_EQ(e.Line(), 3); // where the record with the open quote starts
+    }
+}
+
+TEST(CsvReader, LoneCarriageReturnsEndLinesAndTheLastLineNeedsNoBreak) {
+    const Read read = ReadText("a,b\r1,2\r\r3,\"4\"");
+    EXPECT_EQ(read.records, (Rows{{"a", "b"}, {"1", "2"}, {"3", "4"}}));
+    EXPECT_EQ(read.lines, (std::vector<long>{1, 2, 4}));
+}
+
+TEST(CsvReader, QuotesOutsideQuotedFieldsAreMalformed) {
+    for (const std::string text : {"a,b\n1,x\"y\n", "a,b\n1, \"y\"\n", "a,b\n1,\"y\" \n"}) {
+        try {
+            ReadText(text);
+            ADD_FAILURE() << "no error for " << text;
+        } catch (const InputError& e) {
+            EXPECT_EQ(e.Line(), 2) << text;
+        }
+    }
+}
+
+// The reader splits records where they lie in its buffer and unquotes fields in place, so a
+// record cut by the end of a read is the case to get right: a CRLF cut in two, a quoted field
+// with doubled quotes and a line break cut anywhere.
+TEST(CsvReader, RecordsCutByTheEndOfARead) {
+    for (std::size_t filler = (1 << 18) - 24; filler < (1 << 18) + 4; ++filler) {
+        const std::string text =
+            "a,b\r\n" + std::string(filler, 'x') + ",1\r\n\"say \"\"hi\"\"\nthere\",2\r\n3,4\r\n";
+        const Read read = ReadText(text);
+        ASSERT_EQ(read.records.size(), 4u) << filler;
+        EXPECT_EQ(read.records[2], (std::vector<std::string>{"say \"hi\"\nthere", "2"})) << filler;
+        EXPECT_EQ(read.records[3], (std::vector<std::string>{"3", "4"})) << filler;
+        EXPECT_EQ(read.lines, (std::vector<long>{1, 2, 3, 5})) << filler;
+    }
 }
 
 TEST(CsvReader, RecordsLongerThanOneReadBuffer) {
