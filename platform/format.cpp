@@ -1,6 +1,8 @@
 #include "platform/format.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -51,13 +53,15 @@ std::optional<std::uint64_t> RoundScaled(double magnitude, int decimals) {
     if (decimals >= static_cast<int>(kPowersOfTen.size()) || !(magnitude < 0x1p53)) {
         return std::nullopt;
     }
-    int exponent = 0;
-    const double fraction = std::frexp(magnitude, &exponent);
-    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    const int shift = 53 - exponent; // magnitude == mantissa * 2^-shift, and shift >= 0
-    if (shift >= 64) {
-        return 0; // below half a unit of the last decimal
+    // Read straight from the bits: magnitude == mantissa * 2^-shift.
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    const auto biasedExponent = static_cast<int>(bits >> 52);
+    const int shift = 1075 - biasedExponent; // >= 0, as magnitude < 2^53
+    if (biasedExponent == 0 || shift >= 64) {
+        return 0; // below 2^-11: under half a unit of the third decimal
     }
+    const std::uint64_t mantissa =
+        (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
     const std::uint64_t scaled = mantissa * kPowersOfTen[static_cast<std::size_t>(decimals)];
     if (shift == 0) {
         return scaled; // a whole number: nothing to round
@@ -92,42 +96,14 @@ std::string RoundAny(double magnitude, int decimals) {
     return text;
 }
 
-} // namespace
-
-std::string Format(double value, std::string_view pattern) {
-    const NumberPattern p = ParsePattern(pattern);
-    const std::string_view positiveSign = p.forceSign ? "+" : "";
-    if (std::isnan(value)) {
-        return "NaN";
-    }
-    if (std::isinf(value)) {
-        return std::string(value < 0 ? "-" : positiveSign) + "∞";
-    }
-
-    // The rounded digits, the fraction's among them, with at least one integer digit.
-    const double magnitude = std::fabs(value);
-    std::array<char, 24> small; // NOLINT: filled from the end before it is read
-    std::string large;
-    std::string_view digits;
-    if (const std::optional<std::uint64_t> rounded = RoundScaled(magnitude, p.decimals)) {
-        char* const end = small.data() + small.size();
-        char* first = end;
-        std::uint64_t rest = *rounded;
-        do {
-            *--first = static_cast<char>('0' + rest % 10);
-            rest /= 10;
-        } while (rest != 0 || end - first <= p.decimals);
-        digits = std::string_view(first, static_cast<std::size_t>(end - first));
-    } else {
-        large = RoundAny(magnitude, p.decimals);
-        digits = large;
-    }
+// Lays out rounded digits by the pattern: the last `decimals` of `digits` are the fraction,
+// and there is at least one integer digit.
+std::string Compose(const NumberPattern& p, bool negative, std::string_view digits) {
     const auto decimals = static_cast<std::size_t>(p.decimals);
     std::string_view integer = digits.substr(0, digits.size() - decimals);
     const std::string_view fraction = digits.substr(digits.size() - decimals);
-
     const bool roundsToZero = digits.find_first_not_of('0') == std::string_view::npos;
-    std::string text(value < 0 && !roundsToZero ? "-" : positiveSign);
+    std::string text(negative && !roundsToZero ? "-" : p.forceSign ? "+" : "");
     if (integer == "0") {
         integer = {};
     }
@@ -139,6 +115,52 @@ std::string Format(double value, std::string_view pattern) {
     if (p.point) {
         text += '.';
         text += fraction;
+    }
+    return text;
+}
+
+} // namespace
+
+std::string Format(double value, std::string_view pattern) {
+    const NumberPattern p = ParsePattern(pattern);
+    if (std::isnan(value)) {
+        return "NaN";
+    }
+    if (std::isinf(value)) {
+        return std::string(value < 0 ? "-" : p.forceSign ? "+" : "") + "∞";
+    }
+    const double magnitude = std::fabs(value);
+    const std::optional<std::uint64_t> rounded = RoundScaled(magnitude, p.decimals);
+    if (!rounded) {
+        return Compose(p, value < 0, RoundAny(magnitude, p.decimals));
+    }
+
+    // The usual case, written from its last character back straight into the result, which
+    // is short enough to need no allocation.
+    const std::uint64_t scale = kPowersOfTen[static_cast<std::size_t>(p.decimals)];
+    std::uint64_t whole = *rounded / scale;
+    std::uint64_t fraction = *rounded % scale;
+    int wholeDigits = 0;
+    for (std::uint64_t rest = whole; rest != 0; rest /= 10) {
+        ++wholeDigits;
+    }
+    const bool negative = value < 0 && *rounded != 0; // no minus sign on a zero
+    const bool signShown = negative || p.forceSign;
+    const int length = (signShown ? 1 : 0) + std::max(p.minIntegerDigits, wholeDigits) +
+                       (p.point ? 1 + p.decimals : 0);
+    std::string text(static_cast<std::size_t>(length), '0'); // the padding stays '0'
+    char* out = text.data() + length;
+    if (p.point) {
+        for (int i = 0; i < p.decimals; ++i, fraction /= 10) {
+            *--out = static_cast<char>('0' + fraction % 10);
+        }
+        *--out = '.';
+    }
+    for (; whole != 0; whole /= 10) {
+        *--out = static_cast<char>('0' + whole % 10);
+    }
+    if (signShown) {
+        text[0] = negative ? '-' : '+';
     }
     return text;
 }

@@ -66,6 +66,13 @@ TEST(ShortestNumber, SameTextAsToChars) {
         values.push_back(typical(random));
         values.push_back(std::round(typical(random) * 100) / 100);
     }
+    // Every place the point can fall among seventeen digits, and whole numbers of every length.
+    for (int i = 0; i < 20000; ++i) {
+        for (int exponent = -6; exponent <= 17; ++exponent) {
+            values.push_back(typical(random) * std::pow(10.0, exponent));
+            values.push_back(std::round(typical(random) * std::pow(10.0, exponent)));
+        }
+    }
 
     int mismatches = 0;
     for (const double value : values) {
