@@ -80,6 +80,7 @@ void CsvReader::ReadAll(const std::function<void(const Record&)>& onRecord) {
 
         if (recordEnd != from) {
             record_.line = line_;
+            record_.plain = plain;
             onRecord(record_);
         }
         line_ += breaks;

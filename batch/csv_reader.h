@@ -16,6 +16,8 @@ namespace tavrel::batch {
 struct Record {
     std::vector<std::string_view> fields; // valid until the next record
     long line = 0;
+    // No field was quoted, so none holds the delimiter, a quote or a line break.
+    bool plain = true;
 };
 
 // The input cannot be read as CSV: malformed quoting, or a read error. `line` is 0 when no

@@ -54,6 +54,15 @@ void CsvWriter::Separate() {
     rowStarted_ = true;
 }
 
+char* CsvWriter::StartField(std::size_t size) {
+    char* out = Room(size + 1);
+    if (rowStarted_) {
+        *out++ = delimiter_;
+    }
+    rowStarted_ = true;
+    return out;
+}
+
 void CsvWriter::Field(std::string_view text) {
     // Whether the text needs care: one pass, no search per character.
     bool special = false;
@@ -82,23 +91,21 @@ void CsvWriter::Field(std::string_view text) {
 }
 
 void CsvWriter::PlainField(std::string_view text) {
-    Separate();
     if (text.size() > kCapacity - kFlushAt) {
+        Separate();
         Flush();
         std::fwrite(text.data(), 1, text.size(), output_);
         return;
     }
-    end_ = CopyText(Room(text.size()), text);
+    end_ = CopyText(StartField(text.size()), text);
 }
 
 void CsvWriter::Number(double value) {
-    Separate();
-    end_ = WriteShortest(value, Room(kShortestNumberMax));
+    end_ = WriteShortest(value, StartField(kShortestNumberMax));
 }
 
 void CsvWriter::Integer(std::int64_t value) {
-    Separate();
-    char* const out = Room(20);
+    char* const out = StartField(20);
     end_ = std::to_chars(out, out + 20, value).ptr;
 }
 

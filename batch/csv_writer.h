@@ -28,6 +28,9 @@ class CsvWriter {
     char* Room(std::size_t size);
     void Put(char c);
     void Separate();
+    // Makes room for the delimiter and `size` characters, writes the delimiter where one is
+    // due, and returns where the field goes.
+    char* StartField(std::size_t size);
 
     // Flushed once a row ends past this; a field longer than the slack goes out on its own.
     static constexpr std::size_t kFlushAt = 1 << 20;

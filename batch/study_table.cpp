@@ -86,6 +86,11 @@ std::string_view ModeName(CalcMode mode) {
     return "AllResults";
 }
 
+// Field names are the same constants everywhere, so their addresses usually settle it.
+bool SameName(std::string_view a, std::string_view b) {
+    return a.data() == b.data() ? a.size() == b.size() : a == b;
+}
+
 std::string Lowercase(std::string_view text) {
     std::string lower(text);
     std::transform(lower.begin(), lower.end(), lower.begin(),
@@ -161,7 +166,9 @@ void StudyTable::Row(const Record& row) {
     ++rows_;
     // The row's own columns, as many as the header names.
     for (std::size_t column = 0; column < header_.size(); ++column) {
-        out_.Field(column < row.fields.size() ? row.fields[column] : std::string_view{});
+        const std::string_view field =
+            column < row.fields.size() ? row.fields[column] : std::string_view{};
+        row.plain ? out_.PlainField(field) : out_.Field(field);
     }
     if (row.fields.size() != header_.size()) {
         WriteError("RowError",
@@ -211,7 +218,7 @@ void StudyTable::WriteResults(const Record& row) {
     // The shown fields come in the columns' order, those of the mode only.
     auto text = shown.begin();
     for (const FieldColumn& column : kFieldColumns) {
-        if (text != shown.end() && text->Field == column.field) {
+        if (text != shown.end() && SameName(text->Field, column.field)) {
             out_.PlainField(text->Text);
             ++text;
         } else {

@@ -6,11 +6,11 @@ namespace tavrel::engine {
 
 std::vector<FieldText> PresentResults(CalcMode mode, const EffectSizeResults& r,
                                       NumberToText format) {
-    // Built by moving each text in: a braced list would copy every string once more.
+    // Each text is built in place: a braced list, or a pushed temporary, copies it again.
     std::vector<FieldText> texts;
     texts.reserve(8);
     const auto add = [&](std::string_view field, double value, std::string_view pattern) {
-        texts.push_back({field, format(value, pattern)});
+        texts.emplace_back(field, format(value, pattern));
     };
     switch (mode) {
     case CalcMode::PooledSDOnly:
