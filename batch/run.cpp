@@ -3,12 +3,12 @@
 #include "batch/csv_reader.h"
 #include "batch/csv_writer.h"
 #include "batch/options.h"
+#include "batch/output_file.h"
 #include "batch/study_table.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <unistd.h>
@@ -22,52 +22,6 @@ using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 std::string Reason() {
     return std::strerror(errno);
 }
-
-// A file written under a temporary name beside its destination, and renamed onto it only
-// when Commit() is called; otherwise removed.
-class PendingFile {
-  public:
-    explicit PendingFile(const std::string& destination) : destination_(destination) {
-        std::string pattern = destination + ".XXXXXX";
-        const int fd = mkstemp(pattern.data());
-        if (fd < 0) {
-            throw InputError("cannot write " + destination + ": " + Reason(), 0);
-        }
-        temporary_ = pattern;
-        file_ = fdopen(fd, "wb");
-    }
-    ~PendingFile() {
-        if (file_ != nullptr) {
-            std::fclose(file_);
-        }
-        if (!temporary_.empty()) {
-            std::remove(temporary_.c_str());
-        }
-    }
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-
-    std::FILE* File() const { return file_; }
-
-    void Commit() {
-        const bool closed = std::fclose(file_) == 0;
-        file_ = nullptr;
-        // mkstemp makes the file private; give it the usual permissions.
-        std::filesystem::permissions(temporary_, std::filesystem::perms::owner_read |
-                                                     std::filesystem::perms::owner_write |
-                                                     std::filesystem::perms::group_read |
-                                                     std::filesystem::perms::others_read);
-        if (!closed || std::rename(temporary_.c_str(), destination_.c_str()) != 0) {
-            throw InputError("cannot write " + destination_ + ": " + Reason(), 0);
-        }
-        temporary_.clear();
-    }
-
-  private:
-    std::string destination_;
-    std::string temporary_;
-    std::FILE* file_ = nullptr;
-};
 
 // Shows how far a long run has come, on a terminal only.
 class Progress {
@@ -102,10 +56,10 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
         }
         in = opened.get();
     }
-    std::optional<PendingFile> pending;
+    std::optional<OutputFile> named;
     if (!options.output.empty()) {
-        pending.emplace(options.output);
-        out = pending->File();
+        named.emplace(options.output);
+        out = named->File();
     }
 
     const char delimiter = options.tsv ? '\t' : ',';
@@ -129,8 +83,8 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
     if (!writer.Flush()) {
         throw InputError("cannot write the output: " + Reason(), 0);
     }
-    if (pending) {
-        pending->Commit();
+    if (named) {
+        named->Commit();
     }
     if (table.RowsWithErrors() > 0) {
         std::fprintf(err, "%ld of %ld rows had errors\n", table.RowsWithErrors(), table.Rows());

@@ -8,13 +8,17 @@
 #include "platform/real_to_int.h"
 #include "platform/val.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace tavrel::batch {
@@ -247,6 +251,45 @@ TEST(Batch, OutputFileAppearsOnlyWhenComplete) {
               "0.681324047186616");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
     std::filesystem::remove_all(dir);
+}
+
+// Replacing the output by renaming must not replace what is not a plain file: a link keeps
+// pointing to the new output, a named pipe (like /dev/null) stays what it is and gets it all,
+// and a file keeps its permissions.
+TEST(Batch, OutputThroughLinksPipesAndPermissions) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "tavrel-batch-output-kinds";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string input = "m1,sd1,n1,m2,sd2,n2\n100,15,20,110,15,20\n";
+    const auto read = [](const fs::path& path) {
+        std::ifstream in(path);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+
+    std::ofstream(dir / "target.csv") << "old";
+    fs::permissions(dir / "target.csv", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("target.csv", dir / "link.csv");
+    EXPECT_EQ(RunTool(input, {"-o", (dir / "link.csv").string()}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.csv"));
+    EXPECT_EQ(Table(read(dir / "target.csv"))[0].at("CLES"), "0.681324047186616");
+    EXPECT_EQ(fs::status(dir / "target.csv").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+
+    // The read end is opened first, so the tool's open does not wait; one row fits the pipe.
+    const fs::path pipe = dir / "pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const int readEnd = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(readEnd, 0);
+    EXPECT_EQ(RunTool(input, {"-o", pipe.string()}).status, 0);
+    std::string piped(1 << 16, '\0');
+    piped.resize(static_cast<std::size_t>(
+        std::max<ssize_t>(0, ::read(readEnd, piped.data(), piped.size()))));
+    close(readEnd);
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    EXPECT_EQ(Table(piped)[0].at("CLES"), "0.681324047186616");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 3); // no temporary file left
+    fs::remove_all(dir);
 }
 
 // A full disk must not pass for success, nor leave a partial file in place of the output.
