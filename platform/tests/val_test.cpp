@@ -1,9 +1,11 @@
 #include "platform/real_to_int.h"
 #include "platform/val.h"
 
+#include <charconv>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 #include <string>
 
 namespace tavrel::platform {
@@ -51,6 +53,26 @@ TEST(Val, LongDigitRunsReadExactlyAndOverlongOnesReadAsZero) {
     EXPECT_EQ(Val("0." + std::string(5000, '0') + "1"), 0.0);
     EXPECT_EQ(Val(std::string(400, '9')), 0.0);
     EXPECT_EQ(Val(std::string(300, '9')), 1e300);
+}
+
+// Short decimals are read by a quicker route than long ones; both must give the correctly
+// rounded value, the one from_chars gives.
+TEST(Val, EveryPlainDecimalIsCorrectlyRounded) {
+    std::mt19937_64 random(42);
+    for (int i = 0; i < 200000; ++i) {
+        const int length = 1 + static_cast<int>(random() % 19);
+        std::string text;
+        for (int j = 0; j < length; ++j) {
+            text += static_cast<char>('0' + random() % 10);
+        }
+        if (random() % 4 != 0) {
+            text.insert(random() % (text.size() + 1), ".");
+        }
+        double expected = 0.0;
+        std::from_chars(text.data(), text.data() + text.size(), expected);
+        ASSERT_EQ(Val(text), expected) << text;
+        ASSERT_EQ(Val("-" + text), -expected) << text;
+    }
 }
 
 TEST(RealToInt32, TruncatesTowardZero) {
