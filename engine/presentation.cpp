@@ -6,11 +6,19 @@ namespace tavrel::engine {
 
 std::vector<FieldText> PresentResults(CalcMode mode, const EffectSizeResults& r,
                                       NumberToText format) {
-    // Each text is built in place: a braced list, or a pushed temporary, copies it again.
+    // Each text is returned by `format` straight into its place in the vector: the element is
+    // made from a converter whose result it is, so no string is moved or copied after.
+    struct Presented {
+        std::string_view field;
+        double value;
+        std::string_view pattern;
+        NumberToText format;
+        operator FieldText() const { return {field, format(value, pattern)}; }
+    };
     std::vector<FieldText> texts;
     texts.reserve(8);
     const auto add = [&](std::string_view field, double value, std::string_view pattern) {
-        texts.emplace_back(field, format(value, pattern));
+        texts.emplace_back(Presented{field, value, pattern, format});
     };
     switch (mode) {
     case CalcMode::PooledSDOnly:
