@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -97,6 +98,23 @@ std::string RoundAny(double magnitude, int decimals) {
     return text;
 }
 
+// Writes the last `count` digits of `value` so that they end at `end`, two at a time, and
+// returns where they start.
+char* WriteDigitsBefore(char* end, std::uint64_t value, int count) {
+    static constexpr char kPairs[] = "00010203040506070809101112131415161718192021222324"
+                                     "25262728293031323334353637383940414243444546474849"
+                                     "50515253545556575859606162636465666768697071727374"
+                                     "75767778798081828384858687888990919293949596979899";
+    for (; count >= 2; count -= 2, value /= 100) {
+        end -= 2;
+        std::memcpy(end, kPairs + 2 * (value % 100), 2);
+    }
+    if (count == 1) {
+        *--end = static_cast<char>('0' + value % 10);
+    }
+    return end;
+}
+
 // Lays out rounded digits by the pattern: the last `decimals` of `digits` are the fraction,
 // and there is at least one integer digit.
 std::string Compose(const NumberPattern& p, bool negative, std::string_view digits) {
@@ -146,8 +164,8 @@ std::string Format(double value, std::string_view pattern) {
                              : p.decimals == 1 ? split(10)
                              : p.decimals == 2 ? split(100)
                                                : split(1000);
-    int wholeDigits = 0;
-    for (std::uint64_t rest = whole; rest != 0; rest /= 10) {
+    int wholeDigits = 0; // none for a zero, which "#" leaves out
+    for (std::uint64_t bound = 1; wholeDigits < 19 && whole >= bound; bound *= 10) {
         ++wholeDigits;
     }
     const bool negative = value < 0 && *rounded != 0; // no minus sign on a zero
@@ -157,14 +175,10 @@ std::string Format(double value, std::string_view pattern) {
     std::string text(static_cast<std::size_t>(length), '0'); // the padding stays '0'
     char* out = text.data() + length;
     if (p.point) {
-        for (int i = 0; i < p.decimals; ++i, fraction /= 10) {
-            *--out = static_cast<char>('0' + fraction % 10);
-        }
+        out = WriteDigitsBefore(out, fraction, p.decimals);
         *--out = '.';
     }
-    for (; whole != 0; whole /= 10) {
-        *--out = static_cast<char>('0' + whole % 10);
-    }
+    WriteDigitsBefore(out, whole, wholeDigits);
     if (signShown) {
         text[0] = negative ? '-' : '+';
     }
