@@ -9,7 +9,6 @@ namespace tavrel::batch {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::size_t kInitialBuffer = 1 << 18;
 
 bool IsLineBreak(char c) {
     return c == '\n' || c == '\r';
@@ -17,9 +16,9 @@ bool IsLineBreak(char c) {
 
 } // namespace
 
-CsvReader::CsvReader(std::FILE* input, char delimiter)
+CsvReader::CsvReader(std::FILE* input, char delimiter, std::size_t buffer)
     : input_(input), delimiter_(delimiter), quoting_(delimiter != '\t'),
-      buffer_(kInitialBuffer + 1) {
+      buffer_(std::max<std::size_t>(buffer, 1) + 1) {
     for (const char c : {delimiter, '\n', '\r'}) {
         special_[static_cast<unsigned char>(c)] = true;
     }
@@ -71,11 +70,11 @@ void CsvReader::ReadAll(const std::function<void(const Record&)>& onRecord) {
             Refill();
             continue;
         }
+        if (!plain) {
+            SplitQuoted(from, recordEnd); // throws for what left a quote open
+        }
         if (open) {
             throw InputError("a quoted field is not closed", line_);
-        }
-        if (!plain) {
-            SplitQuoted(from, recordEnd);
         }
 
         if (recordEnd != from) {
@@ -146,6 +145,7 @@ void CsvReader::SplitQuoted(char* from, char* to) {
         char* const field = p;
         if (p < to && *p == '"') {
             // Unquoted in place: `out` never passes `p`.
+            const long opened = line;
             char* out = p;
             bool closed = false;
             for (++p; p < to && !closed; ++p) {
@@ -159,7 +159,7 @@ void CsvReader::SplitQuoted(char* from, char* to) {
                 }
             }
             if (!closed) {
-                throw InputError("a quoted field is not closed", line);
+                throw InputError("a quoted field is not closed", opened);
             }
             record_.fields.emplace_back(field, static_cast<std::size_t>(out - field));
             if (p < to && *p != delimiter_) {

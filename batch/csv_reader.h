@@ -40,7 +40,8 @@ class InputError : public std::runtime_error {
 // unquoted in place, which only ever shortens it.
 class CsvReader {
   public:
-    CsvReader(std::FILE* input, char delimiter);
+    // `buffer` is the read buffer's first size; it grows for a record longer than it.
+    CsvReader(std::FILE* input, char delimiter, std::size_t buffer = std::size_t{1} << 18);
 
     // Calls `onRecord` for every record, in order. Throws InputError.
     void ReadAll(const std::function<void(const Record&)>& onRecord);
