@@ -57,6 +57,7 @@ OutputFile::OutputFile(const std::string& destination) : destination_(destinatio
     file_ = fdopen(fd, "wb");
     if (file_ == nullptr) {
         close(fd);
+        std::remove(temporary_.c_str()); // no destructor runs for a constructor that throws
         CannotWrite(destination);
     }
 }

@@ -155,8 +155,8 @@ std::string Format(double value, std::string_view pattern) {
     }
 
     // The usual case, written from its last character back straight into the result, which
-    // is short enough to need no allocation.
-    // Divided by a constant in each case: a division by a variable is several times slower.
+    // is short enough to need no allocation. The split at the point divides by a constant in
+    // each case: a division by a variable is several times slower.
     const auto split = [&](std::uint64_t scale) {
         return std::pair(*rounded / scale, *rounded % scale);
     };
