@@ -58,24 +58,18 @@ void CsvReader::ReadAll(const std::function<void(const Record&)>& onRecord) {
     while (begin_ < end_ || !atEnd_) {
         char* const from = buffer_.data() + begin_;
         char* const stop = buffer_.data() + end_;
-        long breaks = 0;
-        bool open = false;
         char* recordEnd = SplitPlain(from);
         const bool plain = recordEnd != nullptr;
         if (!plain) {
-            recordEnd = FindRecordEnd(from, breaks, open);
+            recordEnd = FindRecordEnd(from);
         }
         // The record may go on past the buffer, and a CR at its end may be half a CRLF.
         if (!atEnd_ && (recordEnd == stop || (recordEnd + 1 == stop && *recordEnd == '\r'))) {
             Refill();
             continue;
         }
-        if (!plain) {
-            SplitQuoted(from, recordEnd); // throws for what left a quote open
-        }
-        if (open) {
-            throw InputError("a quoted field is not closed", line_);
-        }
+        // Throws for a quote left open: at the end of the input that is where the record ends.
+        const long breaks = plain ? 0 : SplitQuoted(from, recordEnd);
 
         if (recordEnd != from) {
             record_.line = line_;
@@ -119,25 +113,18 @@ char* CsvReader::SplitPlain(char* from) {
     }
 }
 
-char* CsvReader::FindRecordEnd(char* from, long& breaks, bool& open) {
+char* CsvReader::FindRecordEnd(char* from) {
     char* const stop = buffer_.data() + end_;
     bool quoted = false;
     char* p = from;
-    for (; p < stop; ++p) {
-        if (quoting_ && *p == '"') {
-            quoted = !quoted; // a doubled quote inside a quoted field toggles twice
-        } else if (IsLineBreak(*p)) {
-            if (!quoted) {
-                break;
-            }
-            breaks += *p == '\n' ? 1 : 0;
-        }
+    for (; p < stop && (quoted || !IsLineBreak(*p)); ++p) {
+        // A doubled quote inside a quoted field toggles twice.
+        quoted = quoting_ && *p == '"' ? !quoted : quoted;
     }
-    open = quoted;
     return p;
 }
 
-void CsvReader::SplitQuoted(char* from, char* to) {
+long CsvReader::SplitQuoted(char* from, char* to) {
     record_.fields.clear();
     long line = line_;
     char* p = from;
@@ -173,7 +160,7 @@ void CsvReader::SplitQuoted(char* from, char* to) {
             record_.fields.emplace_back(field, static_cast<std::size_t>(p - field));
         }
         if (p == to) {
-            return;
+            return line - line_;
         }
         ++p; // past the delimiter
     }

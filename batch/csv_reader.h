@@ -54,11 +54,10 @@ class CsvReader {
     // slow path or more input.
     char* SplitPlain(char* from);
     // The line break that ends the record at `from`, outside quotes, or the buffer's end.
-    // `breaks` counts the line breaks inside quoted fields; `open` says whether a quoted field
-    // is still open at the buffer's end.
-    char* FindRecordEnd(char* from, long& breaks, bool& open);
-    // Splits the whole record [from, to), unquoting its quoted fields in place.
-    void SplitQuoted(char* from, char* to);
+    char* FindRecordEnd(char* from);
+    // Splits the whole record [from, to), unquoting its quoted fields in place, and returns
+    // the number of line breaks inside them. Throws InputError for malformed quoting.
+    long SplitQuoted(char* from, char* to);
 
     std::FILE* input_;
     char delimiter_;

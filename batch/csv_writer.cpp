@@ -48,10 +48,7 @@ void CsvWriter::Put(char c) {
 }
 
 void CsvWriter::Separate() {
-    if (rowStarted_) {
-        Put(delimiter_);
-    }
-    rowStarted_ = true;
+    end_ = StartField(0);
 }
 
 char* CsvWriter::StartField(std::size_t size) {

@@ -1,5 +1,7 @@
 #include "batch/shortest_number.h"
 
+#include "platform/digit_pairs.h"
+
 #include <array>
 #include <bit>
 #include <charconv>
@@ -12,23 +14,16 @@ namespace tavrel::batch {
 
 namespace {
 
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233"
-    "34353637383940414243444546474849505152535455565758596061626364656667"
-    "6869707172737475767778798081828384858687888990919293949596979899";
-
-void WritePair(char* out, std::uint32_t pair) {
-    std::memcpy(out, kDigitPairs + 2 * pair, 2);
-}
+using platform::WriteDigitPair;
 
 // Exactly eight digits of `value` (below 10^8), leading zeros included, ending at `end`.
 void WriteEightDigits(char* end, std::uint32_t value) {
     const std::uint32_t high = value / 10000;
     const std::uint32_t low = value % 10000;
-    WritePair(end - 8, high / 100);
-    WritePair(end - 6, high % 100);
-    WritePair(end - 4, low / 100);
-    WritePair(end - 2, low % 100);
+    WriteDigitPair(end - 8, high / 100);
+    WriteDigitPair(end - 6, high % 100);
+    WriteDigitPair(end - 4, low / 100);
+    WriteDigitPair(end - 2, low % 100);
 }
 
 // The digits of `value` (nonzero), ending at `end`.
@@ -46,11 +41,11 @@ void WriteDigits(char* end, std::uint64_t value) {
     auto rest = static_cast<std::uint32_t>(value);
     while (rest >= 100) {
         end -= 2;
-        WritePair(end, rest % 100);
+        WriteDigitPair(end, rest % 100);
         rest /= 100;
     }
     if (rest >= 10) {
-        WritePair(end - 2, rest);
+        WriteDigitPair(end - 2, rest);
     } else if (rest > 0) {
         *(end - 1) = static_cast<char>('0' + rest);
     }
@@ -160,7 +155,7 @@ char* WriteShortest(double value, char* out) {
         *out++ = static_cast<char>('0' + magnitude / 100);
         magnitude %= 100;
     }
-    WritePair(out, magnitude);
+    WriteDigitPair(out, magnitude);
     return out + 2;
 }
 

@@ -1,12 +1,13 @@
 #include "platform/format.h"
 
+#include "platform/digit_pairs.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -98,16 +99,12 @@ std::string RoundAny(double magnitude, int decimals) {
     return text;
 }
 
-// Writes the last `count` digits of `value` so that they end at `end`, two at a time, and
-// returns where they start.
+// Writes the last `count` digits of `value` so that they end at `end`, and returns where
+// they start.
 char* WriteDigitsBefore(char* end, std::uint64_t value, int count) {
-    static constexpr char kPairs[] = "00010203040506070809101112131415161718192021222324"
-                                     "25262728293031323334353637383940414243444546474849"
-                                     "50515253545556575859606162636465666768697071727374"
-                                     "75767778798081828384858687888990919293949596979899";
     for (; count >= 2; count -= 2, value /= 100) {
         end -= 2;
-        std::memcpy(end, kPairs + 2 * (value % 100), 2);
+        WriteDigitPair(end, static_cast<unsigned>(value % 100));
     }
     if (count == 1) {
         *--end = static_cast<char>('0' + value % 10);
