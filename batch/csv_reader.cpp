@@ -14,11 +14,17 @@ bool IsLineBreak(char c) {
     return c == '\n' || c == '\r';
 }
 
+// Whether `p` ends a line: an LF, or a CR not followed by one.
+bool EndsLine(const char* p, const char* end) {
+    return *p == '\n' || (*p == '\r' && (p + 1 == end || p[1] != '\n'));
+}
+
 } // namespace
 
-CsvReader::CsvReader(std::FILE* input, char delimiter, std::size_t buffer)
+CsvReader::CsvReader(std::FILE* input, char delimiter, std::size_t buffer,
+                     std::size_t longestRecord)
     : input_(input), delimiter_(delimiter), quoting_(delimiter != '\t'),
-      buffer_(std::max<std::size_t>(buffer, 1) + 1) {
+      buffer_(std::max<std::size_t>(buffer, 1) + 1), longestRecord_(longestRecord) {
     for (const char c : {delimiter, '\n', '\r'}) {
         special_[static_cast<unsigned char>(c)] = true;
     }
@@ -32,7 +38,12 @@ bool CsvReader::Refill() {
         begin_ = 0;
     }
     if (end_ + 1 == buffer_.size()) {
-        buffer_.resize(2 * buffer_.size()); // one record fills the buffer: make room
+        // One record fills the buffer: make room, within reason.
+        if (end_ >= longestRecord_) {
+            throw InputError(
+                "a record is longer than " + std::to_string(longestRecord_ >> 20) + " MiB", line_);
+        }
+        buffer_.resize(std::min(2 * end_, longestRecord_) + 1);
     }
     const std::size_t read =
         std::fread(buffer_.data() + end_, 1, buffer_.size() - 1 - end_, input_);
@@ -137,7 +148,7 @@ long CsvReader::SplitQuoted(char* from, char* to) {
             bool closed = false;
             for (++p; p < to && !closed; ++p) {
                 if (*p != '"') {
-                    line += *p == '\n' ? 1 : 0;
+                    line += EndsLine(p, to) ? 1 : 0;
                     *out++ = *p;
                 } else if (p + 1 < to && p[1] == '"') {
                     *out++ = *++p;

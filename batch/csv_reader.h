@@ -40,8 +40,14 @@ class InputError : public std::runtime_error {
 // unquoted in place, which only ever shortens it.
 class CsvReader {
   public:
-    // `buffer` is the read buffer's first size; it grows for a record longer than it.
-    CsvReader(std::FILE* input, char delimiter, std::size_t buffer = std::size_t{1} << 18);
+    // No real table has a record this long; past it the input is refused rather than let
+    // memory grow without bound (a file with no line break, /dev/zero).
+    static constexpr std::size_t kLongestRecord = std::size_t{64} << 20;
+
+    // `buffer` is the read buffer's first size; it grows for a record longer than it, up to
+    // `longestRecord`.
+    CsvReader(std::FILE* input, char delimiter, std::size_t buffer = std::size_t{1} << 18,
+              std::size_t longestRecord = kLongestRecord);
 
     // Calls `onRecord` for every record, in order. Throws InputError.
     void ReadAll(const std::function<void(const Record&)>& onRecord);
@@ -64,7 +70,8 @@ class CsvReader {
     bool quoting_;
     std::array<bool, 256> special_{}; // the bytes that stop a plain field
     std::vector<char> buffer_;        // one byte more than it holds, for a stopping sentinel
-    std::size_t begin_ = 0;           // the unparsed input is [begin_, end_)
+    std::size_t longestRecord_;
+    std::size_t begin_ = 0; // the unparsed input is [begin_, end_)
     std::size_t end_ = 0;
     bool atEnd_ = false;
     Record record_;

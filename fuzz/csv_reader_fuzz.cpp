@@ -60,7 +60,11 @@ Reading Reference(std::string_view text, char delimiter) {
                         ++i;
                         break;
                     }
-                    line += text[i] == '\n' ? 1 : 0;
+                    // LF, or a CR not followed by one, ends a line.
+                    line += text[i] == '\n' || (text[i] == '\r' &&
+                                                (i + 1 == text.size() || text[i + 1] != '\n'))
+                                ? 1
+                                : 0;
                     field += text[i++];
                 }
                 if (i < text.size() && text[i] != delimiter && text[i] != '\r' && text[i] != '\n') {
