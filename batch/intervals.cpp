@@ -35,28 +35,66 @@ double NoncentralityFor(double t, double df, double p) {
 } // namespace
 
 double TwoSidedZ(double level) {
-    return boost::math::quantile(boost::math::normal_distribution<double>(), 0.5 + level / 2);
+    // A level so close to 1 that 0.5 + level / 2 rounds to 1 gives infinity, not an exception.
+    using Policy = boost::math::policies::policy<
+        boost::math::policies::overflow_error<boost::math::policies::ignore_error>>;
+    return boost::math::quantile(boost::math::normal_distribution<double, Policy>(),
+                                 0.5 + level / 2);
 }
 
 Interval NormalInterval(double estimate, double standardDeviation, double z) {
     return {estimate - z * standardDeviation, estimate + z * standardDeviation};
 }
 
-Interval NoncentralDInterval(double d, std::int64_t n1, std::int64_t n2, double level) {
+namespace {
+
+// Where the exact inversion is trusted, and where the approximation may stand in for it.
+constexpr double kExactUpTo = 1e7;
+constexpr double kApproximateFrom = 1e4;
+
+double Scale(std::int64_t n1, std::int64_t n2) {
+    return std::sqrt(static_cast<double>(n1) * static_cast<double>(n2) /
+                     static_cast<double>(n1 + n2));
+}
+
+// P(T <= t) is about Phi((t (1 - 1/(4 df)) - ncp) / sqrt(1 + t^2 / (2 df))), solved for ncp.
+Interval ApproximateNoncentrality(double t, double df, double level) {
+    const double z = TwoSidedZ(level);
+    const double centre = t * (1 - 1 / (4 * df));
+    const double spread = z * std::sqrt(1 + t * t / (2 * df));
+    return {centre - spread, centre + spread};
+}
+
+} // namespace
+
+Interval ApproximateNoncentralDInterval(double d, std::int64_t n1, std::int64_t n2, double level) {
+    const double scale = Scale(n1, n2);
+    const Interval ncp =
+        ApproximateNoncentrality(d * scale, static_cast<double>(n1 + n2 - 2), level);
+    return {ncp.low / scale, ncp.high / scale};
+}
+
+NoncentralInterval NoncentralDInterval(double d, std::int64_t n1, std::int64_t n2, double level) {
     if (!std::isfinite(d) || n1 < 2 || n2 < 2) {
-        return {kNaN, kNaN};
+        return {{kNaN, kNaN}, false};
     }
-    const double scale =
-        std::sqrt(static_cast<double>(n1) * static_cast<double>(n2) / static_cast<double>(n1 + n2));
+    const double scale = Scale(n1, n2);
     const double t = d * scale;
     const auto df = static_cast<double>(n1 + n2 - 2);
     const double tail = (1 - level) / 2;
-    try {
-        return {NoncentralityFor(t, df, 1 - tail) / scale, NoncentralityFor(t, df, tail) / scale};
-    } catch (const std::exception&) {
-        // Beyond what the distribution can be evaluated for.
-        return {kNaN, kNaN};
+    if (df <= kExactUpTo) {
+        try {
+            return {
+                {NoncentralityFor(t, df, 1 - tail) / scale, NoncentralityFor(t, df, tail) / scale},
+                true};
+        } catch (const std::exception&) {
+            // A noncentrality beyond what Boost evaluates.
+        }
     }
+    if (df < kApproximateFrom) {
+        return {{kNaN, kNaN}, false};
+    }
+    return {ApproximateNoncentralDInterval(d, n1, n2, level), true};
 }
 
 } // namespace tavrel::batch

@@ -85,14 +85,14 @@ char* WriteText(char* out, const char* text) {
 } // namespace
 
 char* WriteShortest(double value, char* out) {
+    if (std::isnan(value)) {
+        return WriteText(out, "NaN");
+    }
     if (std::signbit(value)) {
         *out++ = '-';
     }
-    if (std::isnan(value)) {
-        return WriteText(out, "nan");
-    }
     if (std::isinf(value)) {
-        return WriteText(out, "inf");
+        return WriteText(out, "Inf");
     }
     if (value == 0) {
         *out = '0';

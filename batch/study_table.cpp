@@ -211,9 +211,24 @@ void StudyTable::WriteResults(const Record& row) {
     const EffectSizeResults r = engine::ComputeResults(calculation.Stats, calculation.Mode);
     const std::vector<engine::FieldText> shown =
         engine::PresentResults(calculation.Mode, r, &platform::Format);
+    const unsigned mode = ModeBit(calculation.Mode);
+    // Asked for and not to be had: the row says why, and counts as a row with an error.
+    NoncentralInterval noncentral{{}, true};
+    std::string_view missing;
+    if (options_.noncentral && mode == kAll) {
+        noncentral = NoncentralDInterval(r.CohenD, calculation.Stats.N1, calculation.Stats.N2,
+                                         options_.level);
+        if (!noncentral.exists) {
+            ++rowsWithErrors_;
+            missing = std::isfinite(r.CohenD)
+                          ? "no noncentral interval: below 10000 degrees of freedom the noncentral "
+                            "t distribution cannot be evaluated this far out"
+                          : "no noncentral interval for an infinite or undefined d";
+        }
+    }
     // Mode names, field texts and numbers hold no delimiter, quote or line break.
     out_.PlainField(ModeName(calculation.Mode));
-    out_.PlainField({});
+    out_.Field(missing);
     out_.PlainField({});
     // The shown fields come in the columns' order, those of the mode only.
     auto text = shown.begin();
@@ -226,7 +241,6 @@ void StudyTable::WriteResults(const Record& row) {
         }
     }
 
-    const unsigned mode = ModeBit(calculation.Mode);
     // HedgesD is written twice, as a member and as yi: its text is worked out once.
     std::array<char, kShortestNumberMax> hedgesDigits; // NOLINT: written before it is read
     const std::string_view hedges(hedgesDigits.data(),
@@ -256,10 +270,9 @@ void StudyTable::WriteResults(const Record& row) {
     out_.Number(g.low);
     out_.Number(g.high);
     if (options_.noncentral) {
-        const Interval d = NoncentralDInterval(r.CohenD, calculation.Stats.N1, calculation.Stats.N2,
-                                               options_.level);
-        std::isnan(d.low) ? out_.PlainField({}) : out_.Number(d.low);
-        std::isnan(d.high) ? out_.PlainField({}) : out_.Number(d.high);
+        for (const double bound : {noncentral.bounds.low, noncentral.bounds.high}) {
+            noncentral.exists ? out_.Number(bound) : out_.PlainField({});
+        }
     }
     out_.EndRow();
 }

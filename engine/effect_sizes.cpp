@@ -33,7 +33,10 @@ void ComputeAll(const SummaryStats& s, EffectSizeResults& r) {
     r.PooledSD = PooledFromVariances(s, var1, var2);
     r.CohenD = r.MeanDiff / r.PooledSD;
     const double d = r.CohenD;
-    r.R = std::sqrt((d * d) / ((d * d) + 4.0));
+    // Where d^2 overflows, d^2 / (d^2 + 4) is 1 to double precision long before: the limit,
+    // rather than infinity over infinity.
+    const double squared = d * d;
+    r.R = std::isinf(squared) ? 1.0 : std::sqrt(squared / (squared + 4.0));
     r.DF = std::int64_t{s.N1} + s.N2 - 2;
     r.BiasFactor = BiasFactor(r.DF);
     r.HedgesD = r.CohenD * r.BiasFactor;

@@ -13,7 +13,7 @@ struct EffectSizeResults {
     double MeanDiff = 0.0;   // M2 - M1
     double GlassDelta = 0.0; // (M2 - M1) / SD1, Glass (1976)
     double CohenD = 0.0;     // MeanDiff / PooledSD, Cohen (1988)
-    double R = 0.0;          // sqrt(d^2 / (d^2 + 4)), never negative
+    double R = 0.0;          // sqrt(d^2 / (d^2 + 4)), never negative; 1 for an infinite d
     std::int64_t DF = 0;     // N1 + N2 - 2, in 64 bits so that no pair of sizes overflows
     double BiasFactor = 0.0; // see BiasFactor()
     double HedgesD = 0.0;    // CohenD * BiasFactor, Hedges and Olkin (1985)

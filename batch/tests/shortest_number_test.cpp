@@ -25,14 +25,10 @@ std::string Reference(double value) {
 }
 
 // The fast writer must give to_chars's text exactly: the same digits, the same choice between
-// fixed and scientific form, the same spellings of the special values.
+// fixed and scientific form.
 TEST(ShortestNumber, SameTextAsToChars) {
     std::vector<double> values = {0.0,
                                   -0.0,
-                                  std::numeric_limits<double>::infinity(),
-                                  -std::numeric_limits<double>::infinity(),
-                                  std::numeric_limits<double>::quiet_NaN(),
-                                  -std::numeric_limits<double>::quiet_NaN(),
                                   std::numeric_limits<double>::denorm_min(),
                                   std::numeric_limits<double>::min(),
                                   std::numeric_limits<double>::max(),
@@ -76,11 +72,23 @@ TEST(ShortestNumber, SameTextAsToChars) {
 
     int mismatches = 0;
     for (const double value : values) {
-        if (Shortest(value) != Reference(value) && ++mismatches <= 10) {
+        if (std::isfinite(value) && Shortest(value) != Reference(value) && ++mismatches <= 10) {
             ADD_FAILURE() << Reference(value) << " written as " << Shortest(value);
         }
     }
     EXPECT_EQ(mismatches, 0);
+}
+
+// One spelling each, whatever the sign bit of a NaN: R's read.csv takes a column holding
+// "-nan" for text, and so loses the whole column.
+TEST(ShortestNumber, NonFiniteValuesAreSpeltAsDataToolsReadThem) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(Shortest(kInf), "Inf");
+    EXPECT_EQ(Shortest(-kInf), "-Inf");
+    EXPECT_EQ(Shortest(kNaN), "NaN");
+    EXPECT_EQ(Shortest(-kNaN), "NaN");
+    EXPECT_EQ(Shortest(kInf - kInf), "NaN"); // the NaN arithmetic makes carries its sign bit
 }
 
 TEST(ShortestNumber, LongestTextFitsItsRoom) {

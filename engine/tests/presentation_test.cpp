@@ -77,13 +77,13 @@ TEST(PresentResults, WideValuesKeepAllTheirDigits) {
 }
 
 TEST(PresentResults, ResultsBeyondDoubleShowAsInfinityOrNaN) {
-    // Variances underflow to 0, so d is infinite and r undefined.
+    // Variances underflow to 0, so d is infinite, and r is its limit, 1.
     const std::vector<FieldText> texts = Press({"1", "1e-200", "3", "2", "1e-200", "3"});
     ASSERT_EQ(texts.size(), 8u);
-    EXPECT_EQ(texts[1].Text, ".00");   // pooled SD
-    EXPECT_EQ(texts[3].Text, "+∞");    // d
-    EXPECT_EQ(texts[4].Text, "NaN");   // r
-    EXPECT_EQ(texts[7].Text, "1.000"); // CLES
+    EXPECT_EQ(texts[1].Text, ".00");    // pooled SD
+    EXPECT_EQ(texts[3].Text, "+∞");     // d
+    EXPECT_EQ(texts[4].Text, "+1.000"); // r
+    EXPECT_EQ(texts[7].Text, "1.000");  // CLES
 }
 
 } // namespace
