@@ -1,6 +1,9 @@
 #include "batch/options.h"
 
+#include "batch/intervals.h"
+
 #include <charconv>
+#include <cmath>
 
 namespace tavrel::batch {
 
@@ -13,7 +16,7 @@ const char* const kUsage =
     "(experimental group) are found by name, in any case; every other column is passed on.\n"
     "\n"
     "Options:\n"
-    "  -o, --output FILE   write to FILE (replaced only once complete) instead of standard output\n"
+    "  -o, --output FILE   write to FILE (replaced only once complete); - is standard output\n"
     "      --tsv           read and write tab-separated values (the default for a .tsv FILE)\n"
     "      --level L       confidence level of the intervals, between 0 and 1 (default 0.95)\n"
     "      --ci noncentral add the exact noncentral-t interval for Cohen's d\n"
@@ -30,6 +33,10 @@ double ParseLevel(const std::string& text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), level);
     if (error != std::errc{} || end != text.data() + text.size() || !(level > 0 && level < 1)) {
         throw UsageError("--level takes a number between 0 and 1, not \"" + text + "\"");
+    }
+    // So close to 1 that half of what it leaves out rounds to nothing: no finite interval.
+    if (!std::isfinite(TwoSidedZ(level))) {
+        throw UsageError("--level " + text + " is too close to 1: its intervals would be infinite");
     }
     return level;
 }
@@ -59,6 +66,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
             options.version = true;
         } else if (arg == "-o" || arg == "--output") {
             options.output = value();
+            if (options.output.empty()) {
+                throw UsageError(arg + " needs a file name (or - for standard output)");
+            }
         } else if (arg == "--tsv") {
             options.tsv = tsvChosen = true;
         } else if (arg == "--level") {
@@ -76,6 +86,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
             options.input = arg;
             inputGiven = true;
         }
+    }
+    if (options.output == "-") {
+        options.output.clear();
     }
     if (!tsvChosen && EndsWith(options.input, ".tsv")) {
         options.tsv = true;

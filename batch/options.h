@@ -8,7 +8,7 @@ namespace tavrel::batch {
 
 struct Options {
     std::string input = "-"; // "-" is standard input
-    std::string output;      // empty: standard output
+    std::string output;      // empty: standard output (given as "-")
     bool tsv = false;        // tab-separated rather than comma-separated
     double level = 0.95;     // confidence level of the intervals
     bool noncentral = false; // add the exact noncentral-t interval for Cohen's d

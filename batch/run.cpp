@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <unistd.h>
 
@@ -49,6 +50,9 @@ class Progress {
 
 int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* err) {
     FilePtr opened(nullptr, &std::fclose);
+    if (options.input == "-" && in == nullptr) {
+        throw InputError("cannot read standard input: it is closed", 0);
+    }
     if (options.input != "-") {
         opened.reset(std::fopen(options.input.c_str(), "rb"));
         if (!opened) {
@@ -58,8 +62,10 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
     }
     std::optional<OutputFile> named;
     if (!options.output.empty()) {
-        named.emplace(options.output);
+        named.emplace(options.output, err);
         out = named->File();
+    } else if (out == nullptr) {
+        throw InputError("cannot write standard output: it is closed", 0);
     }
 
     const char delimiter = options.tsv ? '\t' : ',';
@@ -103,6 +109,10 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* in, std::FILE* out
         std::fprintf(err, "tavrel-batch: %s\nTry 'tavrel-batch --help'.\n", e.what());
         return kUnusable;
     }
+    if ((options.help || options.version) && out == nullptr) {
+        std::fputs("tavrel-batch: cannot write standard output: it is closed\n", err);
+        return kUnusable;
+    }
     if (options.help) {
         std::fputs(kUsage, out);
         return kAllComputed;
@@ -111,14 +121,22 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* in, std::FILE* out
         std::fprintf(out, "tavrel-batch %s\n", TAVREL_VERSION);
         return kAllComputed;
     }
+    // Every exception is caught here, so that the output file's temporary is always removed
+    // on the way out and the user always reads one line of why.
     try {
         return Convert(options, in, out, err);
     } catch (const InputError& e) {
         const std::string where =
             e.Line() > 0 ? " (line " + std::to_string(e.Line()) + ")" : std::string();
         std::fprintf(err, "tavrel-batch: %s%s\n", e.what(), where.c_str());
-        return kUnusable;
+    } catch (const std::bad_alloc&) {
+        std::fputs("tavrel-batch: out of memory\n", err);
+    } catch (const std::exception& e) {
+        std::fprintf(err, "tavrel-batch: unexpected error: %s\n", e.what());
+    } catch (...) {
+        std::fputs("tavrel-batch: unexpected error\n", err);
     }
+    return kUnusable;
 }
 
 } // namespace tavrel::batch
