@@ -1,6 +1,6 @@
 #include "batch/csv_writer.h"
 
-#include "batch/shortest_number.h"
+#include "batch/round_trip_number.h"
 
 #include <charconv>
 #include <cstring>

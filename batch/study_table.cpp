@@ -1,17 +1,12 @@
 #include "batch/study_table.h"
 
 #include "batch/intervals.h"
-#include "batch/shortest_number.h"
-#include "engine/effect_sizes.h"
-#include "engine/field_names.h"
-#include "engine/presentation.h"
-#include "engine/summary_stats.h"
-#include "platform/format.h"
-#include "platform/real_to_int.h"
-#include "platform/val.h"
+#include "batch/round_trip_number.h"
+#include "engine/press.h"
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace tavrel::batch {
 
@@ -19,59 +14,35 @@ namespace {
 
 using engine::CalcMode;
 using engine::EffectSizeResults;
-namespace fields = engine::fields;
+using engine::Result;
 
 // The input columns, in the engine's reading order.
-constexpr std::array<std::string_view, 6> kInputNames = {"m1", "sd1", "n1", "m2", "sd2", "n2"};
+constexpr std::array<std::string_view, engine::kInputCount> kInputNames = {"m1", "sd1", "n1",
+                                                                           "m2", "sd2", "n2"};
 
-// The window's output fields, named after their labels, in the window's writing order.
-struct FieldColumn {
-    std::string_view field;
-    std::string_view label;
-};
-constexpr std::array<FieldColumn, 8> kFieldColumns = {{
-    {fields::MeanDiffFld, "Mean Difference"},
-    {fields::PooledSDFld, "Pooled Standard Deviation"},
-    {fields::gFld, "Glass's \u2206"},
-    {fields::dFld, "Cohen's d"},
-    {fields::dCorrectFld, "r"},
-    {fields::HedgesFld, "Hedges's Unbiased d"},
-    {fields::sdFld, "Standard Deviation of Unbiased d"},
-    {fields::CLEFFld, "Common Language Effect Size"},
-}};
-
-// The computed members at full precision, with the modes that compute them. DF is a whole
-// number and is written as one.
-enum Modes : unsigned { kPooled = 1, kGlass = 2, kAll = 4 };
+// The computed members at full precision. Each is filled with the result it belongs to, or,
+// without one, by the complete calculation only. DF is a whole number and is written as one.
 struct MemberColumn {
     std::string_view name;
     double EffectSizeResults::*value; // null for DF
-    unsigned modes;
+    std::optional<Result> result;
 };
 constexpr std::array<MemberColumn, 11> kMemberColumns = {{
-    {"PooledSD", &EffectSizeResults::PooledSD, kPooled | kAll},
-    {"MeanDiff", &EffectSizeResults::MeanDiff, kGlass | kAll},
-    {"GlassDelta", &EffectSizeResults::GlassDelta, kGlass | kAll},
-    {"CohenD", &EffectSizeResults::CohenD, kAll},
-    {"R", &EffectSizeResults::R, kAll},
-    {"DF", nullptr, kAll},
-    {"BiasFactor", &EffectSizeResults::BiasFactor, kAll},
-    {"HedgesD", &EffectSizeResults::HedgesD, kAll},
-    {"HedgesSD", &EffectSizeResults::HedgesSD, kAll},
-    {"CLZ", &EffectSizeResults::CLZ, kAll},
-    {"CLES", &EffectSizeResults::CLES, kAll},
+    {"PooledSD", &EffectSizeResults::PooledSD, Result::PooledSD},
+    {"MeanDiff", &EffectSizeResults::MeanDiff, Result::MeanDifference},
+    {"GlassDelta", &EffectSizeResults::GlassDelta, Result::GlassDelta},
+    {"CohenD", &EffectSizeResults::CohenD, Result::CohensD},
+    {"R", &EffectSizeResults::R, Result::R},
+    {"DF", nullptr, std::nullopt},
+    {"BiasFactor", &EffectSizeResults::BiasFactor, std::nullopt},
+    {"HedgesD", &EffectSizeResults::HedgesD, Result::HedgesG},
+    {"HedgesSD", &EffectSizeResults::HedgesSD, Result::HedgesGSD},
+    {"CLZ", &EffectSizeResults::CLZ, std::nullopt},
+    {"CLES", &EffectSizeResults::CLES, Result::CommonLanguage},
 }};
 
-unsigned ModeBit(CalcMode mode) {
-    switch (mode) {
-    case CalcMode::PooledSDOnly:
-        return kPooled;
-    case CalcMode::MeanDiffGlassOnly:
-        return kGlass;
-    case CalcMode::AllResults:
-        break;
-    }
-    return kAll;
+bool Fills(CalcMode mode, const MemberColumn& column) {
+    return column.result ? engine::Fills(mode, *column.result) : mode == CalcMode::AllResults;
 }
 
 std::string_view ModeName(CalcMode mode) {
@@ -84,11 +55,6 @@ std::string_view ModeName(CalcMode mode) {
         break;
     }
     return "AllResults";
-}
-
-// Field names are the same constants everywhere, so their addresses usually settle it.
-bool SameName(std::string_view a, std::string_view b) {
-    return a.data() == b.data() ? a.size() == b.size() : a == b;
 }
 
 std::string Lowercase(std::string_view text) {
@@ -109,7 +75,7 @@ std::string_view TrimSpaces(std::string_view text) {
 // Every column after the row's own: mode, error, error_field, the field texts, the members,
 // the meta-analysis columns and the intervals.
 std::size_t ResultColumns(bool noncentral) {
-    return 3 + kFieldColumns.size() + kMemberColumns.size() + 4 + (noncentral ? 2 : 0);
+    return 3 + engine::kResultCount + kMemberColumns.size() + 4 + (noncentral ? 2 : 0);
 }
 
 } // namespace
@@ -146,8 +112,8 @@ void StudyTable::Header(const Record& header) {
     for (const std::string_view name : {"mode", "error", "error_field"}) {
         out_.Field(name);
     }
-    for (const FieldColumn& column : kFieldColumns) {
-        out_.Field(column.label);
+    for (const Result result : engine::kResults) {
+        out_.Field(engine::Describe(result).caption);
     }
     for (const MemberColumn& column : kMemberColumns) {
         out_.Field(column.name);
@@ -197,27 +163,21 @@ void StudyTable::WriteResults(const Record& row) {
     for (std::size_t i = 0; i < texts.size(); ++i) {
         texts[i] = row.fields[inputColumns_[i]];
     }
-    const engine::CalcOutcome outcome =
-        engine::Calculate(texts, &platform::Val, &platform::RealToInt32);
+    const engine::PressOutcome outcome = engine::Press(texts);
     if (const auto* error = std::get_if<engine::InputError>(&outcome)) {
-        const auto input = static_cast<std::size_t>(
-            std::find(fields::Inputs.begin(), fields::Inputs.end(), error->FocusField) -
-            fields::Inputs.begin());
-        WriteError("InputError", error->Message, header_[inputColumns_[input]]);
+        WriteError("InputError", error->Message, header_[inputColumns_[Index(error->Field)]]);
         return;
     }
 
-    const auto& calculation = std::get<engine::Calculation>(outcome);
-    const EffectSizeResults r = engine::ComputeResults(calculation.Stats, calculation.Mode);
-    const std::vector<engine::FieldText> shown =
-        engine::PresentResults(calculation.Mode, r, &platform::Format);
-    const unsigned mode = ModeBit(calculation.Mode);
+    const auto& pressed = std::get<engine::Pressed>(outcome);
+    const EffectSizeResults& r = pressed.values;
+    const bool complete = pressed.mode == CalcMode::AllResults;
     // Asked for and not to be had: the row says why, and counts as a row with an error.
     NoncentralInterval noncentral{{}, true};
     std::string_view missing;
-    if (options_.noncentral && mode == kAll) {
-        noncentral = NoncentralDInterval(r.CohenD, calculation.Stats.N1, calculation.Stats.N2,
-                                         options_.level);
+    if (options_.noncentral && complete) {
+        noncentral =
+            NoncentralDInterval(r.CohenD, pressed.stats.N1, pressed.stats.N2, options_.level);
         if (!noncentral.exists) {
             ++rowsWithErrors_;
             missing = std::isfinite(r.CohenD)
@@ -227,14 +187,14 @@ void StudyTable::WriteResults(const Record& row) {
         }
     }
     // Mode names, field texts and numbers hold no delimiter, quote or line break.
-    out_.PlainField(ModeName(calculation.Mode));
+    out_.PlainField(ModeName(pressed.mode));
     out_.Field(missing);
     out_.PlainField({});
-    // The shown fields come in the columns' order, those of the mode only.
-    auto text = shown.begin();
-    for (const FieldColumn& column : kFieldColumns) {
-        if (text != shown.end() && SameName(text->Field, column.field)) {
-            out_.PlainField(text->Text);
+    // The shown results come in the columns' order, those of the mode only.
+    auto text = pressed.shown.begin();
+    for (const Result result : engine::kResults) {
+        if (text != pressed.shown.end() && text->result == result) {
+            out_.PlainField(text->text);
             ++text;
         } else {
             out_.PlainField({});
@@ -244,10 +204,10 @@ void StudyTable::WriteResults(const Record& row) {
     // HedgesD is written twice, as a member and as yi: its text is worked out once.
     std::array<char, kShortestNumberMax> hedgesDigits; // NOLINT: written before it is read
     const std::string_view hedges(hedgesDigits.data(),
-                                  mode == kAll ? WriteShortest(r.HedgesD, hedgesDigits.data())
-                                               : hedgesDigits.data());
+                                  complete ? WriteShortest(r.HedgesD, hedgesDigits.data())
+                                           : hedgesDigits.data());
     for (const MemberColumn& column : kMemberColumns) {
-        if ((column.modes & mode) == 0) {
+        if (!Fills(pressed.mode, column)) {
             out_.PlainField({});
         } else if (column.value == nullptr) {
             out_.Integer(r.DF);
@@ -257,7 +217,7 @@ void StudyTable::WriteResults(const Record& row) {
             out_.Number(r.*column.value);
         }
     }
-    if (mode != kAll) {
+    if (!complete) {
         for (std::size_t i = 0; i < (options_.noncentral ? 6U : 4U); ++i) {
             out_.PlainField({});
         }

@@ -1,7 +1,6 @@
 // Tavrel as it starts, watched: prints the wall-clock time of the about window's first paint
 // and, once the calculator has been shown and has painted, the peak resident memory; then
 // quits. bench/startup runs it many times.
-#include "platform/application.h"
 #include "shell/application.h"
 
 #include <QApplication>
@@ -43,15 +42,15 @@ class StartupWatcher : public QObject {
         if (event->type() != QEvent::Paint) {
             return false;
         }
-        if (!aboutPainted_ && InWindow(object, "AboutWnd")) {
+        if (!aboutPainted_ && InWindow(object, "about")) {
             aboutPainted_ = true;
             std::printf("about_first_paint_ns %lld\n", WallClockNanoseconds());
-        } else if (!mainPainted_ && InWindow(object, "ControlWnd")) {
+        } else if (!mainPainted_ && InWindow(object, "calculator")) {
             mainPainted_ = true;
             QTimer::singleShot(300, [] {
                 std::printf("peak_rss_kb %s\n", PeakResidentKilobytes().constData());
                 std::fflush(stdout);
-                tavrel::platform::Quit(0);
+                QCoreApplication::exit(0);
             });
         }
         return false;

@@ -1,8 +1,7 @@
-// One press of Calculate in the real window: six fields read, the engine run, eight output
+// One press of Calculate in the real window: six fields read, the engine run, eight result
 // fields written (offscreen, no painting).
-#include "platform/controls.h"
-#include "ui/control_wnd.h"
-#include "ui/shell_links.h"
+#include "platform/guarded_line_edit.h"
+#include "ui/calculator_window.h"
 
 #include <QApplication>
 #include <array>
@@ -13,16 +12,15 @@ namespace {
 using namespace tavrel;
 
 void BM_CalculatePressed(benchmark::State& state) {
-    auto& window = ui::ControlWnd();
-    const std::array<const char*, 6> inputs = {"100", "15", "20", "110", "15", "20"};
-    const std::array<const char*, 6> names = {"M1Fld", "SD1Fld", "N1Fld",
-                                              "M2Fld", "SD2Fld", "N2Fld"};
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-        window.Field(names[i]).SetText(QString::fromLatin1(inputs[i]));
+    ui::CalculatorWindow window;
+    const std::array<const char*, engine::kInputCount> inputs = {"100", "15", "20",
+                                                                 "110", "15", "20"};
+    for (const engine::Input input : engine::kInputs) {
+        window.InputField(input).SetText(QString::fromLatin1(inputs[Index(input)]));
     }
     for (auto _ : state) {
-        window.CalcBtn_Action();
-        benchmark::DoNotOptimize(window.Field("CLEFFld").text());
+        window.Calculate();
+        benchmark::DoNotOptimize(window.ResultField(engine::Result::CommonLanguage).text());
     }
 }
 BENCHMARK(BM_CalculatePressed)->Unit(benchmark::kMicrosecond);
@@ -32,7 +30,6 @@ BENCHMARK(BM_CalculatePressed)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    ui::InstallShellLinks({.ShowInformation = [] {}, .HideAbout = [] {}, .ShowAbout = [] {}});
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

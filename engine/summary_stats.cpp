@@ -1,6 +1,7 @@
 #include "engine/summary_stats.h"
 
-#include "engine/field_names.h"
+#include "engine/read_number.h"
+#include "engine/truncate.h"
 
 namespace tavrel::engine {
 
@@ -12,14 +13,15 @@ bool Positive(double x) {
 
 } // namespace
 
-SummaryStats ReadSummaryStats(const InputTexts& texts, TextToNumber val, NumberToInteger toInt) {
+SummaryStats ReadSummaryStats(const InputTexts& texts) {
+    const auto read = [&](Input input) { return ReadNumber(texts[Index(input)]); };
     SummaryStats s;
-    s.M1 = val(texts[0]);
-    s.SD1 = val(texts[1]);
-    s.N1 = toInt(val(texts[2]));
-    s.M2 = val(texts[3]);
-    s.SD2 = val(texts[4]);
-    s.N2 = toInt(val(texts[5]));
+    s.M1 = read(Input::ControlMean);
+    s.SD1 = read(Input::ControlSD);
+    s.N1 = TruncateToInt32(read(Input::ControlSize));
+    s.M2 = read(Input::ExperimentalMean);
+    s.SD2 = read(Input::ExperimentalSD);
+    s.N2 = TruncateToInt32(read(Input::ExperimentalSize));
     return s;
 }
 
@@ -35,22 +37,22 @@ CalcOutcome ChooseMode(const SummaryStats& s) {
         return Calculation{CalcMode::MeanDiffGlassOnly, s};
     }
     if (!Positive(s.M1)) {
-        return InputError{"Mean of Control Group Must > 0.", fields::M1Fld};
+        return InputError{"Mean of Control Group Must > 0.", Input::ControlMean};
     }
     if (!Positive(s.SD1)) {
-        return InputError{"Standard Deviation of Control Group Must > 0.", fields::SD1Fld};
+        return InputError{"Standard Deviation of Control Group Must > 0.", Input::ControlSD};
     }
     if (s.N1 < 3) {
-        return InputError{"Number of Subjects in Control Group Must > 2.", fields::N1Fld};
+        return InputError{"Number of Subjects in Control Group Must > 2.", Input::ControlSize};
     }
     if (!Positive(s.M2)) {
-        return InputError{"Mean of Experimental Group Must > 0.", fields::M2Fld};
+        return InputError{"Mean of Experimental Group Must > 0.", Input::ExperimentalMean};
     }
     return Calculation{CalcMode::AllResults, s};
 }
 
-CalcOutcome Calculate(const InputTexts& texts, TextToNumber val, NumberToInteger toInt) {
-    return ChooseMode(ReadSummaryStats(texts, val, toInt));
+CalcOutcome Calculate(const InputTexts& texts) {
+    return ChooseMode(ReadSummaryStats(texts));
 }
 
 } // namespace tavrel::engine

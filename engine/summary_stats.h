@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <variant>
@@ -18,6 +19,23 @@ struct SummaryStats {
     std::int32_t N2 = 0;
 };
 
+// The six inputs of a calculation, in reading order.
+enum class Input {
+    ControlMean,
+    ControlSD,
+    ControlSize,
+    ExperimentalMean,
+    ExperimentalSD,
+    ExperimentalSize
+};
+inline constexpr std::size_t kInputCount = 6;
+inline constexpr std::array<Input, kInputCount> kInputs = {
+    Input::ControlMean,      Input::ControlSD,      Input::ControlSize,
+    Input::ExperimentalMean, Input::ExperimentalSD, Input::ExperimentalSize};
+constexpr std::size_t Index(Input input) {
+    return static_cast<std::size_t>(input);
+}
+
 // Which results one press of Calculate produces.
 enum class CalcMode {
     PooledSDOnly,      // only the SDs and sizes were given (means of 0 or below)
@@ -25,10 +43,11 @@ enum class CalcMode {
     AllResults,
 };
 
-// A failed input check: the message to show and the field that gets the focus afterwards.
+// A failed input check: the message to show and the input it is about, which gets the focus
+// afterwards.
 struct InputError {
     std::string_view Message;
-    std::string_view FocusField;
+    Input Field;
 
     friend bool operator==(const InputError&, const InputError&) = default;
 };
@@ -42,21 +61,17 @@ struct Calculation {
 // The outcome of one press: an input error or a calculation.
 using CalcOutcome = std::variant<InputError, Calculation>;
 
-// The conversions the engine borrows from its host, so that it stays free of any framework.
-using TextToNumber = double (*)(std::string_view text);
-using NumberToInteger = std::int32_t (*)(double value);
+// The six input texts, indexed by Input.
+using InputTexts = std::array<std::string_view, kInputCount>;
 
-// The six input texts in the order M1, SD1, N1, M2, SD2, N2.
-using InputTexts = std::array<std::string_view, 6>;
-
-// Converts the six texts: means and SDs as `val` reads them, sizes through `toInt` applied to
-// what `val` reads. No trimming, no range checks.
-SummaryStats ReadSummaryStats(const InputTexts& texts, TextToNumber val, NumberToInteger toInt);
+// Converts the six texts: means and SDs as ReadNumber reads them, sizes truncated to whole
+// numbers. No trimming, no range checks.
+SummaryStats ReadSummaryStats(const InputTexts& texts);
 
 // Applies the mode rules and, for the complete calculation, the four input checks in order.
 CalcOutcome ChooseMode(const SummaryStats& stats);
 
 // ReadSummaryStats followed by ChooseMode: what one press of Calculate asks of the engine.
-CalcOutcome Calculate(const InputTexts& texts, TextToNumber val, NumberToInteger toInt);
+CalcOutcome Calculate(const InputTexts& texts);
 
 } // namespace tavrel::engine

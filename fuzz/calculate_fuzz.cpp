@@ -1,13 +1,7 @@
-// Feeds arbitrary bytes as the six field texts (split at newlines) through a whole press and
-// checks what a press promises: a mode or one of the four messages, and a text for every field
-// the mode names.
-#include "engine/effect_sizes.h"
-#include "engine/field_names.h"
-#include "engine/presentation.h"
-#include "engine/summary_stats.h"
-#include "platform/format.h"
-#include "platform/real_to_int.h"
-#include "platform/val.h"
+// Feeds arbitrary bytes as the six input texts (split at newlines) through a whole press and
+// checks what a press promises: a mode or one of the four messages, and a text for every
+// result the mode fills.
+#include "engine/press.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,13 +19,12 @@ void Require(bool condition) {
 }
 
 bool IsOneOfTheMessages(const engine::InputError& e) {
-    using namespace engine::fields;
-    return (e.Message == "Mean of Control Group Must > 0." && e.FocusField == M1Fld) ||
-           (e.Message == "Standard Deviation of Control Group Must > 0." &&
-            e.FocusField == SD1Fld) ||
+    using enum engine::Input;
+    return (e.Message == "Mean of Control Group Must > 0." && e.Field == ControlMean) ||
+           (e.Message == "Standard Deviation of Control Group Must > 0." && e.Field == ControlSD) ||
            (e.Message == "Number of Subjects in Control Group Must > 2." &&
-            e.FocusField == N1Fld) ||
-           (e.Message == "Mean of Experimental Group Must > 0." && e.FocusField == M2Fld);
+            e.Field == ControlSize) ||
+           (e.Message == "Mean of Experimental Group Must > 0." && e.Field == ExperimentalMean);
 }
 
 std::size_t FieldCount(engine::CalcMode mode) {
@@ -57,18 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         rest = newline == std::string_view::npos ? std::string_view{} : rest.substr(newline + 1);
     }
 
-    const engine::CalcOutcome outcome =
-        engine::Calculate(texts, &platform::Val, &platform::RealToInt32);
+    const engine::PressOutcome outcome = engine::Press(texts);
     if (const auto* error = std::get_if<engine::InputError>(&outcome)) {
         Require(IsOneOfTheMessages(*error));
         return 0;
     }
-    const auto& calc = std::get<engine::Calculation>(outcome);
-    const auto fields = engine::PresentResults(
-        calc.Mode, engine::ComputeResults(calc.Stats, calc.Mode), &platform::Format);
-    Require(fields.size() == FieldCount(calc.Mode));
-    for (const auto& field : fields) {
-        Require(!field.Text.empty());
+    const auto& pressed = std::get<engine::Pressed>(outcome);
+    Require(pressed.shown.size() == FieldCount(pressed.mode));
+    for (const auto& shown : pressed.shown) {
+        Require(!shown.text.empty());
     }
     return 0;
 }

@@ -22,8 +22,8 @@ void Picture::Draw(QPainter& painter) const {
     renderer_->render(&painter, QRectF(QPointF(0, 0), Size()));
 }
 
-PictureRef ResourceFork::GetPicture(int number) const {
-    QFile file(root_ + QStringLiteral("/%1.svg").arg(number));
+PictureRef PictureFolder::Get(const QString& name) const {
+    QFile file(root_ + QLatin1Char('/') + name + QStringLiteral(".svg"));
     if (!file.open(QIODevice::ReadOnly)) {
         return nullptr;
     }
@@ -31,14 +31,14 @@ PictureRef ResourceFork::GetPicture(int number) const {
     return picture->IsValid() ? picture : nullptr;
 }
 
-const ResourceFork& AppResourceFork() {
-    static const ResourceFork fork(QStringLiteral(":/pictures"));
-    return fork;
+const PictureFolder& BundledPictures() {
+    static const PictureFolder folder(QStringLiteral(":/pictures"));
+    return folder;
 }
 
-PictureRef PermanentPicture::Get() {
+PictureRef CachedPicture::Get() {
     if (!cache_) {
-        cache_ = fork_.GetPicture(number_);
+        cache_ = folder_.Get(name_);
     }
     return cache_;
 }

@@ -30,34 +30,33 @@ class Picture {
 
 using PictureRef = std::shared_ptr<const Picture>;
 
-// The pictures stored with the application, read by resource number.
-class ResourceFork {
+// A folder of pictures, "<name>.svg", in the resources or the file system.
+class PictureFolder {
   public:
-    // Pictures are the files "<number>.svg" under `root`, a resource or file-system folder.
-    explicit ResourceFork(QString root) : root_(std::move(root)) {}
+    explicit PictureFolder(QString root) : root_(std::move(root)) {}
 
-    // The picture with `number`, or nothing when there is none (or it cannot be read).
-    PictureRef GetPicture(int number) const;
+    // The picture called `name`, or nothing when there is none (or it cannot be read).
+    PictureRef Get(const QString& name) const;
 
   private:
     QString root_;
 };
 
-// The application's own resources, compiled into the binary.
-const ResourceFork& AppResourceFork();
+// The pictures compiled into the application.
+const PictureFolder& BundledPictures();
 
 // A picture loaded on first use and kept for the rest of the run. A read that finds nothing
 // leaves the slot empty, so the next call reads again.
-class PermanentPicture {
+class CachedPicture {
   public:
-    explicit PermanentPicture(int number, const ResourceFork& fork = AppResourceFork())
-        : number_(number), fork_(fork) {}
+    explicit CachedPicture(QString name, const PictureFolder& folder = BundledPictures())
+        : name_(std::move(name)), folder_(folder) {}
 
     PictureRef Get();
 
   private:
-    int number_;
-    const ResourceFork& fork_;
+    QString name_;
+    const PictureFolder& folder_;
     PictureRef cache_;
 };
 

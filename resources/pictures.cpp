@@ -4,36 +4,46 @@ namespace tavrel::pictures {
 
 namespace {
 
-template <int Number> platform::PictureRef Permanent() {
-    static platform::PermanentPicture slot(Number);
+// Each picture has its own slot, filled on first use.
+template <const char* Name> platform::PictureRef Cached() {
+    static platform::CachedPicture slot(QString::fromLatin1(Name));
     return slot.Get();
 }
 
+constexpr char kNameBadge[] = "name-badge";
+constexpr char kNormalCurves[] = "normal-curves";
+constexpr char kPooledSD[] = "pooled-sd-equation";
+constexpr char kUnbiasedD[] = "unbiased-d-equation";
+constexpr char kCohensD[] = "cohens-d-equation";
+constexpr char kCommonLanguage[] = "common-language-equation";
+constexpr char kUnbiasedDSD[] = "unbiased-d-sd-equation";
+constexpr char kInformationIcon[] = "information-icon";
+
 } // namespace
 
-platform::PictureRef VeskhzSm() {
-    return Permanent<168>();
+platform::PictureRef NameBadge() {
+    return Cached<kNameBadge>();
 }
-platform::PictureRef d() {
-    return Permanent<169>();
+platform::PictureRef NormalCurves() {
+    return Cached<kNormalCurves>();
 }
-platform::PictureRef SpEqt() {
-    return Permanent<170>();
+platform::PictureRef PooledSDEquation() {
+    return Cached<kPooledSD>();
 }
-platform::PictureRef duEqt() {
-    return Permanent<171>();
+platform::PictureRef UnbiasedDEquation() {
+    return Cached<kUnbiasedD>();
 }
-platform::PictureRef dEqt() {
-    return Permanent<172>();
+platform::PictureRef CohensDEquation() {
+    return Cached<kCohensD>();
 }
-platform::PictureRef CLEqt() {
-    return Permanent<173>();
+platform::PictureRef CommonLanguageEquation() {
+    return Cached<kCommonLanguage>();
 }
-platform::PictureRef SdEqt() {
-    return Permanent<174>();
+platform::PictureRef UnbiasedDSDEquation() {
+    return Cached<kUnbiasedDSD>();
 }
-platform::PictureRef Question() {
-    return Permanent<175>();
+platform::PictureRef InformationIcon() {
+    return Cached<kInformationIcon>();
 }
 
 } // namespace tavrel::pictures

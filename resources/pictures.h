@@ -7,13 +7,13 @@
 // tries again.
 namespace tavrel::pictures {
 
-platform::PictureRef VeskhzSm(); // 168: the name badge at the foot of the about window
-platform::PictureRef d();        // 169: the about window's picture of d
-platform::PictureRef SpEqt();    // 170: the pooled standard deviation
-platform::PictureRef duEqt();    // 171: Hedges's unbiased d and its correction factor
-platform::PictureRef dEqt();     // 172: Cohen's d
-platform::PictureRef CLEqt();    // 173: the common language effect size
-platform::PictureRef SdEqt();    // 174: the standard deviation of the unbiased d
-platform::PictureRef Question(); // 175: the main window's information icon
+platform::PictureRef NameBadge();              // the name at the foot of the about window
+platform::PictureRef NormalCurves();           // the about window's two curves, d apart
+platform::PictureRef PooledSDEquation();       // the pooled standard deviation
+platform::PictureRef UnbiasedDEquation();      // Hedges's unbiased d and its correction factor
+platform::PictureRef CohensDEquation();        // Cohen's d
+platform::PictureRef CommonLanguageEquation(); // the common language effect size
+platform::PictureRef UnbiasedDSDEquation();    // the standard deviation of the unbiased d
+platform::PictureRef InformationIcon();        // the calculator's question mark
 
 } // namespace tavrel::pictures

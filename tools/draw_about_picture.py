@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws the about window's picture: two overlapping normal curves, control and experimental,
-with the standardized distance d marked between their means. Writes resources/pictures/d.svg."""
+with the standardized distance d marked between their means. Writes resources/pictures/normal-curves.svg."""
 import math
 from pathlib import Path
 
@@ -44,7 +44,7 @@ def main():
   <text x="{b:.2f}" y="{BASE + 25}" text-anchor="middle" font-family="sans-serif" font-size="10" fill="#1f4e8c">Experimental</text>
 </svg>
 """
-    out = Path(__file__).resolve().parent.parent / "resources" / "pictures" / "d.svg"
+    out = Path(__file__).resolve().parent.parent / "resources" / "pictures" / "normal-curves.svg"
     out.write_text(svg)
 
 

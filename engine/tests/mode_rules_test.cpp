@@ -1,8 +1,5 @@
 // Which mode a press takes, and which of the four messages it shows, for the six inputs.
-#include "engine/field_names.h"
 #include "engine/summary_stats.h"
-#include "platform/real_to_int.h"
-#include "platform/val.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -11,7 +8,7 @@ namespace tavrel::engine {
 namespace {
 
 CalcOutcome Press(const InputTexts& texts) {
-    return Calculate(texts, &platform::Val, &platform::RealToInt32);
+    return Calculate(texts);
 }
 
 struct ModeCase {
@@ -86,10 +83,10 @@ TEST_P(InputChecks, NamesTheFirstFailedCheckAndItsField) {
     EXPECT_EQ(*error, GetParam().error);
 }
 
-const InputError kMean1{"Mean of Control Group Must > 0.", fields::M1Fld};
-const InputError kSd1{"Standard Deviation of Control Group Must > 0.", fields::SD1Fld};
-const InputError kN1{"Number of Subjects in Control Group Must > 2.", fields::N1Fld};
-const InputError kMean2{"Mean of Experimental Group Must > 0.", fields::M2Fld};
+const InputError kMean1{"Mean of Control Group Must > 0.", Input::ControlMean};
+const InputError kSd1{"Standard Deviation of Control Group Must > 0.", Input::ControlSD};
+const InputError kN1{"Number of Subjects in Control Group Must > 2.", Input::ControlSize};
+const InputError kMean2{"Mean of Experimental Group Must > 0.", Input::ExperimentalMean};
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, InputChecks,
@@ -111,8 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ErrorCase>& info) { return std::string(info.param.name); });
 
 TEST(ReadSummaryStats, ReadsEachFieldInOrder) {
-    const SummaryStats s = ReadSummaryStats({"1.5", "2.5", "3.9", "-4", "5e1", "-6.9"},
-                                            &platform::Val, &platform::RealToInt32);
+    const SummaryStats s = ReadSummaryStats({"1.5", "2.5", "3.9", "-4", "5e1", "-6.9"});
     EXPECT_EQ(s.M1, 1.5);
     EXPECT_EQ(s.SD1, 2.5);
     EXPECT_EQ(s.N1, 3);

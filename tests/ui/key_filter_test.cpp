@@ -1,200 +1,149 @@
 // Keys typed into the input fields: each empties the results, then is taken or refused with
-// a beep. Nothing reaches a field around the filter.
-#include "platform/controls.h"
-#include "support/recording_alerts.h"
-#include "support/window_fixture.h"
-#include "ui/control_wnd.h"
+// a beep. Nothing reaches a field around the filter: not commands, not assistive edits.
+#include "support/calculator_fixture.h"
 
 #include <QAccessible>
 #include <QClipboard>
-#include <QtTest>
 
 using namespace tavrel;
+using engine::Input;
+using engine::Result;
 
-using testing::Field;
-using testing::FillOutputs;
-using testing::OutputsEmpty;
-
-class KeyFilterTest : public QObject {
+class KeyFilterTest : public QObject, testing::CalculatorFixture {
     Q_OBJECT
 
-    testing::CountingLinks links_;
-    std::optional<testing::RecordingAlerts> alerts_;
-
-    // Types into M2Fld, which already holds "12" with the cursor at its end.
-    platform::EditField& PreparedField() {
-        auto& field = Field(QStringLiteral("M2Fld"));
+    // The experimental mean, holding "12" with the cursor at its end, results filled.
+    platform::GuardedLineEdit& Prepared() {
+        auto& field = In(Input::ExperimentalMean);
         QTest::keyClicks(&field, QStringLiteral("12"));
-        FillOutputs();
-        alerts_->beeps = 0;
+        FillResults();
+        alerts->beeps = 0;
         return field;
     }
 
   private slots:
-    void initTestCase() { links_.Install(); }
     void init() {
-        alerts_.emplace();
-        QVERIFY(QTest::qWaitForWindowActive(&ui::ControlWnd()));
+        SetUp();
+        QVERIFY(QTest::qWaitForWindowActive(&*window));
     }
-    void cleanup() {
-        platform::DestroySharedWindows();
-        alerts_.reset();
-    }
+    void cleanup() { TearDown(); }
 
-    void acceptedKeys_data() {
+    void keys_data() {
         QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("after");
-        QTest::newRow("minus") << int(Qt::Key_Minus) << "-"
+        QTest::addColumn<QString>("after"); // "12" and a beep where refused
+        const int none = Qt::NoModifier;
+        QTest::newRow("minus") << int(Qt::Key_Minus) << none << "-"
                                << "12-";
-        QTest::newRow("point") << int(Qt::Key_Period) << "."
+        QTest::newRow("point") << int(Qt::Key_Period) << none << "."
                                << "12.";
-        QTest::newRow("slash") << int(Qt::Key_Slash) << "/"
+        QTest::newRow("slash") << int(Qt::Key_Slash) << none << "/"
                                << "12/";
-        for (char c = '0'; c <= '9'; ++c) {
-            QTest::addRow("digit %c", c) << int(Qt::Key_0 + (c - '0')) << QString(QChar(c))
-                                         << QStringLiteral("12") + QChar(c);
-        }
-        QTest::newRow("keypad digit") << int(Qt::Key_5) << "5"
-                                      << "125";
-        QTest::newRow("backspace") << int(Qt::Key_Backspace) << "\b"
+        QTest::newRow("digit") << int(Qt::Key_0) << none << "0"
+                               << "120";
+        QTest::newRow("keypad digit") << int(Qt::Key_9) << int(Qt::KeypadModifier) << "9"
+                                      << "129";
+        QTest::newRow("backspace") << int(Qt::Key_Backspace) << none << "\b"
                                    << "1";
+        QTest::newRow("plus") << int(Qt::Key_Plus) << none << "+"
+                              << "12";
+        QTest::newRow("comma") << int(Qt::Key_Comma) << none << ","
+                               << "12";
+        QTest::newRow("colon, next after the digits") << int(Qt::Key_Colon) << none << ":"
+                                                      << "12";
+        QTest::newRow("exponent") << int(Qt::Key_E) << int(Qt::ShiftModifier) << "E"
+                                  << "12";
+        QTest::newRow("space") << int(Qt::Key_Space) << none << " "
+                               << "12";
+        QTest::newRow("return") << int(Qt::Key_Return) << none << "\r"
+                                << "12";
+        QTest::newRow("keypad enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "\r"
+                                      << "12";
+        QTest::newRow("escape") << int(Qt::Key_Escape) << none << "\x1b"
+                                << "12";
+        QTest::newRow("left") << int(Qt::Key_Left) << none << ""
+                              << "12";
+        QTest::newRow("delete") << int(Qt::Key_Delete) << none << "\x7f"
+                                << "12";
+        QTest::newRow("home") << int(Qt::Key_Home) << none << ""
+                              << "12";
+        QTest::newRow("function key") << int(Qt::Key_F2) << none << ""
+                                      << "12";
+        QTest::newRow("accented letter") << int(Qt::Key_Eacute) << none << "é"
+                                         << "12";
+        QTest::newRow("digit beyond the plane") << int(Qt::Key_unknown) + 1 << none << "\U0001D7D9"
+                                                << "12";
     }
-    void acceptedKeys() {
+    void keys() {
         QFETCH(int, key);
+        QFETCH(int, modifiers);
         QFETCH(QString, text);
         QFETCH(QString, after);
-        auto& field = PreparedField();
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        auto& field = Prepared();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), text);
         QCoreApplication::sendEvent(&field, &press);
+        QVERIFY(press.isAccepted()); // consumed either way: no default button sees Return
         QCOMPARE(field.text(), after);
-        QCOMPARE(alerts_->beeps, 0);
-        QVERIFY(OutputsEmpty());
-    }
-
-    void refusedKeys_data() {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("plus") << int(Qt::Key_Plus) << "+";
-        QTest::newRow("comma") << int(Qt::Key_Comma) << ",";
-        QTest::newRow("letter x") << int(Qt::Key_X) << "x";
-        QTest::newRow("exponent e") << int(Qt::Key_E) << "e";
-        QTest::newRow("exponent E") << int(Qt::Key_E) << "E";
-        QTest::newRow("space") << int(Qt::Key_Space) << " ";
-        QTest::newRow("return") << int(Qt::Key_Return) << "\r";
-        QTest::newRow("enter") << int(Qt::Key_Enter) << "\r";
-        QTest::newRow("escape") << int(Qt::Key_Escape) << "\x1b";
-        QTest::newRow("left") << int(Qt::Key_Left) << "";
-        QTest::newRow("right") << int(Qt::Key_Right) << "";
-        QTest::newRow("up") << int(Qt::Key_Up) << "";
-        QTest::newRow("down") << int(Qt::Key_Down) << "";
-        QTest::newRow("delete") << int(Qt::Key_Delete) << "\x7f";
-        QTest::newRow("home") << int(Qt::Key_Home) << "";
-        QTest::newRow("end") << int(Qt::Key_End) << "";
-        QTest::newRow("accented letter") << int(Qt::Key_Eacute) << "é";
-        QTest::newRow("increment sign") << int(Qt::Key_unknown) + 1 << "\u2206";
-        QTest::newRow("colon (58)") << int(Qt::Key_Colon) << ":";
-        QTest::newRow("function key") << int(Qt::Key_F2) << "";
-    }
-    void refusedKeys() {
-        QFETCH(int, key);
-        QFETCH(QString, text);
-        auto& field = PreparedField();
-        field.setCursorPosition(1);
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-        QCoreApplication::sendEvent(&field, &press);
-        QVERIFY(press.isAccepted()); // consumed: no default button, no other handler
-        QCOMPARE(field.text(), QStringLiteral("12"));
-        QCOMPARE(field.cursorPosition(), 1);
-        QCOMPARE(alerts_->beeps, 1);
-        QVERIFY(OutputsEmpty());
-    }
-
-    void returnNeverPressesCalculate() {
-        for (const char* name : {"M1Fld", "SD1Fld", "N1Fld", "M2Fld", "SD2Fld", "N2Fld"}) {
-            Field(name).SetText(QStringLiteral("5"));
-        }
-        Field("M2Fld").setFocus();
-        QTest::keyClick(&Field("M2Fld"), Qt::Key_Return);
-        QTest::keyClick(&Field("M2Fld"), Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(alerts_->beeps, 2);
-        QVERIFY(OutputsEmpty()); // no calculation ran
-        QVERIFY(alerts_->messages.isEmpty());
+        QCOMPARE(alerts->beeps, after == QLatin1String("12") ? 1 : 0);
+        QVERIFY(ResultsEmpty());
     }
 
     void tabMovesOnAndEmptiesTheResults() {
-        auto& field = PreparedField();
+        auto& field = Prepared();
         field.setFocus();
         QTest::keyClick(&field, Qt::Key_Tab);
-        QCOMPARE(testing::NameOf(QApplication::focusWidget()), QStringLiteral("SD2Fld"));
-        QCOMPARE(field.text(), QStringLiteral("12"));
-        QVERIFY(OutputsEmpty());
-        QCOMPARE(alerts_->beeps, 0);
+        QCOMPARE(Focused(), &In(Input::ExperimentalSD));
+        QVERIFY(ResultsEmpty());
+        QTest::keyClick(Focused(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(Focused(), &field);
+        QCOMPARE(alerts->beeps, 0);
     }
 
+    // The seventh character passes the filter, so it empties the results, but does not go in.
     void sixCharactersAtMost() {
-        auto& field = Field(QStringLiteral("N1Fld"));
-        QTest::keyClicks(&field, QStringLiteral("1234567"));
+        auto& field = In(Input::ControlSize);
+        QTest::keyClicks(&field, QStringLiteral("123456"));
+        FillResults();
+        QTest::keyClick(&field, Qt::Key_7);
         QCOMPARE(field.text(), QStringLiteral("123456"));
-        QCOMPARE(alerts_->beeps, 0);
-        // The seventh digit still passed the filter: the results are emptied.
-        FillOutputs();
-        QTest::keyClick(&field, Qt::Key_8);
-        QVERIFY(OutputsEmpty());
-        QCOMPARE(field.text(), QStringLiteral("123456"));
+        QVERIFY(ResultsEmpty());
+        QCOMPARE(alerts->beeps, 0);
     }
 
-    void everyInputFieldFiltersAlike() {
-        for (const char* name : {"M1Fld", "SD1Fld", "N1Fld", "M2Fld", "SD2Fld", "N2Fld"}) {
-            auto& field = Field(name);
-            QTest::keyClicks(&field, QStringLiteral("-1.5/2x"));
-            QCOMPARE(field.text(), QStringLiteral("-1.5/2"));
-        }
-        QCOMPARE(alerts_->beeps, 6);
-    }
-
-    // A command is not typing: it neither passes the filter nor edits the field.
-    void commandsLeaveFieldsAndResultsAlone() {
-        auto& field = PreparedField();
+    // A command is not typing: it neither passes the filter nor edits the field; nor does a
+    // modifier pressed alone.
+    void commandsAndModifiersLeaveFieldsAndResultsAlone() {
+        auto& field = Prepared();
         QGuiApplication::clipboard()->setText(QStringLiteral("34"));
         for (const Qt::Key key : {Qt::Key_V, Qt::Key_X, Qt::Key_Z, Qt::Key_Backspace, Qt::Key_A}) {
             QTest::keyClick(&field, key, Qt::ControlModifier);
         }
-        QTest::keyClick(&field, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(&field, Qt::Key_Shift, Qt::ShiftModifier);
         QCOMPARE(field.text(), QStringLiteral("12"));
-        QCOMPARE(alerts_->beeps, 0);
-        QCOMPARE(Field("dFld").text(), QStringLiteral("old"));
+        QCOMPARE(alerts->beeps, 0);
+        QCOMPARE(Out(Result::CohensD).text(), QStringLiteral("old"));
     }
 
     // An assistive technology can edit a field's text directly: the paste rules still hold,
-    // and the results are emptied as for any edit.
+    // the results are emptied as for any edit, and result fields take nothing.
     void assistiveEditsFollowThePasteRules() {
-        auto& field = PreparedField();
+        auto& field = Prepared();
         QAccessibleEditableTextInterface* text =
             QAccessible::queryAccessibleInterface(&field)->editableTextInterface();
-        QVERIFY(text != nullptr);
         text->insertText(2, QStringLiteral("e5"));
         QCOMPARE(field.text(), QStringLiteral("12"));
-        QCOMPARE(alerts_->beeps, 1);
-        QCOMPARE(Field("dFld").text(), QStringLiteral("old"));
-
+        QCOMPARE(alerts->beeps, 1);
+        QCOMPARE(Out(Result::CohensD).text(), QStringLiteral("old"));
         text->insertText(2, QStringLiteral(".5"));
         QCOMPARE(field.text(), QStringLiteral("12.5"));
-        QVERIFY(OutputsEmpty());
+        QVERIFY(ResultsEmpty());
 
-        auto& output = Field("CLEFFld");
-        output.SetText(QStringLiteral(".681"));
-        QAccessible::queryAccessibleInterface(&output)->editableTextInterface()->insertText(
+        auto& result = Out(Result::CommonLanguage);
+        result.SetText(QStringLiteral(".681"));
+        QAccessible::queryAccessibleInterface(&result)->editableTextInterface()->insertText(
             0, QStringLiteral("9"));
-        QCOMPARE(output.text(), QStringLiteral(".681"));
-    }
-
-    void modifierAloneDoesNothing() {
-        auto& field = PreparedField();
-        QTest::keyClick(&field, Qt::Key_Shift, Qt::ShiftModifier);
-        QTest::keyClick(&field, Qt::Key_Alt, Qt::AltModifier);
-        QCOMPARE(alerts_->beeps, 0);
-        QCOMPARE(Field("dFld").text(), QStringLiteral("old"));
+        QCOMPARE(result.text(), QStringLiteral(".681"));
     }
 };
 

@@ -19,25 +19,25 @@ const outDir = join(dirname(fileURLToPath(import.meta.url)), '..', '..', 'resour
 // Notation of the window: C is the control group, E the experimental group.
 const equations = [
     {
-        file: 'SpEqt.svg', canvas: [192, 103],
+        file: 'pooled-sd-equation.svg', canvas: [192, 103],
         tex: String.raw`s_p = \sqrt{\frac{(n_C - 1)s_C^2 + (n_E - 1)s_E^2}{n_C + n_E - 2}}`,
     },
     {
-        file: 'dEqt.svg', canvas: [131, 112],
+        file: 'cohens-d-equation.svg', canvas: [131, 112],
         tex: String.raw`d = \frac{\bar{X}_E - \bar{X}_C}{s_p}`,
     },
     {
-        file: 'duEqt.svg', canvas: [234, 103],
+        file: 'unbiased-d-equation.svg', canvas: [234, 103],
         tex: String.raw`\begin{aligned} d_U &= c(m)\,d, \quad m = n_C + n_E - 2 \\
                         c(m) &= 1 - \frac{3}{4m - 1} \quad (m > 50) \end{aligned}`,
     },
     {
-        file: 'CLEqt.svg', canvas: [133, 106],
+        file: 'common-language-equation.svg', canvas: [133, 106],
         tex: String.raw`\begin{aligned} z &= \frac{|\bar{X}_E - \bar{X}_C|}{\sqrt{s_C^2 + s_E^2}} \\
                         CL &= \Phi(z) \end{aligned}`,
     },
     {
-        file: 'SdEqt.svg', canvas: [263, 61],
+        file: 'unbiased-d-sd-equation.svg', canvas: [263, 61],
         tex: String.raw`s_{d_U} = \sqrt{\frac{n_C + n_E}{n_C\,n_E} + \frac{d_U^2}{2\,(n_C + n_E)}}`,
     },
 ];

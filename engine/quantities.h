@@ -1,0 +1,85 @@
+#pragma once
+
+#include "engine/effect_sizes.h"
+#include "engine/summary_stats.h"
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+namespace tavrel::engine {
+
+// The eight results shown, in the order in which they are written.
+enum class Result {
+    MeanDifference,
+    PooledSD,
+    GlassDelta,
+    CohensD,
+    R,
+    HedgesG,
+    HedgesGSD,
+    CommonLanguage
+};
+inline constexpr std::size_t kResultCount = 8;
+
+constexpr std::size_t Index(Result result) {
+    return static_cast<std::size_t>(result);
+}
+
+// How a result is shown: its caption (the window's label, a screen reader's name, the batch
+// tool's column), the number pattern of its text, and the value it shows. Patterns: two
+// decimals for the pooled SD and the mean difference, three for the rest; "+" asks for the
+// sign of positive values too.
+struct ResultDescription {
+    std::string_view caption;
+    std::string_view pattern;
+    double EffectSizeResults::*value;
+};
+
+inline constexpr std::array<ResultDescription, kResultCount> kResultDescriptions = {{
+    {"Mean Difference", "+#.00", &EffectSizeResults::MeanDiff},
+    {"Pooled Standard Deviation", "#.00", &EffectSizeResults::PooledSD},
+    {"Glass's \u2206", "+#.000", &EffectSizeResults::GlassDelta},
+    {"Cohen's d", "+#.000", &EffectSizeResults::CohenD},
+    {"r", "+#.000", &EffectSizeResults::R},
+    {"Hedges's Unbiased d", "+#.000", &EffectSizeResults::HedgesD},
+    {"Standard Deviation of Unbiased d", "+#.000", &EffectSizeResults::HedgesSD},
+    {"Common Language Effect Size", "#.000", &EffectSizeResults::CLES},
+}};
+
+inline constexpr std::array<std::string_view, kInputCount> kInputCaptions = {
+    "Mean of Control Group",
+    "Standard Deviation of Control Group",
+    "Number of Subjects in Control Group",
+    "Mean of Experimental Group",
+    "Standard Deviation of Experimental Group",
+    "Number of Subjects in Experimental Group"};
+
+// What a user reads beside an input: the window's label, a screen reader's name.
+constexpr std::string_view Caption(Input input) {
+    return kInputCaptions[Index(input)];
+}
+
+constexpr const ResultDescription& Describe(Result result) {
+    return kResultDescriptions[Index(result)];
+}
+
+// Whether a press in `mode` computes and shows `result`. Results a mode does not fill keep
+// whatever they showed.
+constexpr bool Fills(CalcMode mode, Result result) {
+    switch (mode) {
+    case CalcMode::PooledSDOnly:
+        return result == Result::PooledSD;
+    case CalcMode::MeanDiffGlassOnly:
+        return result == Result::MeanDifference || result == Result::GlassDelta;
+    case CalcMode::AllResults:
+        break;
+    }
+    return true;
+}
+
+inline constexpr std::array<Result, kResultCount> kResults = {
+    Result::MeanDifference, Result::PooledSD,  Result::GlassDelta,    Result::CohensD, Result::R,
+    Result::HedgesG,        Result::HedgesGSD, Result::CommonLanguage};
+
+} // namespace tavrel::engine

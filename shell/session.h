@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QObject>
+#include <chrono>
+#include <memory>
+
+namespace tavrel::ui {
+class CalculatorWindow;
+}
+
+namespace tavrel::shell {
+
+class AboutWindow;
+class InformationWindow;
+class MenuCommands;
+
+// One run of the application: the menu commands and the three windows, and how they reach
+// each other. It starts by showing the about window alone; after the start-up pause, or at a
+// key or click in it, the about window goes and the calculator comes. The calculator and the
+// information window are made on first use; quitting during the pause never makes the
+// calculator at all.
+class Session : public QObject {
+    Q_OBJECT
+
+  public:
+    static constexpr std::chrono::milliseconds kStartupPause{1200};
+
+    Session();
+    ~Session() override;
+
+    MenuCommands& Commands() const { return *commands_; }
+    AboutWindow& About() const { return *about_; }
+    ui::CalculatorWindow& Calculator();
+    InformationWindow& Information();
+    // Whether the calculator has been made yet.
+    bool HasCalculator() const { return calculator_ != nullptr; }
+
+  public slots:
+    // The about window goes, the calculator comes to the front. The pause's end, and a key or
+    // click in the about window; again later, it does no harm.
+    void ShowCalculator();
+    void ShowAbout();
+    void ShowInformation();
+
+  private:
+    std::unique_ptr<MenuCommands> commands_;
+    std::unique_ptr<AboutWindow> about_;
+    std::unique_ptr<ui::CalculatorWindow> calculator_;
+    std::unique_ptr<InformationWindow> information_;
+};
+
+} // namespace tavrel::shell

@@ -1,0 +1,118 @@
+// Start-up and lifetime: the about window first, the calculator after the pause or at a key
+// or click, quitting at any time; and how the three windows reach each other.
+#include "platform/guarded_line_edit.h"
+#include "platform/picture_view.h"
+#include "support/session_fixture.h"
+
+#include <QAccessible>
+#include <QLabel>
+
+using namespace tavrel;
+
+class SessionTest : public QObject, testing::SessionFixture {
+    Q_OBJECT
+
+  private slots:
+    void init() { SetUp(); }
+    void cleanup() { TearDown(); }
+
+    void aboutWindowAloneUntilThePauseEnds() {
+        auto& about = session->About();
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        QVERIFY(!session->HasCalculator());
+        QTest::qWait(static_cast<int>(shell::Session::kStartupPause.count()) - 300);
+        QVERIFY(!session->HasCalculator());
+        QTRY_VERIFY(session->HasCalculator() && session->Calculator().isVisible());
+        QVERIFY(!about.isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(&session->Calculator()));
+    }
+
+    void keyOrClickDuringThePauseShowsTheCalculatorAtOnce_data() {
+        QTest::addColumn<bool>("click");
+        QTest::newRow("key") << false;
+        QTest::newRow("click") << true;
+    }
+    void keyOrClickDuringThePauseShowsTheCalculatorAtOnce() {
+        QFETCH(bool, click);
+        auto& about = session->About();
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        if (click) {
+            QTest::mouseClick(about.centralWidget(), Qt::LeftButton, {}, QPoint(10, 100));
+        } else {
+            QTest::keyClick(&about, Qt::Key_X);
+        }
+        QVERIFY(session->HasCalculator() && session->Calculator().isVisible());
+        QVERIFY(!about.isVisible());
+        // The pause's end later makes no second window and leaves the about window hidden.
+        ui::CalculatorWindow* calculator = &session->Calculator();
+        QTest::qWait(static_cast<int>(shell::Session::kStartupPause.count()) + 100);
+        QCOMPARE(&session->Calculator(), calculator);
+        QVERIFY(!about.isVisible());
+    }
+
+    void quitDuringThePauseNeverMakesTheCalculator() {
+        auto& about = session->About();
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        QCOMPARE(
+            RunUntilQuit([&about] { QTest::keyClick(&about, Qt::Key_Q, Qt::ControlModifier); }), 0);
+        QVERIFY(!session->HasCalculator());
+    }
+
+    void iconShowsOneInformationWindowWhichAnyKeyOrClickPutsAway() {
+        auto& calculator = Calculator();
+        QTest::mouseClick(&calculator.InformationIcon(), Qt::LeftButton);
+        auto& information = session->Information();
+        QVERIFY(QTest::qWaitForWindowActive(&information));
+        QTest::mouseClick(&calculator.InformationIcon(), Qt::LeftButton);
+        QCOMPARE(&session->Information(), &information);
+
+        QTest::keyClick(&information, Qt::Key_A);
+        QVERIFY(!information.isVisible());
+        // A press on a picture or a text reaches the window too.
+        for (QWidget* control :
+             {static_cast<QWidget*>(information.findChild<platform::PictureView*>()),
+              static_cast<QWidget*>(information.findChild<QLabel*>())}) {
+            session->ShowInformation();
+            QTest::mouseClick(control, Qt::LeftButton);
+            QVERIFY(!information.isVisible());
+        }
+        session->ShowInformation();
+        QVERIFY(information.close());
+        QVERIFY(!information.isVisible());
+    }
+
+    void activatingTheCalculatorPutsTheAboutWindowAway() {
+        auto& calculator = Calculator();
+        session->ShowAbout();
+        QVERIFY(QTest::qWaitForWindowActive(&session->About()));
+        platform::ShowInFront(calculator);
+        QVERIFY(QTest::qWaitForWindowActive(&calculator));
+        QVERIFY(!session->About().isVisible());
+    }
+
+    // What a screen reader finds: the windows by name, every text and picture described, the
+    // pictures as pictures, the icon as a button.
+    void windowsAreNamedForScreenReaders() {
+        const auto name = [](QWidget* widget) {
+            return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+        };
+        QCOMPARE(name(&session->About()), QStringLiteral("About Tavrel"));
+        QCOMPARE(name(&session->Information()), QStringLiteral("Information"));
+        QCOMPARE(name(&Calculator()), QStringLiteral("Tavrel"));
+        for (QWidget* window : {static_cast<QWidget*>(&session->About()),
+                                static_cast<QWidget*>(&session->Information())}) {
+            for (auto* picture : window->findChildren<platform::PictureView*>()) {
+                QVERIFY(name(picture).size() >= 6);
+                QCOMPARE(QAccessible::queryAccessibleInterface(picture)->role(),
+                         QAccessible::Graphic);
+            }
+        }
+        QCOMPARE(name(&session->Calculator().InputField(engine::Input::ControlSD)),
+                 QStringLiteral("Standard Deviation of Control Group"));
+        QCOMPARE(name(&session->Calculator().ResultField(engine::Result::GlassDelta)),
+                 QStringLiteral("Glass's \u2206"));
+    }
+};
+
+QTEST_MAIN(SessionTest)
+#include "session_test.moc"

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "engine/quantities.h"
+#include "platform/guarded_line_edit.h"
+#include "platform/layout_widgets.h"
+#include "support/recording_alerts.h"
+#include "ui/calculator_window.h"
+
+#include <QApplication>
+#include <QtTest>
+#include <algorithm>
+#include <optional>
+
+namespace tavrel::testing {
+
+using engine::Input;
+using engine::Result;
+
+// A calculator window in front, with message boxes and beeps recorded, made anew for each
+// test.
+class CalculatorFixture {
+  public:
+    void SetUp() {
+        alerts.emplace();
+        window.emplace();
+        platform::ShowInFront(*window);
+    }
+    void TearDown() {
+        window.reset();
+        alerts.reset();
+    }
+
+    platform::GuardedLineEdit& In(Input input) { return window->InputField(input); }
+    platform::GuardedLineEdit& Out(Result result) { return window->ResultField(result); }
+
+    void Enter(const QStringList& values) {
+        for (const Input input : engine::kInputs) {
+            In(input).SetText(values[static_cast<qsizetype>(Index(input))]);
+        }
+    }
+    // Puts `text` in every result field, so that a test can see which ones change.
+    void FillResults(const QString& text = QStringLiteral("old")) {
+        for (const Result result : engine::kResults) {
+            Out(result).SetText(text);
+        }
+    }
+    bool ResultsEmpty() {
+        return std::all_of(engine::kResults.begin(), engine::kResults.end(),
+                           [this](Result result) { return Out(result).text().isEmpty(); });
+    }
+    QWidget* Focused() const { return QApplication::focusWidget(); }
+
+    std::optional<RecordingAlerts> alerts;
+    std::optional<ui::CalculatorWindow> window;
+};
+
+} // namespace tavrel::testing

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/layout_widgets.h"
+#include "shell/about_window.h"
+#include "shell/information_window.h"
+#include "shell/menu_commands.h"
+#include "shell/session.h"
+#include "support/recording_alerts.h"
+#include "ui/calculator_window.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+#include <optional>
+
+namespace tavrel::testing {
+
+// A whole session, as at start-up, made anew for each test.
+class SessionFixture {
+  public:
+    void SetUp() {
+        QApplication::setApplicationName(QStringLiteral("Tavrel"));
+        QApplication::setQuitOnLastWindowClosed(false);
+        alerts.emplace();
+        session.emplace();
+    }
+    void TearDown() {
+        session.reset();
+        alerts.reset();
+    }
+
+    // The calculator in front, the start-up pause over.
+    ui::CalculatorWindow& Calculator() {
+        session->ShowCalculator();
+        [this] { QVERIFY(QTest::qWaitForWindowActive(&session->Calculator())); }();
+        return session->Calculator();
+    }
+    shell::MenuCommands& Commands() { return session->Commands(); }
+
+    // Runs the event loop until the application quits; `act` runs once the loop is going.
+    static int RunUntilQuit(const std::function<void()>& act) {
+        QTimer::singleShot(0, act);
+        QTimer::singleShot(5000, [] { QCoreApplication::exit(99); }); // never hang
+        return QCoreApplication::exec();
+    }
+
+    std::optional<RecordingAlerts> alerts;
+    std::optional<shell::Session> session;
+};
+
+} // namespace tavrel::testing
