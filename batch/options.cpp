@@ -4,6 +4,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <getopt.h>
+#include <string_view>
 
 namespace tavrel::batch {
 
@@ -16,12 +18,14 @@ const char* const kUsage =
     "(experimental group) are found by name, in any case; every other column is passed on.\n"
     "\n"
     "Options:\n"
-    "  -o, --output FILE   write to FILE (replaced only once complete); - is standard output\n"
+    "  -o, --output=FILE   write to FILE (replaced only once complete); - is standard output\n"
     "      --tsv           read and write tab-separated values (the default for a .tsv FILE)\n"
-    "      --level L       confidence level of the intervals, between 0 and 1 (default 0.95)\n"
-    "      --ci noncentral add the exact noncentral-t interval for Cohen's d\n"
+    "      --level=L       confidence level of the intervals, between 0 and 1 (default 0.95)\n"
+    "      --ci=noncentral add the noncentral-t interval for Cohen's d\n"
     "  -h, --help          show this help\n"
     "      --version       show the version\n"
+    "\n"
+    "Options and FILE may come in any order; -- ends the options.\n"
     "\n"
     "Exit status: 0 when every row was computed, 1 when some rows had errors (every row is\n"
     "still written, with its error), 2 when the input cannot be used at all.\n";
@@ -49,43 +53,79 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
 } // namespace
 
 Options ParseOptions(const std::vector<std::string>& args) {
+    enum LongOnly { kTsv = 256, kLevel, kCi, kVersion };
+    static const option kLongOptions[] = {{"output", required_argument, nullptr, 'o'},
+                                          {"tsv", no_argument, nullptr, kTsv},
+                                          {"level", required_argument, nullptr, kLevel},
+                                          {"ci", required_argument, nullptr, kCi},
+                                          {"help", no_argument, nullptr, 'h'},
+                                          {"version", no_argument, nullptr, kVersion},
+                                          {nullptr, 0, nullptr, 0}};
+
+    // getopt_long permutes what it is given: a copy, with the program's name in front.
+    std::vector<std::string> words{"tavrel-batch"};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(words.size());
+    // The option just read, as the user wrote it, without its value, for messages.
+    const auto written = [&] {
+        auto at = static_cast<std::size_t>(optind - 1);
+        if (optarg != nullptr && optarg == argv[at] && at > 1) {
+            --at; // the value stood on its own, after the option
+        }
+        const std::string word = argv[at];
+        return word.starts_with("--") ? word.substr(0, word.find('=')) : word.substr(0, 2);
+    };
+
     Options options;
     bool tsvChosen = false;
-    bool inputGiven = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const auto value = [&]() -> const std::string& {
-            if (i + 1 >= args.size()) {
-                throw UsageError(arg + " needs a value");
-            }
-            return args[++i];
-        };
-        if (arg == "-h" || arg == "--help") {
+    optind = 0; // start afresh: the parser keeps its place between calls
+    opterr = 0; // its messages are ours to write
+    for (int option;
+         (optarg = nullptr,
+         option = getopt_long(argc, argv.data(), ":ho:", kLongOptions, nullptr)) != -1;) {
+        switch (option) {
+        case 'h':
             options.help = true;
-        } else if (arg == "--version") {
+            break;
+        case kVersion:
             options.version = true;
-        } else if (arg == "-o" || arg == "--output") {
-            options.output = value();
+            break;
+        case 'o':
+            options.output = optarg;
             if (options.output.empty()) {
-                throw UsageError(arg + " needs a file name (or - for standard output)");
+                throw UsageError(written() + " needs a file name (or - for standard output)");
             }
-        } else if (arg == "--tsv") {
+            break;
+        case kTsv:
             options.tsv = tsvChosen = true;
-        } else if (arg == "--level") {
-            options.level = ParseLevel(value());
-        } else if (arg == "--ci") {
-            if (value() != "noncentral") {
-                throw UsageError("--ci takes \"noncentral\"");
+            break;
+        case kLevel:
+            options.level = ParseLevel(optarg);
+            break;
+        case kCi:
+            if (std::string_view(optarg) != "noncentral") {
+                throw UsageError(std::string("--ci takes \"noncentral\", not \"") + optarg + "\"");
             }
             options.noncentral = true;
-        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
-            throw UsageError("unknown option " + arg);
-        } else if (inputGiven) {
-            throw UsageError("only one input FILE can be given");
-        } else {
-            options.input = arg;
-            inputGiven = true;
+            break;
+        case ':':
+            throw UsageError(written() + " needs a value");
+        default:
+            throw UsageError("unknown option " + (optopt != 0
+                                                      ? std::string("-") + static_cast<char>(optopt)
+                                                      : written()));
         }
+    }
+    if (argc - optind > 1) {
+        throw UsageError("only one input FILE can be given");
+    }
+    if (optind < argc) {
+        options.input = argv[static_cast<std::size_t>(optind)];
     }
     if (options.output == "-") {
         options.output.clear();

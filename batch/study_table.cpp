@@ -20,25 +20,26 @@ using engine::Result;
 constexpr std::array<std::string_view, engine::kInputCount> kInputNames = {"m1", "sd1", "n1",
                                                                            "m2", "sd2", "n2"};
 
-// The computed members at full precision. Each is filled with the result it belongs to, or,
-// without one, by the complete calculation only. DF is a whole number and is written as one.
+// The computed members at full precision, named so that R, pandas and SPSS take the names as
+// they are. Each is filled with the result it belongs to, or, without one, by the complete
+// calculation only. df is a whole number and is written as one.
 struct MemberColumn {
     std::string_view name;
     double EffectSizeResults::*value; // null for DF
     std::optional<Result> result;
 };
 constexpr std::array<MemberColumn, 11> kMemberColumns = {{
-    {"PooledSD", &EffectSizeResults::PooledSD, Result::PooledSD},
-    {"MeanDiff", &EffectSizeResults::MeanDiff, Result::MeanDifference},
-    {"GlassDelta", &EffectSizeResults::GlassDelta, Result::GlassDelta},
-    {"CohenD", &EffectSizeResults::CohenD, Result::CohensD},
-    {"R", &EffectSizeResults::R, Result::R},
-    {"DF", nullptr, std::nullopt},
-    {"BiasFactor", &EffectSizeResults::BiasFactor, std::nullopt},
-    {"HedgesD", &EffectSizeResults::HedgesD, Result::HedgesG},
-    {"HedgesSD", &EffectSizeResults::HedgesSD, Result::HedgesGSD},
-    {"CLZ", &EffectSizeResults::CLZ, std::nullopt},
-    {"CLES", &EffectSizeResults::CLES, Result::CommonLanguage},
+    {"pooled_sd", &EffectSizeResults::PooledSD, Result::PooledSD},
+    {"mean_diff", &EffectSizeResults::MeanDiff, Result::MeanDifference},
+    {"glass_delta", &EffectSizeResults::GlassDelta, Result::GlassDelta},
+    {"cohen_d", &EffectSizeResults::CohenD, Result::CohensD},
+    {"r_value", &EffectSizeResults::R, Result::R},
+    {"df", nullptr, std::nullopt},
+    {"bias_factor", &EffectSizeResults::BiasFactor, std::nullopt},
+    {"hedges_g", &EffectSizeResults::HedgesD, Result::HedgesG},
+    {"hedges_g_sd", &EffectSizeResults::HedgesSD, Result::HedgesGSD},
+    {"cl_z", &EffectSizeResults::CLZ, std::nullopt},
+    {"cles", &EffectSizeResults::CLES, Result::CommonLanguage},
 }};
 
 bool Fills(CalcMode mode, const MemberColumn& column) {

@@ -75,21 +75,21 @@ TEST(Batch, EveryRowGivesTheWindowsTextsAndFullPrecisionValues) {
             EXPECT_EQ(rows[i].at(std::string(engine::Describe(shown.result).caption)), shown.text);
         }
         if (pressed.mode != engine::CalcMode::AllResults) {
-            EXPECT_EQ(rows[i].at("CohenD"), "");
+            EXPECT_EQ(rows[i].at("cohen_d"), "");
             EXPECT_EQ(rows[i].at("yi"), "");
             continue;
         }
         // Shortest texts that read back to the very same doubles.
-        EXPECT_EQ(Number(rows[i].at("HedgesD")), r.HedgesD);
-        EXPECT_EQ(Number(rows[i].at("CLZ")), r.CLZ);
-        EXPECT_EQ(Number(rows[i].at("DF")), static_cast<double>(r.DF));
+        EXPECT_EQ(Number(rows[i].at("hedges_g")), r.HedgesD);
+        EXPECT_EQ(Number(rows[i].at("cl_z")), r.CLZ);
+        EXPECT_EQ(Number(rows[i].at("df")), static_cast<double>(r.DF));
         EXPECT_EQ(Number(rows[i].at("yi")), r.HedgesD);
         EXPECT_EQ(Number(rows[i].at("vi")), r.HedgesSD * r.HedgesSD);
         EXPECT_NEAR(Number(rows[i].at("g_ci_high")) - r.HedgesD, 1.959963984540054 * r.HedgesSD,
                     1e-12);
     }
     EXPECT_EQ(rows[0].at("Mean Difference"), "+10.00");
-    EXPECT_EQ(rows[0].at("BiasFactor"), "0.9801");
+    EXPECT_EQ(rows[0].at("bias_factor"), "0.9801");
     EXPECT_EQ(rows[3].at("mode"), "PooledSDOnly");
     EXPECT_EQ(rows[3].at("Pooled Standard Deviation"), "11.16");
     EXPECT_EQ(rows[4].at("mode"), "MeanDiffGlassOnly");
@@ -226,7 +226,7 @@ TEST(Batch, OutputFileAppearsOnlyWhenComplete) {
                   std::ifstream in(out);
                   return std::string(std::istreambuf_iterator<char>(in), {});
               }())[0]
-                  .at("CLES"),
+                  .at("cles"),
               "0.681324047186616");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
     std::filesystem::remove_all(dir);
@@ -250,7 +250,7 @@ TEST(Batch, APipeAsOutputIsWrittenNotReplaced) {
         std::max<ssize_t>(0, ::read(readEnd, piped.data(), piped.size()))));
     close(readEnd);
     EXPECT_TRUE(fs::is_fifo(pipe));
-    EXPECT_EQ(Table(piped)[0].at("CLES"), "0.681324047186616");
+    EXPECT_EQ(Table(piped)[0].at("cles"), "0.681324047186616");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1); // no temporary file left
     fs::remove_all(dir);
 }

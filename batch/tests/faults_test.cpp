@@ -141,7 +141,7 @@ TEST(NumberFaults, HugeEffectsAndGroupsStillGiveReadableNumbers) {
     for (const char* wrong : {",inf", ",-inf", ",nan", ",-nan"}) {
         EXPECT_EQ(out.find(wrong), std::string::npos) << wrong;
     }
-    EXPECT_NE(out.find(",1e+200,1,38,"), std::string::npos) << out; // CohenD, R, DF
+    EXPECT_NE(out.find(",1e+200,1,38,"), std::string::npos) << out; // cohen_d, r_value, df
     EXPECT_NE(out.find(",1e+200,Inf,1,38,"), std::string::npos) << out;
     EXPECT_NE(out.find(",0,0,0,NaN,NaN,38,"), std::string::npos) << out;
     EXPECT_NE(out.find("no noncentral interval: below 10000 degrees of freedom"),
@@ -178,7 +178,7 @@ TEST(NumberFaults, RReadsNonFiniteColumnsAsNumbers) {
     std::ofstream(path) << result.out;
     const std::string script =
         "x <- read.csv('" + path.string() +
-        "'); stopifnot(all(sapply(x[c('CohenD','R','HedgesD','HedgesSD','CLZ','CLES','yi',"
+        "'); stopifnot(all(sapply(x[c('cohen_d','r_value','hedges_g','hedges_g_sd','cl_z','cles','yi',"
         "'vi','g_ci_low','g_ci_high')], is.numeric)))";
     EXPECT_EQ(std::system(("Rscript -e \"" + script + "\" > /dev/null 2>&1").c_str()), 0);
     fs::remove(path);
