@@ -2,6 +2,8 @@
 
 #include "engine/format_number.h"
 
+#include <utility>
+
 namespace tavrel::engine {
 
 namespace {
@@ -17,25 +19,31 @@ struct Rendered {
 
 } // namespace
 
+Pressed::Pressed(CalcMode mode, const SummaryStats& stats)
+    : mode(mode), stats(stats), values(ComputeResults(stats, mode)) {
+    shown.reserve(kResultCount);
+    // Unrolled over the table, so that each result's value and pattern are known where its
+    // text is made.
+    [this]<std::size_t... I>(std::index_sequence<I...>) {
+        const auto show = [this](Result result) {
+            if (Fills(this->mode, result)) {
+                const ResultDescription& description = Describe(result);
+                shown.emplace_back(
+                    Rendered{result, values.*description.value, description.pattern});
+            }
+        };
+        (show(kResults[I]), ...);
+    }
+    (std::make_index_sequence<kResultCount>{});
+}
+
 PressOutcome Press(const InputTexts& texts) {
-    const CalcOutcome outcome = Calculate(texts);
-    if (const auto* error = std::get_if<InputError>(&outcome)) {
+    const SummaryStats stats = ReadSummaryStats(texts);
+    const ModeChoice choice = ChooseMode(stats);
+    if (const auto* error = std::get_if<InputError>(&choice)) {
         return *error;
     }
-    const auto& calculation = std::get<Calculation>(outcome);
-    Pressed pressed{calculation.Mode,
-                    calculation.Stats,
-                    ComputeResults(calculation.Stats, calculation.Mode),
-                    {}};
-    pressed.shown.reserve(kResultCount);
-    for (const Result result : kResults) {
-        if (Fills(pressed.mode, result)) {
-            const ResultDescription& description = Describe(result);
-            pressed.shown.emplace_back(
-                Rendered{result, pressed.values.*description.value, description.pattern});
-        }
-    }
-    return pressed;
+    return PressOutcome(std::in_place_type<Pressed>, std::get<CalcMode>(choice), stats);
 }
 
 } // namespace tavrel::engine

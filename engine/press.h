@@ -21,6 +21,9 @@ struct ShownResult {
 // A press that computed: its mode, what it was computed from, every value, and the texts of
 // the results its mode fills, in writing order.
 struct Pressed {
+    // Computes and renders in place: the values and texts are made where they stay.
+    Pressed(CalcMode mode, const SummaryStats& stats);
+
     CalcMode mode;
     SummaryStats stats;
     EffectSizeResults values;

@@ -25,16 +25,16 @@ SummaryStats ReadSummaryStats(const InputTexts& texts) {
     return s;
 }
 
-CalcOutcome ChooseMode(const SummaryStats& s) {
+ModeChoice ChooseMode(const SummaryStats& s) {
     // NaN is neither positive nor "not positive" by comparison; "not positive" is written as
     // the negation so that a NaN mean counts as not entered, as 0 does.
     if (Positive(s.SD1) && Positive(s.SD2) && s.N1 > 2 && s.N2 > 2 && !Positive(s.M1) &&
         !Positive(s.M2)) {
-        return Calculation{CalcMode::PooledSDOnly, s};
+        return CalcMode::PooledSDOnly;
     }
     if (Positive(s.SD1) && Positive(s.M1) && Positive(s.M2) &&
         (!Positive(s.SD2) || s.N1 <= 2 || s.N2 <= 2)) {
-        return Calculation{CalcMode::MeanDiffGlassOnly, s};
+        return CalcMode::MeanDiffGlassOnly;
     }
     if (!Positive(s.M1)) {
         return InputError{"Mean of Control Group Must > 0.", Input::ControlMean};
@@ -48,11 +48,7 @@ CalcOutcome ChooseMode(const SummaryStats& s) {
     if (!Positive(s.M2)) {
         return InputError{"Mean of Experimental Group Must > 0.", Input::ExperimentalMean};
     }
-    return Calculation{CalcMode::AllResults, s};
-}
-
-CalcOutcome Calculate(const InputTexts& texts) {
-    return ChooseMode(ReadSummaryStats(texts));
+    return CalcMode::AllResults;
 }
 
 } // namespace tavrel::engine

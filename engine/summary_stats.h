@@ -52,14 +52,8 @@ struct InputError {
     friend bool operator==(const InputError&, const InputError&) = default;
 };
 
-// A mode together with the statistics it is computed from.
-struct Calculation {
-    CalcMode Mode;
-    SummaryStats Stats;
-};
-
-// The outcome of one press: an input error or a calculation.
-using CalcOutcome = std::variant<InputError, Calculation>;
+// What the input checks decide: the mode, or the first check that failed.
+using ModeChoice = std::variant<InputError, CalcMode>;
 
 // The six input texts, indexed by Input.
 using InputTexts = std::array<std::string_view, kInputCount>;
@@ -69,9 +63,6 @@ using InputTexts = std::array<std::string_view, kInputCount>;
 SummaryStats ReadSummaryStats(const InputTexts& texts);
 
 // Applies the mode rules and, for the complete calculation, the four input checks in order.
-CalcOutcome ChooseMode(const SummaryStats& stats);
-
-// ReadSummaryStats followed by ChooseMode: what one press of Calculate asks of the engine.
-CalcOutcome Calculate(const InputTexts& texts);
+ModeChoice ChooseMode(const SummaryStats& stats);
 
 } // namespace tavrel::engine

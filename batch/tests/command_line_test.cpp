@@ -91,8 +91,8 @@ TEST(CommandLine, HelpAndManualPageSayTheSame) {
             EXPECT_NE(page.find("*" + flag + "*"), std::string::npos) << flag;
         }
     }
-    const std::string section = page.substr(page.find("# OPTIONS"), page.find("# OUTPUT COLUMNS") -
-                                                                         page.find("# OPTIONS"));
+    const std::string section =
+        page.substr(page.find("# OPTIONS"), page.find("# OUTPUT COLUMNS") - page.find("# OPTIONS"));
     int entries = 0;
     for (std::size_t at = 0; (at = section.find("\n*-", at)) != std::string::npos; ++at) {
         ++entries;

@@ -7,8 +7,8 @@
 namespace tavrel::engine {
 namespace {
 
-CalcOutcome Press(const InputTexts& texts) {
-    return Calculate(texts);
+ModeChoice Choose(const InputTexts& texts) {
+    return ChooseMode(ReadSummaryStats(texts));
 }
 
 struct ModeCase {
@@ -22,10 +22,10 @@ struct ModeCase {
 class ModeRules : public testing::TestWithParam<ModeCase> {};
 
 TEST_P(ModeRules, ChoosesTheMode) {
-    const CalcOutcome outcome = Press(GetParam().texts);
-    const auto* calculation = std::get_if<Calculation>(&outcome);
-    ASSERT_NE(calculation, nullptr) << std::get<InputError>(outcome).Message;
-    EXPECT_EQ(calculation->Mode, GetParam().mode);
+    const ModeChoice choice = Choose(GetParam().texts);
+    const auto* mode = std::get_if<CalcMode>(&choice);
+    ASSERT_NE(mode, nullptr) << std::get<InputError>(choice).Message;
+    EXPECT_EQ(*mode, GetParam().mode);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ModeRules,
@@ -77,8 +77,8 @@ struct ErrorCase {
 class InputChecks : public testing::TestWithParam<ErrorCase> {};
 
 TEST_P(InputChecks, NamesTheFirstFailedCheckAndItsField) {
-    const CalcOutcome outcome = Press(GetParam().texts);
-    const auto* error = std::get_if<InputError>(&outcome);
+    const ModeChoice choice = Choose(GetParam().texts);
+    const auto* error = std::get_if<InputError>(&choice);
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(*error, GetParam().error);
 }
@@ -120,10 +120,9 @@ TEST(ReadSummaryStats, ReadsEachFieldInOrder) {
 TEST(ChooseMode, NanInputsCountAsNotPositive) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(std::get<InputError>(ChooseMode({nan, 15, 30, 110, 15, 30})), kMean1);
-    EXPECT_EQ(std::get<Calculation>(ChooseMode({100, 15, 30, 110, nan, 30})).Mode,
+    EXPECT_EQ(std::get<CalcMode>(ChooseMode({100, 15, 30, 110, nan, 30})),
               CalcMode::MeanDiffGlassOnly);
-    EXPECT_EQ(std::get<Calculation>(ChooseMode({nan, 15, 30, nan, 15, 30})).Mode,
-              CalcMode::PooledSDOnly);
+    EXPECT_EQ(std::get<CalcMode>(ChooseMode({nan, 15, 30, nan, 15, 30})), CalcMode::PooledSDOnly);
 }
 
 } // namespace
