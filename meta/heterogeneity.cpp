@@ -1,0 +1,28 @@
+#include "meta/heterogeneity.h"
+
+#include <algorithm>
+
+namespace tavrel::meta {
+
+Heterogeneity FixedEffectHeterogeneity(std::span<const Study> studies) {
+    double sumW = 0;
+    double sumW2 = 0;
+    double sumWY = 0;
+    for (const Study& study : studies) {
+        const double w = 1 / study.vi;
+        sumW += w;
+        sumW2 += w * w;
+        sumWY += w * study.yi;
+    }
+    const double mean = sumWY / sumW;
+    double q = 0;
+    for (const Study& study : studies) {
+        const double r = study.yi - mean;
+        q += r * r / study.vi;
+    }
+    const double df = static_cast<double>(studies.size()) - 1;
+    const double traceP = sumW - sumW2 / sumW;
+    return {q, std::max(0.0, (q - df) / traceP), df / traceP};
+}
+
+} // namespace tavrel::meta

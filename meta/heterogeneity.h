@@ -1,0 +1,16 @@
+#pragma once
+
+#include "meta/pooling.h"
+
+namespace tavrel::meta {
+
+// What the fixed-effect weights 1 / vi say about the spread of the studies.
+struct Heterogeneity {
+    double q;                // Cochran's Q
+    double dersimonianLaird; // tau^2 by the method of moments, at least 0
+    double typicalVariance;  // (k - 1) / (sum w - sum w^2 / sum w): I^2's within-study part
+};
+
+Heterogeneity FixedEffectHeterogeneity(std::span<const Study> studies);
+
+} // namespace tavrel::meta

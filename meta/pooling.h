@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+namespace tavrel::meta {
+
+// One study's effect size and its sampling variance (yi and vi).
+struct Study {
+    double yi;
+    double vi;
+};
+
+enum class Method { REML, DL, FE };
+enum class Test { Z, KnappHartung };
+
+std::string_view Name(Method method); // "REML", "DL", "FE"
+std::string_view Name(Test test);     // "z", "knha"
+
+// The pooled estimate of an intercept-only meta-analysis, as metafor's rma() and predict()
+// give it. Values that do not exist (a p value of a Q with no degrees of freedom) are NaN.
+struct Pooled {
+    Method method;
+    Test test;
+    double level;
+    std::size_t k;
+    double estimate;
+    double se;
+    double statistic; // z, or t with k - 1 degrees of freedom
+    double p;
+    double ciLow, ciHigh;
+    double tau2, tau;
+    double i2; // percent
+    double h2;
+    double q;
+    double qDf;
+    double qP;
+    double piLow, piHigh; // prediction interval; the confidence interval for FE
+    int iterations;       // REML's Fisher scoring steps; 0 for the others
+    double weightSum;     // the sum of the model's weights 1 / (vi + tau2)
+};
+
+// A study's share of the model's total weight, in percent.
+double WeightPercent(const Pooled& pooled, const Study& study);
+
+// REML did not converge; the message says after how many steps.
+class NotConverged : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Pools at least two studies whose variances are positive and finite. REML maximises the
+// restricted likelihood by Fisher scoring with step halving at the boundary tau^2 = 0, until a
+// step changes tau^2 by less than 1e-10 (at most 100 steps; throws NotConverged past them).
+Pooled Pool(std::span<const Study> studies, Method method, Test test, double level);
+
+} // namespace tavrel::meta

@@ -1,0 +1,69 @@
+// Pooling checked by hand: cases whose answers follow from the formulas in a line or two.
+#include "meta/pooling.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace tavrel::meta {
+namespace {
+
+using Studies = std::vector<Study>;
+
+TEST(Pool, IdenticalStudiesHaveNoHeterogeneity) {
+    const Studies studies = {{0.5, 0.04}, {0.5, 0.04}};
+    for (const Method method : {Method::REML, Method::DL, Method::FE}) {
+        const Pooled pooled = Pool(studies, method, meta::Test::Z, 0.95);
+        EXPECT_EQ(pooled.tau2, 0.0);
+        EXPECT_EQ(pooled.q, 0.0);
+        EXPECT_EQ(pooled.i2, 0.0);
+        EXPECT_DOUBLE_EQ(pooled.estimate, 0.5);
+        EXPECT_DOUBLE_EQ(pooled.se, std::sqrt(0.02));
+        EXPECT_DOUBLE_EQ(pooled.piLow, pooled.ciLow); // no tau2: the same interval
+    }
+}
+
+// Two studies, equal variances v: Q = (y1 - y2)^2 / (2v); DL's tau2 = (Q - 1) v; REML's
+// maximum is at ((y1 - y2)^2 / 2 - v), where the restricted likelihood's score is zero.
+TEST(Pool, TwoStudiesWithEqualVariancesHaveClosedForms) {
+    const Studies studies = {{0.2, 0.01}, {0.8, 0.01}};
+    const Pooled dl = Pool(studies, Method::DL, meta::Test::Z, 0.95);
+    EXPECT_DOUBLE_EQ(dl.q, 0.36 / 0.02);
+    EXPECT_NEAR(dl.tau2, (18 - 1) * 0.01, 1e-15);
+    EXPECT_DOUBLE_EQ(dl.estimate, 0.5);
+    EXPECT_NEAR(dl.se, std::sqrt((0.01 + dl.tau2) / 2), 1e-15);
+    EXPECT_NEAR(dl.i2, 100 * (18.0 - 1) / 18, 1e-10);
+    const Pooled reml = Pool(studies, Method::REML, meta::Test::Z, 0.95);
+    EXPECT_NEAR(reml.tau2, 0.36 / 2 - 0.01, 1e-12);
+    EXPECT_GT(reml.iterations, 0);
+    EXPECT_DOUBLE_EQ(WeightPercent(reml, studies[0]), 50.0);
+    // Knapp-Hartung with k = 2: t with 1 degree of freedom.
+    const Pooled knha = Pool(studies, Method::DL, meta::Test::KnappHartung, 0.95);
+    EXPECT_NEAR(knha.ciHigh - knha.estimate, 12.706204736174707 * knha.se, 1e-12);
+}
+
+// Less spread than the variances explain: tau2 stays at its boundary, 0, for both
+// estimators, and REML reaches it by halving its steps.
+TEST(Pool, TauSquaredStopsAtZero) {
+    const Studies studies = {{0.30, 0.05}, {0.31, 0.04}, {0.29, 0.06}, {0.30, 0.05}};
+    EXPECT_EQ(Pool(studies, Method::DL, meta::Test::Z, 0.95).tau2, 0.0);
+    const Pooled reml = Pool(studies, Method::REML, meta::Test::Z, 0.95);
+    EXPECT_LT(reml.tau2, 1e-9);
+    EXPECT_GE(reml.tau2, 0.0);
+    EXPECT_NEAR(reml.i2, 0.0, 1e-6);
+}
+
+// A huge Q: its p underflows to 0 rather than failing, and every value stays finite.
+TEST(Pool, HugeHeterogeneityStaysFinite) {
+    const Studies studies = {{-5, 1e-6}, {5, 1e-6}, {0, 1e-6}};
+    for (const Method method : {Method::REML, Method::DL, Method::FE}) {
+        const Pooled pooled = Pool(studies, method, meta::Test::Z, 0.95);
+        EXPECT_GT(pooled.q, 1e7);
+        EXPECT_EQ(pooled.qP, 0.0);
+        EXPECT_TRUE(std::isfinite(pooled.ciLow) && std::isfinite(pooled.piHigh));
+    }
+    EXPECT_NEAR(Pool(studies, Method::REML, meta::Test::Z, 0.95).tau2, 25.0, 1e-3);
+}
+
+} // namespace
+} // namespace tavrel::meta
