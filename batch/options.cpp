@@ -5,7 +5,9 @@
 #include <charconv>
 #include <cmath>
 #include <getopt.h>
+#include <initializer_list>
 #include <string_view>
+#include <utility>
 
 namespace tavrel::batch {
 
@@ -22,6 +24,13 @@ const char* const kUsage =
     "      --tsv           read and write tab-separated values (the default for a .tsv FILE)\n"
     "      --level=L       confidence level of the intervals, between 0 and 1 (default 0.95)\n"
     "      --ci=noncentral add the noncentral-t interval for Cohen's d\n"
+    "      --meta          pool the rows' unbiased d; a summary goes to standard error\n"
+    "      --method=M      REML (default), DL (DerSimonian-Laird) or FE (fixed effect)\n"
+    "      --test=T        z (default) or knha (Knapp-Hartung, t with k - 1 df)\n"
+    "      --summary=FILE  write the pooled result as JSON to FILE (implies --meta)\n"
+    "      --forest=FILE   draw a forest plot, SVG, PDF or PNG by FILE's extension (implies "
+    "--meta)\n"
+    "      --label=COLUMN  the column that names the studies in the plot\n"
     "  -h, --help          show this help\n"
     "      --version       show the version\n"
     "\n"
@@ -50,16 +59,58 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+bool IsPlotName(const std::string& name) {
+    return EndsWith(name, ".svg") || EndsWith(name, ".pdf") || EndsWith(name, ".png");
+}
+
+std::string FileName(const std::string& option, const char* value) {
+    if (*value == '\0') {
+        throw UsageError(option + " needs a file name");
+    }
+    return value;
+}
+
+// The choice `value` names, among `choices`.
+template <class T>
+T OneOf(const std::string& option, std::string_view value,
+        std::initializer_list<std::pair<std::string_view, T>> choices) {
+    std::string names;
+    for (const auto& [name, choice] : choices) {
+        if (name == value) {
+            return choice;
+        }
+        names += (names.empty() ? "" : ", ") + std::string(name);
+    }
+    throw UsageError(option + " takes one of " + names + ", not \"" + std::string(value) + "\"");
+}
+
 } // namespace
 
 Options ParseOptions(const std::vector<std::string>& args) {
-    enum LongOnly { kTsv = 256, kLevel, kCi, kVersion };
+    enum LongOnly {
+        kTsv = 256,
+        kLevel,
+        kCi,
+        kVersion,
+        kMeta,
+        kMethod,
+        kTest,
+        kSummary,
+        kForest,
+        kLabel
+    };
     static const option kLongOptions[] = {{"output", required_argument, nullptr, 'o'},
                                           {"tsv", no_argument, nullptr, kTsv},
                                           {"level", required_argument, nullptr, kLevel},
                                           {"ci", required_argument, nullptr, kCi},
                                           {"help", no_argument, nullptr, 'h'},
                                           {"version", no_argument, nullptr, kVersion},
+                                          {"meta", no_argument, nullptr, kMeta},
+                                          {"method", required_argument, nullptr, kMethod},
+                                          {"test", required_argument, nullptr, kTest},
+                                          {"summary", required_argument, nullptr, kSummary},
+                                          {"forest", required_argument, nullptr, kForest},
+                                          {"label", required_argument, nullptr, kLabel},
                                           {nullptr, 0, nullptr, 0}};
 
     // getopt_long permutes what it is given: a copy, with the program's name in front.
@@ -112,6 +163,33 @@ Options ParseOptions(const std::vector<std::string>& args) {
                 throw UsageError(std::string("--ci takes \"noncentral\", not \"") + optarg + "\"");
             }
             options.noncentral = true;
+            break;
+        case kMeta:
+            options.meta = true;
+            break;
+        case kMethod:
+            options.method = OneOf<meta::Method>(
+                written(), optarg,
+                {{"REML", meta::Method::REML}, {"DL", meta::Method::DL}, {"FE", meta::Method::FE}});
+            break;
+        case kTest:
+            options.test = OneOf<meta::Test>(
+                written(), optarg, {{"z", meta::Test::Z}, {"knha", meta::Test::KnappHartung}});
+            break;
+        case kSummary:
+            options.summary = FileName(written(), optarg);
+            options.meta = true;
+            break;
+        case kForest:
+            options.forest = FileName(written(), optarg);
+            options.meta = true;
+            if (!IsPlotName(options.forest)) {
+                throw UsageError("--forest writes a .svg, .pdf or .png file, not \"" +
+                                 options.forest + "\"");
+            }
+            break;
+        case kLabel:
+            options.label = optarg;
             break;
         case ':':
             throw UsageError(written() + " needs a value");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "meta/pooling.h"
+
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -12,6 +14,13 @@ struct Options {
     bool tsv = false;        // tab-separated rather than comma-separated
     double level = 0.95;     // confidence level of the intervals
     bool noncentral = false; // add the exact noncentral-t interval for Cohen's d
+    // Pooling the rows' unbiased d: asked for by --meta, --summary or --forest.
+    bool meta = false;
+    meta::Method method = meta::Method::REML;
+    meta::Test test = meta::Test::Z;
+    std::string summary; // the pooled result as JSON; empty for none
+    std::string forest;  // the forest plot, SVG, PDF or PNG by its extension; empty for none
+    std::string label;   // the column that names the studies; empty for the first other one
     bool help = false;
     bool version = false;
 };

@@ -2,6 +2,7 @@
 
 #include "batch/csv_reader.h"
 #include "batch/csv_writer.h"
+#include "batch/meta_report.h"
 #include "batch/options.h"
 #include "batch/output_file.h"
 #include "batch/study_table.h"
@@ -70,7 +71,11 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
 
     const char delimiter = options.tsv ? '\t' : ',';
     CsvWriter writer(out, delimiter);
-    StudyTable table(options, writer);
+    std::optional<PooledRows> pooledRows;
+    if (options.meta) {
+        pooledRows.emplace(!options.forest.empty());
+    }
+    StudyTable table(options, writer, pooledRows ? &*pooledRows : nullptr);
     Progress progress(err);
     bool headerSeen = false;
     CsvReader(in, delimiter).ReadAll([&](const Record& record) {
@@ -89,8 +94,15 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
     if (!writer.Flush()) {
         throw InputError("cannot write the output: " + Reason(), 0);
     }
+    // Pooled before anything is put in place: a refused plot or a model that does not
+    // converge leaves every file as it was.
+    const std::optional<meta::Pooled> pooled =
+        pooledRows ? PoolRows(options, *pooledRows, err) : std::nullopt;
     if (named) {
         named->Commit();
+    }
+    if (pooled) {
+        ReportPooled(options, *pooledRows, *pooled, err);
     }
     if (table.RowsWithErrors() > 0) {
         std::fprintf(err, "%ld of %ld rows had errors\n", table.RowsWithErrors(), table.Rows());

@@ -81,8 +81,8 @@ std::size_t ResultColumns(bool noncentral) {
 
 } // namespace
 
-StudyTable::StudyTable(const Options& options, CsvWriter& out)
-    : options_(options), out_(out), z_(TwoSidedZ(options.level)) {}
+StudyTable::StudyTable(const Options& options, CsvWriter& out, PooledRows* pooled)
+    : options_(options), out_(out), z_(TwoSidedZ(options.level)), pooled_(pooled) {}
 
 void StudyTable::Header(const Record& header) {
     header_.assign(header.fields.begin(), header.fields.end());
@@ -105,6 +105,20 @@ void StudyTable::Header(const Record& header) {
     }
     if (!missing.empty()) {
         throw InputError("missing column: " + missing, header.line);
+    }
+    // The studies' names: the column --label names, or the first that is not an input.
+    labelColumn_ = header_.size();
+    for (std::size_t column = 0; column < header_.size(); ++column) {
+        const bool input =
+            std::find(inputColumns_.begin(), inputColumns_.end(), column) != inputColumns_.end();
+        const bool named = options_.label.empty() ? !input : header_[column] == options_.label;
+        if (named) {
+            labelColumn_ = column;
+            break;
+        }
+    }
+    if (!options_.label.empty() && labelColumn_ == header_.size()) {
+        throw InputError("--label names no column: \"" + options_.label + "\"", header.line);
     }
 
     for (const std::string& name : header_) {
@@ -138,6 +152,9 @@ void StudyTable::Row(const Record& row) {
         row.plain ? out_.PlainField(field) : out_.Field(field);
     }
     if (row.fields.size() != header_.size()) {
+        if (pooled_ != nullptr) {
+            pooled_->LeaveOut();
+        }
         WriteError("RowError",
                    "line " + std::to_string(row.line) + ": " + std::to_string(row.fields.size()) +
                        " fields where the header has " + std::to_string(header_.size()),
@@ -165,20 +182,30 @@ void StudyTable::WriteResults(const Record& row) {
         texts[i] = row.fields[inputColumns_[i]];
     }
     const engine::PressOutcome outcome = engine::Press(texts);
-    if (const auto* error = std::get_if<engine::InputError>(&outcome)) {
-        WriteError("InputError", error->Message, header_[inputColumns_[Index(error->Field)]]);
+    const auto* pressed = std::get_if<engine::Pressed>(&outcome);
+    if (pooled_ != nullptr) {
+        if (pressed != nullptr && pressed->mode == CalcMode::AllResults) {
+            const std::string_view label =
+                labelColumn_ < header_.size() ? row.fields[labelColumn_] : std::string_view{};
+            pooled_->Add(pressed->values.HedgesD,
+                         pressed->values.HedgesSD * pressed->values.HedgesSD, label, rows_);
+        } else {
+            pooled_->LeaveOut();
+        }
+    }
+    if (pressed == nullptr) {
+        const auto& error = std::get<engine::InputError>(outcome);
+        WriteError("InputError", error.Message, header_[inputColumns_[Index(error.Field)]]);
         return;
     }
-
-    const auto& pressed = std::get<engine::Pressed>(outcome);
-    const EffectSizeResults& r = pressed.values;
-    const bool complete = pressed.mode == CalcMode::AllResults;
+    const EffectSizeResults& r = pressed->values;
+    const bool complete = pressed->mode == CalcMode::AllResults;
     // Asked for and not to be had: the row says why, and counts as a row with an error.
     NoncentralInterval noncentral{{}, true};
     std::string_view missing;
     if (options_.noncentral && complete) {
         noncentral =
-            NoncentralDInterval(r.CohenD, pressed.stats.N1, pressed.stats.N2, options_.level);
+            NoncentralDInterval(r.CohenD, pressed->stats.N1, pressed->stats.N2, options_.level);
         if (!noncentral.exists) {
             ++rowsWithErrors_;
             missing = std::isfinite(r.CohenD)
@@ -188,13 +215,13 @@ void StudyTable::WriteResults(const Record& row) {
         }
     }
     // Mode names, field texts and numbers hold no delimiter, quote or line break.
-    out_.PlainField(ModeName(pressed.mode));
+    out_.PlainField(ModeName(pressed->mode));
     out_.Field(missing);
     out_.PlainField({});
     // The shown results come in the columns' order, those of the mode only.
-    auto text = pressed.shown.begin();
+    auto text = pressed->shown.begin();
     for (const Result result : engine::kResults) {
-        if (text != pressed.shown.end() && text->result == result) {
+        if (text != pressed->shown.end() && text->result == result) {
             out_.PlainField(text->text);
             ++text;
         } else {
@@ -208,7 +235,7 @@ void StudyTable::WriteResults(const Record& row) {
                                   complete ? WriteShortest(r.HedgesD, hedgesDigits.data())
                                            : hedgesDigits.data());
     for (const MemberColumn& column : kMemberColumns) {
-        if (!Fills(pressed.mode, column)) {
+        if (!Fills(pressed->mode, column)) {
             out_.PlainField({});
         } else if (column.value == nullptr) {
             out_.Integer(r.DF);

@@ -3,6 +3,7 @@
 #include "batch/csv_reader.h"
 #include "batch/csv_writer.h"
 #include "batch/options.h"
+#include "batch/pooled_rows.h"
 
 #include <array>
 #include <cstddef>
@@ -16,7 +17,8 @@ namespace tavrel::batch {
 // columns after the row's own.
 class StudyTable {
   public:
-    StudyTable(const Options& options, CsvWriter& out);
+    // `pooled`, where given, collects the rows for the meta-analysis.
+    StudyTable(const Options& options, CsvWriter& out, PooledRows* pooled = nullptr);
 
     // The header row: finds the six input columns and writes the output's header. Throws
     // InputError naming any input column that is missing or given twice.
@@ -36,6 +38,8 @@ class StudyTable {
     double z_;
     std::vector<std::string> header_;
     std::array<std::size_t, 6> inputColumns_{};
+    PooledRows* pooled_;
+    std::size_t labelColumn_ = 0; // the header's size where no column names the studies
     long rows_ = 0;
     long rowsWithErrors_ = 0;
 };

@@ -97,7 +97,7 @@ TEST(CommandLine, HelpAndManualPageSayTheSame) {
     for (std::size_t at = 0; (at = section.find("\n*-", at)) != std::string::npos; ++at) {
         ++entries;
     }
-    EXPECT_EQ(options, 6);
+    EXPECT_EQ(options, 12);
     EXPECT_EQ(entries, options);
 }
 

@@ -178,7 +178,8 @@ TEST(NumberFaults, RReadsNonFiniteColumnsAsNumbers) {
     std::ofstream(path) << result.out;
     const std::string script =
         "x <- read.csv('" + path.string() +
-        "'); stopifnot(all(sapply(x[c('cohen_d','r_value','hedges_g','hedges_g_sd','cl_z','cles','yi',"
+        "'); "
+        "stopifnot(all(sapply(x[c('cohen_d','r_value','hedges_g','hedges_g_sd','cl_z','cles','yi',"
         "'vi','g_ci_low','g_ci_high')], is.numeric)))";
     EXPECT_EQ(std::system(("Rscript -e \"" + script + "\" > /dev/null 2>&1").c_str()), 0);
     fs::remove(path);

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "meta/pooling.h"
+
+#include <cmath>
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavrel::batch {
+
+// The rows that go into the meta-analysis: each row with an unbiased d and a finite, positive
+// variance (yi, vi), and its label where a plot needs one; the rest are counted as left out.
+class PooledRows {
+  public:
+    explicit PooledRows(bool keepLabels) : keepLabels_(keepLabels) {}
+
+    // `label` empty: the study is called by its row number.
+    void Add(double yi, double vi, std::string_view label, long row) {
+        if (!std::isfinite(yi) || !std::isfinite(vi) || !(vi > 0)) {
+            ++leftOut_; // an infinite or undefined d carries no weight a pool can use
+            return;
+        }
+        if (count_ == capacity_) {
+            Grow();
+        }
+        studies_[count_++] = {yi, vi};
+        if (keepLabels_) {
+            KeepLabel(label, row);
+        }
+    }
+    void LeaveOut() { ++leftOut_; }
+
+    ~PooledRows();
+    PooledRows(const PooledRows&) = delete;
+    PooledRows& operator=(const PooledRows&) = delete;
+
+    std::span<const meta::Study> Studies() const { return {studies_, count_}; }
+    const std::vector<std::string>& Labels() const { return labels_; }
+    std::size_t LeftOut() const { return leftOut_; }
+
+  private:
+    void KeepLabel(std::string_view label, long row);
+    // Doubles the room, in huge pages where the system has them: a million studies in 4 KiB
+    // pages cost more in page faults than pooling them does.
+    void Grow();
+
+    bool keepLabels_;
+    meta::Study* studies_ = nullptr;
+    std::size_t count_ = 0;
+    std::size_t capacity_ = 0;
+    std::vector<std::string> labels_;
+    std::size_t leftOut_ = 0;
+};
+
+} // namespace tavrel::batch

@@ -1,0 +1,152 @@
+// --meta, --summary and --forest without R: counts, messages, exit statuses, the JSON's keys,
+// the plot's structure and its limit. The values themselves are checked against metafor by
+// meta/crosscheck.
+#include "batch_test_support.h"
+#include "child_process.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <regex>
+#include <string>
+
+namespace tavrel::batch {
+namespace {
+
+namespace fs = std::filesystem;
+using batchtest::RunTool;
+
+constexpr char kHeader[] = "study,m1,sd1,n1,m2,sd2,n2\n";
+
+std::string Studies(int count) {
+    std::string table = kHeader;
+    for (int i = 1; i <= count; ++i) {
+        table += "S" + std::to_string(i) + ",100,15," + std::to_string(10 + i) + "," +
+                 std::to_string(100 + i % 7) + ",15,20\n";
+    }
+    return table;
+}
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class MetaTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / "tavrel-batch-meta";
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // The real program, which loads the plot module from beside it.
+    int Run(const std::string& table, std::vector<std::string> args,
+            std::string* errors = nullptr) {
+        std::ofstream(dir_ / "in.csv") << table;
+        const int input = open((dir_ / "in.csv").c_str(), O_RDONLY);
+        args.insert(args.end(), {"-o", (dir_ / "out.csv").string()});
+        batchtest::ChildProcess child(args, {.input = input});
+        const int status = child.Wait(120);
+        close(input);
+        if (errors != nullptr) {
+            *errors = child.Errors();
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    fs::path dir_;
+};
+
+TEST_F(MetaTest, RowsWithoutAnUnbiasedDAreLeftOutAndCounted) {
+    const auto result =
+        RunTool(Studies(3) + "S4,0,15,20,110,15,20\nS5,100,15,,110,,\n", {"--meta"});
+    EXPECT_EQ(result.status, 1); // the input error, as without --meta
+    EXPECT_NE(result.err.find("pooled 3 of 5 rows; 2 rows had no unbiased d\n"
+                              "Random-effects model (REML), k = 3\n  g = "),
+              std::string::npos)
+        << result.err;
+
+    const auto one = RunTool(Studies(1) + "S2,100,15,,110,,\n", {"--meta", "--method=DL"});
+    EXPECT_EQ(one.status, 0);
+    EXPECT_NE(one.err.find("1 of 2 rows have an unbiased d: at least 2 are needed"),
+              std::string::npos);
+    EXPECT_EQ(one.err.find("model"), std::string::npos);
+}
+
+TEST_F(MetaTest, TheSummaryHasExactlyItsKeysInOrder) {
+    const fs::path json = dir_ / "summary.json";
+    EXPECT_EQ(RunTool(Studies(4), {"--summary", json.string(), "--test=knha"}).status, 0);
+    const std::string text = Read(json);
+    std::string keys;
+    const std::regex key("\"([a-z0-9_]+)\": ");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), key);
+         it != std::sregex_iterator(); ++it) {
+        keys += (*it)[1].str() + " ";
+    }
+    EXPECT_EQ(keys, "method test level k k_left_out estimate se statistic p ci_low ci_high tau2 "
+                    "tau i2 h2 q q_df q_p pi_low pi_high ");
+    EXPECT_NE(text.find("\"test\": \"knha\""), std::string::npos);
+    EXPECT_NE(text.find("\"k\": 4,"), std::string::npos);
+}
+
+TEST_F(MetaTest, UnknownChoicesAreUsageErrors) {
+    const auto method = RunTool(Studies(2), {"--meta", "--method=ML"});
+    EXPECT_EQ(method.status, 2);
+    EXPECT_NE(method.err.find("--method takes one of REML, DL, FE, not \"ML\""), std::string::npos);
+    EXPECT_EQ(RunTool(Studies(2), {"--forest=plot.jpg"}).status, 2);
+    EXPECT_EQ(RunTool(Studies(2), {"--forest=p.svg", "--label=author"}).status, 2);
+}
+
+// Every study a row of text, long labels shortened, the pooled diamond, the axis; the SVG's
+// text stays text.
+TEST_F(MetaTest, TheForestPlotShowsEveryStudyAsText) {
+    std::string table = Studies(3) + std::string(300, 'L') + ",100,15,30,104,15,20\n";
+    ASSERT_EQ(Run(table, {"--forest", (dir_ / "plot.svg").string()}), 0);
+    const std::string svg = Read(dir_ / "plot.svg");
+    for (const char* text :
+         {">S1</text>", ">S3</text>", ">Hedges's g</text>", ">Weight</text>",
+          ">Random-effects model (REML)</text>", ">Prediction interval</text>"}) {
+        EXPECT_NE(svg.find(text), std::string::npos) << text;
+    }
+    EXPECT_NE(svg.find("LLL\u2026</text>"), std::string::npos); // shortened with an ellipsis
+    EXPECT_EQ(svg.find(std::string(300, 'L')), std::string::npos);
+
+    // PNG: twice the size, and each study one more row of 20 points.
+    const auto size = [&](int studies) {
+        EXPECT_EQ(Run(Studies(studies), {"--forest", (dir_ / "plot.png").string()}), 0);
+        const std::string png = Read(dir_ / "plot.png");
+        const auto number = [&](std::size_t at) {
+            return (static_cast<unsigned char>(png[at]) << 24) |
+                   (static_cast<unsigned char>(png[at + 1]) << 16) |
+                   (static_cast<unsigned char>(png[at + 2]) << 8) |
+                   static_cast<unsigned char>(png[at + 3]);
+        };
+        EXPECT_EQ(png.substr(1, 3), "PNG");
+        return std::pair{number(16), number(20)};
+    };
+    const auto [width, height] = size(5);
+    EXPECT_EQ(width, 1600);
+    EXPECT_EQ(size(6).second - height, 40);
+}
+
+// A plot of too many studies cannot be read: refused before any file is written.
+TEST_F(MetaTest, APlotOfTooManyStudiesIsRefusedAndNothingWritten) {
+    std::ofstream(dir_ / "out.csv") << "precious";
+    std::string errors;
+    EXPECT_EQ(Run(Studies(251),
+                  {"--forest", (dir_ / "plot.pdf").string(), "--summary",
+                   (dir_ / "summary.json").string()},
+                  &errors),
+              2);
+    EXPECT_NE(errors.find("a forest plot of 251 studies cannot be read; 250 is the most"),
+              std::string::npos)
+        << errors;
+    EXPECT_EQ(Read(dir_ / "out.csv"), "precious");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2); // in.csv and out.csv
+    EXPECT_EQ(Run(Studies(250), {"--forest", (dir_ / "plot.pdf").string()}), 0);
+    EXPECT_EQ(Read(dir_ / "plot.pdf").substr(0, 5), "%PDF-");
+}
+
+} // namespace
+} // namespace tavrel::batch
