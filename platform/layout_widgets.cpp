@@ -163,6 +163,14 @@ QWidget* SetUpFixedWindow(QMainWindow& window, const WindowLayout& layout) {
     return content;
 }
 
+void BuildFixedWindow(QMainWindow& window, const WindowLayout& layout,
+                      std::span<const LayoutItem> items) {
+    QWidget* content = SetUpFixedWindow(window, layout);
+    for (const LayoutItem& item : items) {
+        CreateControl(content, item);
+    }
+}
+
 void ShowInFront(QWidget& window) {
     window.show();
     window.raise();

@@ -3,6 +3,7 @@
 #include "platform/layout.h"
 
 #include <QFont>
+#include <span>
 
 class QMainWindow;
 class QWidget;
@@ -22,6 +23,11 @@ QFont ResolveFont(const LayoutFont& font);
 // exactly the layout's size, which it returns: the parent of the window's controls. The window
 // is exactly its content (and a menu bar, where it gets one), and cannot be resized.
 QWidget* SetUpFixedWindow(QMainWindow& window, const WindowLayout& layout);
+
+// A window of fixed content made of `items` alone, as SetUpFixedWindow and CreateControl
+// make them.
+void BuildFixedWindow(QMainWindow& window, const WindowLayout& layout,
+                      std::span<const LayoutItem> items);
 
 // Shows `window` and brings it to the front; a visible window only comes to the front.
 void ShowInFront(QWidget& window);

@@ -44,10 +44,7 @@ const std::array kItems = {
 
 AboutWindow::AboutWindow(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("about"));
-    QWidget* content = platform::SetUpFixedWindow(*this, kWindow);
-    for (const LayoutItem& item : kItems) {
-        platform::CreateControl(content, item);
-    }
+    platform::BuildFixedWindow(*this, kWindow, kItems);
 }
 
 void AboutWindow::keyPressEvent(QKeyEvent* event) {

@@ -92,10 +92,7 @@ const std::array kItems = {
 
 InformationWindow::InformationWindow(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("information"));
-    QWidget* content = platform::SetUpFixedWindow(*this, kWindow);
-    for (const LayoutItem& item : kItems) {
-        platform::CreateControl(content, item);
-    }
+    platform::BuildFixedWindow(*this, kWindow, kItems);
 }
 
 void InformationWindow::keyPressEvent(QKeyEvent* event) {

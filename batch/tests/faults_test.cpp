@@ -3,6 +3,7 @@
 #include "batch/csv_reader.h"
 #include "batch/intervals.h"
 #include "batch_test_support.h"
+#include "scratch_dir.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -21,21 +22,7 @@ using batchtest::RunTool;
 
 constexpr char kOneStudy[] = "m1,sd1,n1,m2,sd2,n2\n100,15,20,110,15,20\n";
 
-class OutputTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / "tavrel-batch-faults";
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    static std::string Read(const fs::path& path) {
-        std::ifstream in(path);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    long FilesInDir() const { return std::distance(fs::directory_iterator(dir_), {}); }
-    fs::path dir_;
-};
+using OutputTest = batchtest::ScratchDirTest;
 
 TEST_F(OutputTest, LevelsWhoseIntervalIsInfiniteAreUsageErrors) {
     const std::string out = (dir_ / "res.csv").string();

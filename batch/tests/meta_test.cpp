@@ -3,6 +3,7 @@
 // meta/crosscheck.
 #include "batch_test_support.h"
 #include "child_process.h"
+#include "scratch_dir.h"
 
 #include <filesystem>
 #include <fstream>
@@ -27,20 +28,8 @@ std::string Studies(int count) {
     return table;
 }
 
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-class MetaTest : public ::testing::Test {
+class MetaTest : public batchtest::ScratchDirTest {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / "tavrel-batch-meta";
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     // The real program, which loads the plot module from beside it.
     int Run(const std::string& table, std::vector<std::string> args,
             std::string* errors = nullptr) {
@@ -55,7 +44,6 @@ class MetaTest : public ::testing::Test {
         }
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    fs::path dir_;
 };
 
 TEST_F(MetaTest, RowsWithoutAnUnbiasedDAreLeftOutAndCounted) {
@@ -143,7 +131,7 @@ TEST_F(MetaTest, APlotOfTooManyStudiesIsRefusedAndNothingWritten) {
               std::string::npos)
         << errors;
     EXPECT_EQ(Read(dir_ / "out.csv"), "precious");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2); // in.csv and out.csv
+    EXPECT_EQ(FilesInDir(), 2); // in.csv and out.csv
     EXPECT_EQ(Run(Studies(250), {"--forest", (dir_ / "plot.pdf").string()}), 0);
     EXPECT_EQ(Read(dir_ / "plot.pdf").substr(0, 5), "%PDF-");
 }

@@ -1,6 +1,7 @@
 // tavrel-batch as its own process, where faults come from outside: signals in the middle of a
 // run, an input that never ends, a closed standard input, a user who may not do everything.
 #include "child_process.h"
+#include "scratch_dir.h"
 
 #include <csignal>
 #include <filesystem>
@@ -16,25 +17,13 @@ namespace fs = std::filesystem;
 using batchtest::ChildOptions;
 using batchtest::ChildProcess;
 
-class ProcessTest : public ::testing::Test {
+class ProcessTest : public batchtest::ScratchDirTest {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("tavrel-batch-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::permissions(dir_, fs::perms::all); // another user writes here too
+        ScratchDirTest::SetUp();
         out_ = (dir_ / "out.csv").string();
         std::signal(SIGPIPE, SIG_IGN); // a child that ends early closes the pipe we feed
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string Read(const fs::path& path) const {
-        std::ifstream in(path);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    long FilesInDir() const { return std::distance(fs::directory_iterator(dir_), {}); }
     // The size of the temporary output file, or -1 while there is none.
     long TemporarySize() const {
         for (const auto& entry : fs::directory_iterator(dir_)) {
@@ -45,7 +34,6 @@ class ProcessTest : public ::testing::Test {
         return -1;
     }
 
-    fs::path dir_;
     std::string out_;
 };
 
