@@ -3,6 +3,7 @@
 #include "batch/csv_reader.h"
 #include "batch_test_support.h"
 #include "engine/press.h"
+#include "scratch_dir.h"
 
 #include <algorithm>
 #include <charconv>
@@ -21,6 +22,8 @@ namespace tavrel::batch {
 namespace {
 
 using batchtest::RunTool;
+
+constexpr char kWorkedRow[] = "m1,sd1,n1,m2,sd2,n2\n100,15,20,110,15,20\n";
 using Row = std::map<std::string, std::string>;
 
 // The output table, each row as column name -> text.
@@ -206,53 +209,38 @@ TEST(Batch, HeaderOnlyGivesTheHeaderAndSuccess) {
     EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 1);
 }
 
-TEST(Batch, OutputFileAppearsOnlyWhenComplete) {
-    const auto dir = std::filesystem::temp_directory_path() / "tavrel-batch-output-test";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    const std::string out = (dir / "out.csv").string();
+using OutputFileTest = batchtest::ScratchDirTest;
+
+// An unusable input leaves the old file as it was, and no temporary file behind; a complete
+// run replaces it.
+TEST_F(OutputFileTest, AppearsOnlyWhenComplete) {
+    const std::string out = (dir_ / "out.csv").string();
     std::ofstream(out) << "precious";
-
-    // Unusable input: the old file stays, and no temporary file is left behind.
     EXPECT_EQ(RunTool("m1,sd1\n1,2\n", {"-o", out}).status, 2);
-    EXPECT_EQ(std::filesystem::file_size(out), 8u);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
-
-    const batchtest::Result done =
-        RunTool("m1,sd1,n1,m2,sd2,n2\n100,15,20,110,15,20\n", {"-o", out});
+    EXPECT_EQ(Read(out), "precious");
+    EXPECT_EQ(FilesInDir(), 1);
+    const batchtest::Result done = RunTool(kWorkedRow, {"-o", out});
     EXPECT_EQ(done.status, 0);
     EXPECT_EQ(done.out, "");
-    EXPECT_EQ(Table([&] {
-                  std::ifstream in(out);
-                  return std::string(std::istreambuf_iterator<char>(in), {});
-              }())[0]
-                  .at("cles"),
-              "0.681324047186616");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
-    std::filesystem::remove_all(dir);
+    EXPECT_EQ(Table(Read(out))[0].at("cles"), "0.681324047186616");
+    EXPECT_EQ(FilesInDir(), 1);
 }
 
 // A named pipe (like /dev/null) cannot be replaced by renaming: it stays what it is and gets
 // it all. The read end is opened first, so the tool's open does not wait.
-TEST(Batch, APipeAsOutputIsWrittenNotReplaced) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "tavrel-batch-output-pipe";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    const fs::path pipe = dir / "pipe";
+TEST_F(OutputFileTest, APipeIsWrittenNotReplaced) {
+    const std::filesystem::path pipe = dir_ / "pipe";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     const int readEnd = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(readEnd, 0);
-    EXPECT_EQ(RunTool("m1,sd1,n1,m2,sd2,n2\n100,15,20,110,15,20\n", {"-o", pipe.string()}).status,
-              0);
+    EXPECT_EQ(RunTool(kWorkedRow, {"-o", pipe.string()}).status, 0);
     std::string piped(1 << 16, '\0');
     piped.resize(static_cast<std::size_t>(
         std::max<ssize_t>(0, ::read(readEnd, piped.data(), piped.size()))));
     close(readEnd);
-    EXPECT_TRUE(fs::is_fifo(pipe));
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
     EXPECT_EQ(Table(piped)[0].at("cles"), "0.681324047186616");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1); // no temporary file left
-    fs::remove_all(dir);
+    EXPECT_EQ(FilesInDir(), 1); // no temporary file left
 }
 
 // A full disk must not pass for success, nor leave a partial file in place of the output.

@@ -7,6 +7,7 @@ tool <- args[1]
 work <- args[2]
 suppressPackageStartupMessages(library(metafor))
 failures <- 0
+largest <- list(difference = 0, where = "")
 check <- function(ok, what) {
   if (!isTRUE(all(ok))) {
     cat("FAIL:", what, "\n")
@@ -59,6 +60,9 @@ compare <- function(name, csv, method, test) {
   tolerance <- if (method == "REML" && r$k <= 2) 1e-6 else 1e-8
   for (key in names(expected)) {
     difference <- abs(num(key) - expected[[key]])
+    if (isTRUE(difference > largest$difference)) {
+      largest <<- list(difference = difference, where = paste(what, key))
+    }
     scale <- if (key %in% c("i2", "q", "h2")) max(1, abs(expected[[key]])) else 1
     check(difference <= tolerance * scale,
           sprintf("%s: %s is %.17g, metafor %.17g", what, key, num(key), expected[[key]]))
@@ -103,4 +107,5 @@ compare("Normand 1999", csv, "REML", "z")
 compare("Normand 1999", csv, "DL", "knha")
 
 if (failures > 0) quit(status = 1)
-cat("every value agrees with metafor", as.character(packageVersion("metafor")), "\n")
+cat("every value agrees with metafor", as.character(packageVersion("metafor")),
+    sprintf("; the largest difference: %.3g (%s)\n", largest$difference, largest$where))
