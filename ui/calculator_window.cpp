@@ -19,7 +19,7 @@ namespace tavrel::ui {
 
 namespace {
 
-// Assigns each control of the layout to the member its role names.
+// One handler for each kind of role, for std::visit.
 template <class... Handlers> struct Overloaded : Handlers... { using Handlers::operator()...; };
 
 } // namespace

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QChar>
 #include <QKeyEvent>
 
 namespace tavrel::ui {
