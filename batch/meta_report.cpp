@@ -8,17 +8,11 @@
 #include "batch/summary_text.h"
 
 #include <cmath>
-#include <cstring>
 #include <string>
 
 namespace tavrel::batch {
 
 namespace {
-
-bool EndsWith(const std::string& text, const char* suffix) {
-    const std::size_t size = std::strlen(suffix);
-    return text.size() >= size && text.compare(text.size() - size, size, suffix) == 0;
-}
 
 forest::ForestPlot PlotOf(const Options& options, const PooledRows& rows,
                           const meta::Pooled& pooled) {
@@ -47,13 +41,6 @@ forest::ForestPlot PlotOf(const Options& options, const PooledRows& rows,
     plot.heterogeneity = HeterogeneityLine(pooled);
     plot.axisLabel = "Hedges's g";
     return plot;
-}
-
-forest::Format PlotFormat(const std::string& name) {
-    if (EndsWith(name, ".pdf")) {
-        return forest::Format::Pdf;
-    }
-    return EndsWith(name, ".png") ? forest::Format::Png : forest::Format::Svg;
 }
 
 } // namespace
@@ -99,7 +86,7 @@ void ReportPooled(const Options& options, const PooledRows& rows, const meta::Po
     if (!options.forest.empty()) {
         OutputFile file(options.forest, err);
         std::fflush(file.File());
-        DrawWithPlotModule(PlotOf(options, rows, pooled), PlotFormat(options.forest),
+        DrawWithPlotModule(PlotOf(options, rows, pooled), options.forestFormat,
                            fileno(file.File()));
         file.Commit();
     }

@@ -59,8 +59,16 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-bool IsPlotName(const std::string& name) {
-    return EndsWith(name, ".svg") || EndsWith(name, ".pdf") || EndsWith(name, ".png");
+// The plot's format, by its file's extension.
+forest::Format PlotFormat(const std::string& name) {
+    for (const auto& [extension, format] :
+         {std::pair{".svg", forest::Format::Svg}, std::pair{".pdf", forest::Format::Pdf},
+          std::pair{".png", forest::Format::Png}}) {
+        if (EndsWith(name, extension)) {
+            return format;
+        }
+    }
+    throw UsageError("--forest writes a .svg, .pdf or .png file, not \"" + name + "\"");
 }
 
 std::string FileName(const std::string& option, const char* value) {
@@ -183,10 +191,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
         case kForest:
             options.forest = FileName(written(), optarg);
             options.meta = true;
-            if (!IsPlotName(options.forest)) {
-                throw UsageError("--forest writes a .svg, .pdf or .png file, not \"" +
-                                 options.forest + "\"");
-            }
+            options.forestFormat = PlotFormat(options.forest);
             break;
         case kLabel:
             options.label = optarg;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forest/forest_plot.h"
 #include "meta/pooling.h"
 
 #include <stdexcept>
@@ -20,7 +21,8 @@ struct Options {
     meta::Test test = meta::Test::Z;
     std::string summary; // the pooled result as JSON; empty for none
     std::string forest;  // the forest plot, SVG, PDF or PNG by its extension; empty for none
-    std::string label;   // the column that names the studies; empty for the first other one
+    forest::Format forestFormat = forest::Format::Svg; // from the plot's extension
+    std::string label; // the column that names the studies; empty for the first other one
     bool help = false;
     bool version = false;
 };
