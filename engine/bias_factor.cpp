@@ -1,6 +1,8 @@
 #include "engine/bias_factor.h"
 
 #include <array>
+#include <boost/math/special_functions/gamma.hpp>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -39,6 +41,16 @@ double BiasFactor(std::int64_t df) {
         return 0.0;
     }
     return kExactFactors[static_cast<std::size_t>(df)];
+}
+
+double ExactBiasFactor(std::int64_t df) {
+    if (df < 2) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    const double half = static_cast<double>(df) / 2;
+    // Gamma((df-1)/2) / Gamma(df/2), the ratio of gamma functions half a step apart.
+    const double ratio = boost::math::tgamma_delta_ratio(half - 0.5, 0.5);
+    return 1 / (std::sqrt(half) * ratio);
 }
 
 } // namespace tavrel::engine

@@ -26,7 +26,7 @@ void ComputeMeanDiffAndGlass(const SummaryStats& s, EffectSizeResults& r) {
     r.GlassDelta = (s.M2 - s.M1) / s.SD1;
 }
 
-void ComputeAll(const SummaryStats& s, EffectSizeResults& r) {
+void ComputeAll(const SummaryStats& s, Correction correction, EffectSizeResults& r) {
     ComputeMeanDiffAndGlass(s, r);
     const double var1 = s.SD1 * s.SD1;
     const double var2 = s.SD2 * s.SD2;
@@ -38,7 +38,7 @@ void ComputeAll(const SummaryStats& s, EffectSizeResults& r) {
     const double squared = d * d;
     r.R = std::isinf(squared) ? 1.0 : std::sqrt(squared / (squared + 4.0));
     r.DF = std::int64_t{s.N1} + s.N2 - 2;
-    r.BiasFactor = BiasFactor(r.DF);
+    r.BiasFactor = correction == Correction::Table ? BiasFactor(r.DF) : ExactBiasFactor(r.DF);
     r.HedgesD = r.CohenD * r.BiasFactor;
 
     const std::int64_t sum = std::int64_t{s.N1} + s.N2;
@@ -58,7 +58,7 @@ double PooledStandardDeviation(const SummaryStats& s) {
     return PooledFromVariances(s, s.SD1 * s.SD1, s.SD2 * s.SD2);
 }
 
-EffectSizeResults ComputeResults(const SummaryStats& stats, CalcMode mode) {
+EffectSizeResults ComputeResults(const SummaryStats& stats, CalcMode mode, Correction correction) {
     EffectSizeResults r;
     switch (mode) {
     case CalcMode::PooledSDOnly:
@@ -68,7 +68,7 @@ EffectSizeResults ComputeResults(const SummaryStats& stats, CalcMode mode) {
         ComputeMeanDiffAndGlass(stats, r);
         break;
     case CalcMode::AllResults:
-        ComputeAll(stats, r);
+        ComputeAll(stats, correction, r);
         break;
     }
     return r;

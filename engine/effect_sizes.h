@@ -26,8 +26,13 @@ struct EffectSizeResults {
 // sum) are exact in 64 bits for any pair of 32-bit sizes.
 double PooledStandardDeviation(const SummaryStats& stats);
 
+// Which bias-correction factor Hedges's unbiased d uses: the window's (BiasFactor: a
+// four-decimal table up to 50 df) or the exact one at every df (ExactBiasFactor).
+enum class Correction { Table, Exact };
+
 // Computes the members of `mode`, in the order and with the operand order of the definitions
 // above, so that results are reproducible to the last bit.
-EffectSizeResults ComputeResults(const SummaryStats& stats, CalcMode mode);
+EffectSizeResults ComputeResults(const SummaryStats& stats, CalcMode mode,
+                                 Correction correction = Correction::Table);
 
 } // namespace tavrel::engine

@@ -19,14 +19,14 @@ struct Rendered {
 
 } // namespace
 
-Pressed::Pressed(CalcMode mode, const SummaryStats& stats)
-    : mode(mode), stats(stats), values(ComputeResults(stats, mode)) {
+std::vector<ShownResult> ShowResults(CalcMode mode, const EffectSizeResults& values) {
+    std::vector<ShownResult> shown;
     shown.reserve(kResultCount);
     // Unrolled over the table, so that each result's value and pattern are known where its
     // text is made.
-    [this]<std::size_t... I>(std::index_sequence<I...>) {
-        const auto show = [this](Result result) {
-            if (Fills(this->mode, result)) {
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+        const auto show = [&](Result result) {
+            if (Fills(mode, result)) {
                 const ResultDescription& description = Describe(result);
                 shown.emplace_back(
                     Rendered{result, values.*description.value, description.pattern});
@@ -35,7 +35,12 @@ Pressed::Pressed(CalcMode mode, const SummaryStats& stats)
         (show(kResults[I]), ...);
     }
     (std::make_index_sequence<kResultCount>{});
+    return shown;
 }
+
+Pressed::Pressed(CalcMode mode, const SummaryStats& stats)
+    : mode(mode), stats(stats), values(ComputeResults(stats, mode)),
+      shown(ShowResults(mode, values)) {}
 
 PressOutcome Press(const InputTexts& texts) {
     const SummaryStats stats = ReadSummaryStats(texts);

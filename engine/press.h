@@ -30,6 +30,9 @@ struct Pressed {
     std::vector<ShownResult> shown;
 };
 
+// The texts of the results `mode` fills, from `values`, in writing order.
+std::vector<ShownResult> ShowResults(CalcMode mode, const EffectSizeResults& values);
+
 using PressOutcome = std::variant<InputError, Pressed>;
 
 // One press of Calculate on the six input texts: reads them, checks them and chooses the
