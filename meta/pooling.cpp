@@ -1,13 +1,16 @@
 #include "meta/pooling.h"
 
 #include "meta/heterogeneity.h"
+#include "meta/reml.h"
 
+#include <algorithm>
 #include <boost/math/distributions/chi_squared.hpp>
 #include <boost/math/distributions/normal.hpp>
 #include <boost/math/distributions/students_t.hpp>
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace tavrel::meta {
 
@@ -37,38 +40,31 @@ WeightedMean Mean(std::span<const Study> studies, double tau2) {
     return {weighted / weightSum, weightSum};
 }
 
-// Fisher scoring on the restricted likelihood, from the DerSimonian-Laird value; a step that
-// would leave tau2 below 0 is halved until it does not.
-double RestrictedMaximumLikelihood(std::span<const Study> studies, double start, int& iterations) {
-    constexpr int kMaxIterations = 100;
-    constexpr double kThreshold = 1e-10;
-    double tau2 = start;
-    for (iterations = 1; iterations <= kMaxIterations; ++iterations) {
-        const WeightedMean m = Mean(studies, tau2);
-        double residualSquares = 0; // y'PPy
-        double sumW2 = 0;
-        double sumW3 = 0;
+// Every quantity of the models is equivariant under y -> c y, v -> c^2 v, and multiplying by
+// a power of two is exact. Pooling on studies scaled so that the largest variance lies in
+// [1, 4) therefore gives the very same digits, while variances near the ends of the double
+// range (1e-300, 1e300) can no longer underflow or overflow in the weights and their squares.
+struct Scaled {
+    std::vector<Study> studies; // empty where the exponent is 0: the studies as they are
+    int exponent;               // the studies are y / 2^exponent, v / 4^exponent
+};
+
+Scaled ScaleToUnitVariance(std::span<const Study> studies) {
+    double largest = 0;
+    for (const Study& study : studies) {
+        largest = std::max(largest, study.vi);
+    }
+    const int exponent = std::ilogb(largest) / 2;
+    Scaled scaled{{}, exponent};
+    if (exponent != 0) {
+        const double y = std::ldexp(1.0, -exponent);
+        const double v = std::ldexp(1.0, -2 * exponent);
+        scaled.studies.reserve(studies.size());
         for (const Study& study : studies) {
-            const double w = 1 / (study.vi + tau2);
-            const double r = w * (study.yi - m.mean);
-            residualSquares += r * r;
-            sumW2 += w * w;
-            sumW3 += w * w * w;
-        }
-        const double s = m.weightSum;
-        const double traceP = s - sumW2 / s;
-        const double tracePP = sumW2 - 2 * sumW3 / s + (sumW2 * sumW2) / (s * s);
-        double step = (residualSquares - traceP) / tracePP;
-        while (tau2 + step < 0) {
-            step /= 2;
-        }
-        tau2 += step;
-        if (std::fabs(step) < kThreshold) {
-            return tau2;
+            scaled.studies.push_back({study.yi * y, study.vi * v});
         }
     }
-    throw NotConverged("REML did not converge in " + std::to_string(kMaxIterations) +
-                       " Fisher scoring steps");
+    return scaled;
 }
 
 } // namespace
@@ -93,7 +89,9 @@ std::string_view Name(Test test) {
     return test == Test::Z ? "z" : "knha";
 }
 
-Pooled Pool(std::span<const Study> studies, Method method, Test test, double level) {
+namespace {
+
+Pooled PoolScaled(std::span<const Study> studies, Method method, Test test, double level) {
     Pooled pooled{};
     pooled.method = method;
     pooled.test = test;
@@ -114,18 +112,21 @@ Pooled Pool(std::span<const Study> studies, Method method, Test test, double lev
     case Method::DL:
         pooled.tau2 = fixed.dersimonianLaird;
         break;
-    case Method::REML:
-        pooled.tau2 =
-            RestrictedMaximumLikelihood(studies, fixed.dersimonianLaird, pooled.iterations);
+    case Method::REML: {
+        const RemlEstimate reml = RestrictedMaximumLikelihood(studies, fixed.dersimonianLaird);
+        pooled.tau2 = reml.tau2;
+        pooled.iterations = reml.iterations;
         break;
+    }
     }
     pooled.tau = std::sqrt(pooled.tau2);
     if (method == Method::FE) {
         pooled.i2 = std::fmax(0.0, 100 * (fixed.q - (k - 1)) / fixed.q);
         pooled.h2 = fixed.q / (k - 1);
     } else {
-        pooled.i2 = 100 * pooled.tau2 / (fixed.typicalVariance + pooled.tau2);
-        pooled.h2 = (fixed.typicalVariance + pooled.tau2) / fixed.typicalVariance;
+        // As shares, so that neither overflows where tau2 dwarfs the typical variance.
+        pooled.i2 = 100 / (fixed.typicalVariance / pooled.tau2 + 1);
+        pooled.h2 = 1 + pooled.tau2 / fixed.typicalVariance;
     }
 
     const WeightedMean m = Mean(studies, pooled.tau2);
@@ -159,6 +160,25 @@ Pooled Pool(std::span<const Study> studies, Method method, Test test, double lev
     pooled.piLow = pooled.estimate - critical * predictionSe;
     pooled.piHigh = pooled.estimate + critical * predictionSe;
     pooled.weightSum = m.weightSum;
+    return pooled;
+}
+
+} // namespace
+
+Pooled Pool(std::span<const Study> studies, Method method, Test test, double level) {
+    const Scaled scaled = ScaleToUnitVariance(studies);
+    Pooled pooled =
+        PoolScaled(scaled.exponent == 0 ? studies : std::span<const Study>(scaled.studies), method,
+                   test, level);
+    const auto back = [&](double& value, int power) {
+        value = std::ldexp(value, power * scaled.exponent);
+    };
+    for (double* value : {&pooled.estimate, &pooled.se, &pooled.ciLow, &pooled.ciHigh, &pooled.tau,
+                          &pooled.piLow, &pooled.piHigh}) {
+        back(*value, 1);
+    }
+    back(pooled.tau2, 2);
+    back(pooled.weightSum, -2);
     return pooled;
 }
 

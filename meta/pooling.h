@@ -46,15 +46,16 @@ struct Pooled {
 // A study's share of the model's total weight, in percent.
 double WeightPercent(const Pooled& pooled, const Study& study);
 
-// REML did not converge; the message says after how many steps.
+// The REML score equation has no root a double can hold; the message says why.
 class NotConverged : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
 
-// Pools at least two studies whose variances are positive and finite. REML maximises the
-// restricted likelihood by Fisher scoring with step halving at the boundary tau^2 = 0, until a
-// step changes tau^2 by less than 1e-10 (at most 100 steps; throws NotConverged past them).
+// Pools at least two studies whose variances are positive and finite. REML as
+// RestrictedMaximumLikelihood (meta/reml.h) finds it: Fisher scoring, and a bracketed root
+// finder where scoring does not settle. The studies are pooled on a scale where the largest
+// variance is near 1, which changes no digit and keeps the weights within a double's range.
 Pooled Pool(std::span<const Study> studies, Method method, Test test, double level);
 
 } // namespace tavrel::meta

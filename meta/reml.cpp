@@ -1,0 +1,122 @@
+#include "meta/reml.h"
+
+#include <algorithm>
+#include <boost/math/tools/roots.hpp>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+namespace tavrel::meta {
+
+namespace {
+
+constexpr int kMostScoringSteps = 100;
+constexpr int kMostHalvings = 60;
+constexpr double kRelativeThreshold = 1e-12;
+// Below this share of the largest variance a converged tau^2 is the boundary, where the score
+// at 0 is not positive.
+constexpr double kBoundary = 1e-8;
+
+// What one tau^2 gives: the REML score (twice the derivative of the restricted log-likelihood,
+// y'PPy - tr P) and the Fisher information's matching term tr(PP).
+struct Score {
+    double score;
+    double information;
+};
+
+Score ScoreAt(std::span<const Study> studies, double tau2) {
+    double sumW = 0;
+    double sumWY = 0;
+    for (const Study& study : studies) {
+        const double w = 1 / (study.vi + tau2);
+        sumW += w;
+        sumWY += w * study.yi;
+    }
+    const double mean = sumWY / sumW;
+    double residualSquares = 0; // y'PPy
+    double sumW2 = 0;
+    double sumW3 = 0;
+    for (const Study& study : studies) {
+        const double w = 1 / (study.vi + tau2);
+        const double r = w * (study.yi - mean);
+        residualSquares += r * r;
+        sumW2 += w * w;
+        sumW3 += w * w * w;
+    }
+    const double traceP = sumW - sumW2 / sumW;
+    const double tracePP = sumW2 - 2 * sumW3 / sumW + (sumW2 * sumW2) / (sumW * sumW);
+    return {residualSquares - traceP, tracePP};
+}
+
+// An upper end of the bracket where the score is negative. With w = 1 / (v + tau^2),
+// y'PPy <= max(w)^2 S, where S is the sum of squares about the unweighted mean, and
+// tr P >= (k - 1) min(w). For tau^2 >= max v both give
+//   score <= S / tau^4 - (k - 1) / (2 tau^2),
+// which is negative once tau^2 > 2 S / (k - 1).
+double UpperBound(std::span<const Study> studies) {
+    double largest = 0;
+    double sum = 0;
+    for (const Study& study : studies) {
+        largest = std::max(largest, study.vi);
+        sum += study.yi;
+    }
+    const double mean = sum / static_cast<double>(studies.size());
+    double squares = 0;
+    for (const Study& study : studies) {
+        squares += (study.yi - mean) * (study.yi - mean);
+    }
+    return 2 * std::max(largest, 2 * squares / static_cast<double>(studies.size() - 1));
+}
+
+// The root of the score in [0, UpperBound], or 0 where the score is not positive at 0.
+RemlEstimate SolveScore(std::span<const Study> studies, int stepsTaken) {
+    const auto score = [&](double tau2) { return ScoreAt(studies, tau2).score; };
+    const double atZero = score(0);
+    if (!(atZero > 0)) {
+        return {0, stepsTaken + 1};
+    }
+    const double upper = UpperBound(studies);
+    const double atUpper = score(upper);
+    if (!(atUpper < 0) || !std::isfinite(atZero)) {
+        throw NotConverged("REML: the score equation has no root that a double can hold");
+    }
+    std::uintmax_t evaluations = 200;
+    const auto [low, high] = boost::math::tools::toms748_solve(
+        score, 0.0, upper, atZero, atUpper, boost::math::tools::eps_tolerance<double>(52),
+        evaluations);
+    return {low + (high - low) / 2, stepsTaken + static_cast<int>(evaluations)};
+}
+
+} // namespace
+
+RemlEstimate RestrictedMaximumLikelihood(std::span<const Study> studies, double start) {
+    double largest = 0;
+    for (const Study& study : studies) {
+        largest = std::max(largest, study.vi);
+    }
+    double tau2 = start;
+    for (int steps = 1; steps <= kMostScoringSteps; ++steps) {
+        const Score s = ScoreAt(studies, tau2);
+        double step = s.score / s.information;
+        if (!std::isfinite(step)) {
+            return SolveScore(studies, steps);
+        }
+        // A step below 0 is halved until it stays in the domain; where halving cannot get it
+        // there, the boundary itself is taken.
+        for (int halvings = 0; tau2 + step < 0; ++halvings) {
+            step = halvings < kMostHalvings ? step / 2 : -tau2;
+        }
+        tau2 += step;
+        if (std::fabs(step) <= kRelativeThreshold * (tau2 + largest)) {
+            // Creeping towards the boundary, scoring stops a hair above it: where the score
+            // at 0 says the maximum is there, it is there.
+            if (tau2 <= kBoundary * largest && !(ScoreAt(studies, 0).score > 0)) {
+                tau2 = 0;
+            }
+            return {tau2, steps};
+        }
+    }
+    return SolveScore(studies, kMostScoringSteps);
+}
+
+} // namespace tavrel::meta

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "meta/pooling.h"
+
+#include <span>
+
+namespace tavrel::meta {
+
+// The REML estimate of tau^2 and how it was reached.
+struct RemlEstimate {
+    double tau2;
+    int iterations; // Fisher scoring steps, plus the root finder's evaluations where it ran
+};
+
+// Restricted maximum likelihood for the random-effects model (Viechtbauer 2005, eqs. 8 and 12;
+// metafor's rma(method = "REML")): Fisher scoring from `start`, with step halving at the
+// boundary tau^2 = 0, until a step is below 1e-12 of tau^2 plus the largest variance. Where
+// scoring stalls, cycles or leaves the domain within 100 steps, the REML score equation is
+// solved by Boost's TOMS 748 root finder on a bracket [0, U] in which the score changes sign,
+// so every table whose maximum exists gets it to the precision of a double. Studies are
+// expected on a scale where the largest vi is near 1 (Pool scales them so).
+RemlEstimate RestrictedMaximumLikelihood(std::span<const Study> studies, double start);
+
+} // namespace tavrel::meta
