@@ -1,7 +1,9 @@
 #pragma once
 
+#include "batch/study_row.h"
 #include "meta/pooling.h"
 
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <span>
@@ -12,7 +14,8 @@
 namespace tavrel::batch {
 
 // The rows that go into the meta-analysis: each row with an unbiased d and a finite, positive
-// variance (yi, vi), and its label where a plot needs one; the rest are counted as left out.
+// variance (yi, vi), and its label where a plot needs one; the rest are counted as left out,
+// by why.
 class PooledRows {
   public:
     explicit PooledRows(bool keepLabels) : keepLabels_(keepLabels) {}
@@ -20,7 +23,7 @@ class PooledRows {
     // `label` empty: the study is called by its row number.
     void Add(double yi, double vi, std::string_view label, long row) {
         if (!std::isfinite(yi) || !std::isfinite(vi) || !(vi > 0)) {
-            ++leftOut_; // an infinite or undefined d carries no weight a pool can use
+            LeaveOut(LeftOutReason::NotFinite); // no weight a pool can use
             return;
         }
         if (count_ == capacity_) {
@@ -31,7 +34,10 @@ class PooledRows {
             KeepLabel(label, row);
         }
     }
-    void LeaveOut() { ++leftOut_; }
+    void LeaveOut(LeftOutReason reason) {
+        ++leftOut_;
+        ++leftOutBy_[static_cast<std::size_t>(reason)];
+    }
 
     ~PooledRows();
     PooledRows(const PooledRows&) = delete;
@@ -40,6 +46,9 @@ class PooledRows {
     std::span<const meta::Study> Studies() const { return {studies_, count_}; }
     const std::vector<std::string>& Labels() const { return labels_; }
     std::size_t LeftOut() const { return leftOut_; }
+    std::size_t LeftOut(LeftOutReason reason) const {
+        return leftOutBy_[static_cast<std::size_t>(reason)];
+    }
 
   private:
     void KeepLabel(std::string_view label, long row);
@@ -53,6 +62,7 @@ class PooledRows {
     std::size_t capacity_ = 0;
     std::vector<std::string> labels_;
     std::size_t leftOut_ = 0;
+    std::array<std::size_t, kLeftOutReasons> leftOutBy_{};
 };
 
 } // namespace tavrel::batch

@@ -2,6 +2,7 @@
 
 #include "batch/intervals.h"
 #include "batch/round_trip_number.h"
+#include "batch/study_row.h"
 #include "engine/press.h"
 
 #include <algorithm>
@@ -106,15 +107,22 @@ void StudyTable::Header(const Record& header) {
     if (!missing.empty()) {
         throw InputError("missing column: " + missing, header.line);
     }
-    // The studies' names: the column --label names, or the first that is not an input.
+    // The studies' names: the column --label names (in any case, as the inputs), or the first
+    // that is not an input.
     labelColumn_ = header_.size();
+    const std::string label = Lowercase(TrimSpaces(options_.label));
     for (std::size_t column = 0; column < header_.size(); ++column) {
         const bool input =
             std::find(inputColumns_.begin(), inputColumns_.end(), column) != inputColumns_.end();
-        const bool named = options_.label.empty() ? !input : header_[column] == options_.label;
-        if (named) {
+        if (label.empty() ? !input : Lowercase(TrimSpaces(header_[column])) == label) {
+            if (labelColumn_ != header_.size()) {
+                throw InputError("the column " + options_.label + " is given more than once",
+                                 header.line);
+            }
             labelColumn_ = column;
-            break;
+            if (label.empty()) {
+                break;
+            }
         }
     }
     if (!options_.label.empty() && labelColumn_ == header_.size()) {
@@ -153,7 +161,7 @@ void StudyTable::Row(const Record& row) {
     }
     if (row.fields.size() != header_.size()) {
         if (pooled_ != nullptr) {
-            pooled_->LeaveOut();
+            pooled_->LeaveOut(LeftOutReason::FieldCount);
         }
         WriteError("RowError",
                    "line " + std::to_string(row.line) + ": " + std::to_string(row.fields.size()) +
@@ -177,51 +185,59 @@ void StudyTable::WriteError(std::string_view mode, std::string_view message,
 }
 
 void StudyTable::WriteResults(const Record& row) {
-    engine::InputTexts texts;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        texts[i] = row.fields[inputColumns_[i]];
+    std::array<std::string_view, engine::kInputCount> fields;
+    std::array<std::string_view, engine::kInputCount> names;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        fields[i] = row.fields[inputColumns_[i]];
+        names[i] = header_[inputColumns_[i]];
     }
-    const engine::PressOutcome outcome = engine::Press(texts);
-    const auto* pressed = std::get_if<engine::Pressed>(&outcome);
-    if (pooled_ != nullptr) {
-        if (pressed != nullptr && pressed->mode == CalcMode::AllResults) {
-            const std::string_view label =
-                labelColumn_ < header_.size() ? row.fields[labelColumn_] : std::string_view{};
-            pooled_->Add(pressed->values.HedgesD,
-                         pressed->values.HedgesSD * pressed->values.HedgesSD, label, rows_);
-        } else {
-            pooled_->LeaveOut();
+    const std::variant<RowProblem, StudyRow> evaluated = EvaluateStudyRow(fields, names);
+    if (const auto* problem = std::get_if<RowProblem>(&evaluated)) {
+        if (pooled_ != nullptr) {
+            pooled_->LeaveOut(problem->reason);
         }
-    }
-    if (pressed == nullptr) {
-        const auto& error = std::get<engine::InputError>(outcome);
-        WriteError("InputError", error.Message, header_[inputColumns_[Index(error.Field)]]);
+        WriteError("InputError", problem->message,
+                   problem->input ? names[engine::Index(*problem->input)] : std::string_view{});
         return;
     }
-    const EffectSizeResults& r = pressed->values;
-    const bool complete = pressed->mode == CalcMode::AllResults;
-    // Asked for and not to be had: the row says why, and counts as a row with an error.
+    const StudyRow& study = std::get<StudyRow>(evaluated);
+    const EffectSizeResults& r = study.values;
+    const bool complete = study.mode == CalcMode::AllResults && !study.noEffect;
+    if (pooled_ != nullptr) {
+        if (complete) {
+            const std::string_view label =
+                labelColumn_ < header_.size() ? row.fields[labelColumn_] : std::string_view{};
+            pooled_->Add(r.HedgesD, r.HedgesSD * r.HedgesSD, label, rows_);
+        } else {
+            pooled_->LeaveOut(study.noEffect->reason);
+        }
+    }
+    // Why a computed row has no g, or no interval that was asked for: the row says so, and
+    // counts as one with an error.
+    std::string_view why;
+    std::string_view whyField;
     NoncentralInterval noncentral{{}, true};
-    std::string_view missing;
-    if (options_.noncentral && complete) {
-        noncentral =
-            NoncentralDInterval(r.CohenD, pressed->stats.N1, pressed->stats.N2, options_.level);
+    if (study.noEffect) {
+        ++rowsWithErrors_;
+        why = study.noEffect->message;
+        whyField = study.noEffect->input ? names[engine::Index(*study.noEffect->input)]
+                                         : std::string_view{};
+    } else if (options_.noncentral) {
+        noncentral = NoncentralDInterval(r.CohenD, study.stats.N1, study.stats.N2, options_.level);
         if (!noncentral.exists) {
             ++rowsWithErrors_;
-            missing = std::isfinite(r.CohenD)
-                          ? "no noncentral interval: below 10000 degrees of freedom the noncentral "
-                            "t distribution cannot be evaluated this far out"
-                          : "no noncentral interval for an infinite or undefined d";
+            why = "no noncentral interval: below 10000 degrees of freedom the noncentral t "
+                  "distribution cannot be evaluated this far out";
         }
     }
     // Mode names, field texts and numbers hold no delimiter, quote or line break.
-    out_.PlainField(ModeName(pressed->mode));
-    out_.Field(missing);
-    out_.PlainField({});
+    out_.PlainField(ModeName(study.mode));
+    out_.Field(why);
+    out_.Field(whyField);
     // The shown results come in the columns' order, those of the mode only.
-    auto text = pressed->shown.begin();
+    auto text = study.shown.begin();
     for (const Result result : engine::kResults) {
-        if (text != pressed->shown.end() && text->result == result) {
+        if (text != study.shown.end() && text->result == result) {
             out_.PlainField(text->text);
             ++text;
         } else {
@@ -230,12 +246,13 @@ void StudyTable::WriteResults(const Record& row) {
     }
 
     // HedgesD is written twice, as a member and as yi: its text is worked out once.
+    const bool computed = study.mode == CalcMode::AllResults;
     std::array<char, kShortestNumberMax> hedgesDigits; // NOLINT: written before it is read
     const std::string_view hedges(hedgesDigits.data(),
-                                  complete ? WriteShortest(r.HedgesD, hedgesDigits.data())
+                                  computed ? WriteShortest(r.HedgesD, hedgesDigits.data())
                                            : hedgesDigits.data());
     for (const MemberColumn& column : kMemberColumns) {
-        if (!Fills(pressed->mode, column)) {
+        if (!Fills(study.mode, column)) {
             out_.PlainField({});
         } else if (column.value == nullptr) {
             out_.Integer(r.DF);

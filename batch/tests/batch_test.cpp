@@ -1,12 +1,15 @@
 // tavrel-batch end to end: every row through the window's engine, errors kept in their rows,
 // the exit statuses, and an output file that is never left half-written.
 #include "batch/csv_reader.h"
+#include "batch/study_row.h"
 #include "batch_test_support.h"
 #include "engine/press.h"
 #include "scratch_dir.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -53,11 +56,18 @@ double Number(const std::string& text) {
     return value;
 }
 
-TEST(Batch, EveryRowGivesTheWindowsTextsAndFullPrecisionValues) {
+// J(df) = Gamma(df/2) / (sqrt(df/2) Gamma((df-1)/2)), by lgamma: independent of the tool's way.
+double ExactJ(double df) {
+    return std::exp(std::lgamma(df / 2) - std::lgamma((df - 1) / 2)) / std::sqrt(df / 2);
+}
+
+// Where the window would compute every result, its texts; the numbers use the exact
+// correction at every df.
+TEST(Batch, WindowTextsAndExactValues) {
     const std::vector<engine::InputTexts> inputs = {
-        {"100", "15", "20", "110", "15", "20"}, {"100", "15", "40", "90", "20", "60"},
-        {"50", "10", "3", "55", "12", "3"},     {"", "10", "20", "", "12", "25"},
-        {"100", "15", "", "110", "", ""},       {"100", "15", "30", "100", "15", "30"},
+        {"100", "15", "20", "110", "15", "20"},
+        {"100", "15", "40", "90", "20", "60"},
+        {"50", "10", "3", "55", "12", "3"},
     };
     std::string csv = "m1,sd1,n1,m2,sd2,n2\n";
     for (const auto& row : inputs) {
@@ -73,57 +83,117 @@ TEST(Batch, EveryRowGivesTheWindowsTextsAndFullPrecisionValues) {
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         SCOPED_TRACE(i);
         const auto pressed = std::get<engine::Pressed>(engine::Press(inputs[i]));
-        const engine::EffectSizeResults& r = pressed.values;
         for (const engine::ShownResult& shown : pressed.shown) {
             EXPECT_EQ(rows[i].at(std::string(engine::Describe(shown.result).caption)), shown.text);
         }
-        if (pressed.mode != engine::CalcMode::AllResults) {
-            EXPECT_EQ(rows[i].at("cohen_d"), "");
-            EXPECT_EQ(rows[i].at("yi"), "");
-            continue;
-        }
-        // Shortest texts that read back to the very same doubles.
-        EXPECT_EQ(Number(rows[i].at("hedges_g")), r.HedgesD);
-        EXPECT_EQ(Number(rows[i].at("cl_z")), r.CLZ);
-        EXPECT_EQ(Number(rows[i].at("df")), static_cast<double>(r.DF));
-        EXPECT_EQ(Number(rows[i].at("yi")), r.HedgesD);
-        EXPECT_EQ(Number(rows[i].at("vi")), r.HedgesSD * r.HedgesSD);
-        EXPECT_NEAR(Number(rows[i].at("g_ci_high")) - r.HedgesD, 1.959963984540054 * r.HedgesSD,
-                    1e-12);
+        const double df = Number(rows[i].at("df"));
+        const double d = Number(rows[i].at("cohen_d"));
+        EXPECT_EQ(d, pressed.values.CohenD);
+        EXPECT_NEAR(Number(rows[i].at("bias_factor")), ExactJ(df), 1e-14);
+        EXPECT_NEAR(Number(rows[i].at("yi")), ExactJ(df) * d, 1e-14 * std::fabs(d));
+        EXPECT_EQ(rows[i].at("yi"), rows[i].at("hedges_g"));
+        const double n1 = Number(rows[i].at("n1"));
+        const double n2 = Number(rows[i].at("n2"));
+        const double g = Number(rows[i].at("yi"));
+        EXPECT_NEAR(Number(rows[i].at("vi")), 1 / n1 + 1 / n2 + g * g / (2 * (n1 + n2)), 1e-15);
+        EXPECT_NEAR(Number(rows[i].at("g_ci_high")) - g,
+                    1.959963984540054 * std::sqrt(Number(rows[i].at("vi"))), 1e-12);
     }
     EXPECT_EQ(rows[0].at("Mean Difference"), "+10.00");
-    EXPECT_EQ(rows[0].at("bias_factor"), "0.9801");
-    EXPECT_EQ(rows[3].at("mode"), "PooledSDOnly");
-    EXPECT_EQ(rows[3].at("Pooled Standard Deviation"), "11.16");
-    EXPECT_EQ(rows[4].at("mode"), "MeanDiffGlassOnly");
-    EXPECT_EQ(rows[4].at("Glass's \u2206"), "+.667");
+    // At 4 df the window's table says .7979, the exact factor 0.79788...
+    EXPECT_NEAR(Number(rows[2].at("bias_factor")), 0.7978845608028654, 1e-15); // sqrt(2/pi)
 }
 
-TEST(Batch, InputErrorsStayInTheirRowsWithTheWindowsMessages) {
+// Real tables: change scores below 0, groups of 2, missing values spelt every usual way, and
+// text that is not a number. Every row either gives g or says exactly why not.
+TEST(Batch, DataRulesNotWindowRules) {
     const batchtest::Result result = RunTool("Study,M1,SD1,N1,M2,SD2,N2\n"
-                                             "a,0,15,30,110,15,30\n"
-                                             "b,100,0,30,110,15,30\n"
-                                             "c,100,15,2,0,15,30\n"
-                                             "d,100,15,30,0,15,30\n"
-                                             "e,100,15,20,110,15,20\n");
+                                             "negative,-1.5,1,10,-0.5,1,12\n"
+                                             "zero,0,2,10,1,2,10\n"
+                                             "pairs,1,1,2,2,1,2\n"
+                                             "written,1,1,10.0,2,1,1e1\n"
+                                             "flat,5,0,10,6,2,10\n"
+                                             "empty,1,1,10,2,,10\n"
+                                             "na,1,1,10,2, NA ,10\n"
+                                             "nan,1,1,10,2,nan,10\n"
+                                             "dot,1,1,10,2,.,10\n"
+                                             "no n,1,1,10,2,1,\n"
+                                             "no means,,1,10,NA,1,10\n"
+                                             "one mean,1,1,10,,1,10\n"
+                                             "slash,1/2,1,10,2,1,10\n"
+                                             "dashes,1,1,10,--5,1,10\n"
+                                             "suffix,1,12abc,10,2,1,10\n"
+                                             "below,1,1,10,2,1,<.001\n"
+                                             "single,1,1,1,2,1,10\n"
+                                             "half,1,1,10.5,2,1,10\n"
+                                             "negative n,1,1,-3,2,1,10\n"
+                                             "negative sd,1,-1,10,2,1,10\n"
+                                             "no spread,1,0,10,2,0,10\n"
+                                             "infinite,1,1,10,inf,1,10\n");
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "4 of 5 rows had errors\n");
+    EXPECT_EQ(result.err, "17 of 22 rows had errors\n");
     const std::vector<Row> rows = Table(result.out);
-    ASSERT_EQ(rows.size(), 5u);
-    const std::vector<std::pair<std::string, std::string>> expected = {
-        {"Mean of Control Group Must > 0.", "M1"},
-        {"Standard Deviation of Control Group Must > 0.", "SD1"},
-        {"Number of Subjects in Control Group Must > 2.", "N1"},
-        {"Mean of Experimental Group Must > 0.", "M2"},
+    ASSERT_EQ(rows.size(), 22u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(rows[i].at("mode"), "AllResults") << rows[i].at("Study");
+        EXPECT_EQ(rows[i].at("error"), "") << rows[i].at("Study");
+    }
+    EXPECT_EQ(Number(rows[0].at("cohen_d")), 1); // (-0.5 - -1.5) / 1
+    EXPECT_NEAR(Number(rows[0].at("yi")), ExactJ(20), 1e-14);
+    EXPECT_EQ(rows[0].at("Mean Difference"), "+1.00");
+    EXPECT_EQ(rows[1].at("mean_diff"), "1");
+    EXPECT_NEAR(Number(rows[2].at("yi")), 1 / std::sqrt(std::acos(-1.0)),
+                1e-15); // J(2) = 1/sqrt(pi)
+    EXPECT_EQ(rows[3].at("df"), "18");
+    EXPECT_EQ(rows[4].at("glass_delta"), "Inf"); // a control group without spread
+    EXPECT_NE(rows[4].at("yi"), "");
+
+    const std::vector<std::array<std::string, 4>> expected = {
+        {"MeanDiffGlassOnly", "SD2 is missing", "SD2", "+1.00"},
+        {"MeanDiffGlassOnly", "SD2 is missing", "SD2", "+1.00"},
+        {"MeanDiffGlassOnly", "SD2 is missing", "SD2", "+1.00"},
+        {"MeanDiffGlassOnly", "SD2 is missing", "SD2", "+1.00"},
+        {"MeanDiffGlassOnly", "N2 is missing", "N2", "+1.00"},
+        {"PooledSDOnly", "M1 and M2 are missing", "M1", ""},
+        {"InputError", "M2 is missing", "M2", ""},
+        {"InputError", "M1 is not a number: \"1/2\"", "M1", ""},
+        {"InputError", "M2 is not a number: \"--5\"", "M2", ""},
+        {"InputError", "SD1 is not a number: \"12abc\"", "SD1", ""},
+        {"InputError", "N2 is not a number: \"<.001\"", "N2", ""},
+        {"InputError", "N1 must be a whole number of at least 2: \"1\"", "N1", ""},
+        {"InputError", "N1 must be a whole number of at least 2: \"10.5\"", "N1", ""},
+        {"InputError", "N1 must be a whole number of at least 2: \"-3\"", "N1", ""},
+        {"InputError", "SD1 must not be negative: \"-1\"", "SD1", ""},
+        {"InputError", "SD1 and SD2 are both 0: the groups have no spread to standardize by", "SD1",
+         ""},
+        {"InputError", "M2 is not a finite number: \"inf\"", "M2", ""},
     };
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(rows[i].at("mode"), "InputError");
-        EXPECT_EQ(rows[i].at("error"), expected[i].first);
-        EXPECT_EQ(rows[i].at("error_field"), expected[i].second);
-        EXPECT_EQ(rows[i].at("Mean Difference"), "");
+        const Row& row = rows[5 + i];
+        SCOPED_TRACE(row.at("Study"));
+        EXPECT_EQ(row.at("mode"), expected[i][0]);
+        EXPECT_EQ(row.at("error"), expected[i][1]);
+        EXPECT_EQ(row.at("error_field"), expected[i][2]);
+        EXPECT_EQ(row.at("Mean Difference"), expected[i][3]);
+        EXPECT_EQ(row.at("yi"), "");
     }
-    EXPECT_EQ(rows[4].at("mode"), "AllResults");
-    EXPECT_EQ(rows[4].at("Study"), "e");
+    EXPECT_EQ(rows[10].at("Pooled Standard Deviation"), "1.00");
+}
+
+TEST(Batch, AFieldIsANumberAsAWholeOrMissing) {
+    for (const char* missing : {"", "  ", "NA", "na", "Na", "NaN", "nan", ".", " . ", "\tNA "}) {
+        EXPECT_EQ(ReadDataField(missing).kind, DataField::Missing) << missing;
+    }
+    for (const char* text : {"1/2", "--5", "+-5", "++5", "12abc", "<.001", "1,5", "0x10", "1e", "-",
+                             "+", "e5", "1 2"}) {
+        EXPECT_EQ(ReadDataField(text).kind, DataField::NotANumber) << text;
+    }
+    for (const char* text : {"inf", "-Infinity", "1e400"}) {
+        EXPECT_EQ(ReadDataField(text).kind, DataField::NotFinite) << text;
+    }
+    EXPECT_EQ(ReadDataField(" +.5 ").value, 0.5);
+    EXPECT_EQ(ReadDataField("-2.5e-3").value, -0.0025);
+    EXPECT_EQ(ReadDataField("\t7\t").value, 7);
 }
 
 TEST(Batch, OtherColumnsPassThroughUnchangedAndInPlace) {
@@ -273,7 +343,7 @@ TEST(Batch, NoncentralIntervalForCohensD) {
         RunTool("m1,sd1,n1,m2,sd2,n2\n100,15,20,110,15,20\n100,15,40,90,20,60\n50,10,3,55,12,3\n"
                 "100,15,,110,,\n",
                 {"--ci", "noncentral"});
-    ASSERT_EQ(result.status, 0) << result.err;
+    ASSERT_EQ(result.status, 1) << result.err; // the last row has no g
     const std::vector<Row> rows = Table(result.out);
     EXPECT_NEAR(Number(rows[0].at("d_ci_low")), 0.02498393779716, 1e-9);
     EXPECT_NEAR(Number(rows[0].at("d_ci_high")), 1.30006943900206, 1e-9);

@@ -113,11 +113,12 @@ TEST(ReaderFaults, ARecordPastTheLimitIsRefusedWithTheLineItStartsOn) {
 }
 
 // A huge effect: r is 1, not NaN; infinities and NaN are written one way, as data tools read
-// them; the noncentral interval of very large groups is computed, and one that cannot be is
-// said to be missing.
+// them; a g or variance beyond a double is no effect size, and says so; the noncentral
+// interval of very large groups is computed, and one that cannot be is said to be missing.
 TEST(NumberFaults, HugeEffectsAndGroupsStillGiveReadableNumbers) {
     const auto result = RunTool("m1,sd1,n1,m2,sd2,n2\n"
                                 "1,1,20,1e200,1,20\n"
+                                "1,1,20,1e5,1,20\n"
                                 "1,1e-200,20,2,1e-200,20\n"
                                 "5,1e-200,20,5,1e-200,20\n"
                                 "1,1,100000000,6,1,100000000\n"
@@ -133,7 +134,7 @@ TEST(NumberFaults, HugeEffectsAndGroupsStillGiveReadableNumbers) {
     EXPECT_NE(out.find(",0,0,0,NaN,NaN,38,"), std::string::npos) << out;
     EXPECT_NE(out.find("no noncentral interval: below 10000 degrees of freedom"),
               std::string::npos);
-    EXPECT_NE(out.find("no noncentral interval for an infinite or undefined d"), std::string::npos);
+    EXPECT_NE(out.find("the effect size is not finite"), std::string::npos);
     // The approximation's bounds, inverted by hand: t (1 - 1/(4 df)) -+ z sqrt(1 + t^2/(2 df)).
     EXPECT_NE(out.find(",4.999437036953159,5.00056295054684\n"), std::string::npos) << out;
     EXPECT_NE(out.find(",0.9999070306201492,1.0000929691298508\n"), std::string::npos) << out;
@@ -160,7 +161,8 @@ TEST(NumberFaults, RReadsNonFiniteColumnsAsNumbers) {
         GTEST_SKIP() << "R is not installed";
     }
     const auto result = RunTool("m1,sd1,n1,m2,sd2,n2\n1,1,20,1e200,1,20\n"
-                                "1,1e-200,20,2,1e-200,20\n5,1e-200,20,5,1e-200,20\n");
+                                "1,1e-200,20,2,1e-200,20\n5,1e-200,20,5,1e-200,20\n"
+                                "100,15,20,110,15,20\n");
     const fs::path path = fs::temp_directory_path() / "tavrel-batch-nonfinite.csv";
     std::ofstream(path) << result.out;
     const std::string script =
