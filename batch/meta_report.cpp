@@ -2,9 +2,6 @@
 
 #include "batch/csv_reader.h"
 #include "batch/intervals.h"
-#include "batch/output_file.h"
-#include "batch/plot_module.h"
-#include "batch/summary_json.h"
 #include "batch/summary_text.h"
 
 #include <cmath>
@@ -14,46 +11,44 @@ namespace tavrel::batch {
 
 namespace {
 
-forest::ForestPlot PlotOf(const Options& options, const PooledRows& rows,
-                          const meta::Pooled& pooled) {
-    forest::ForestPlot plot;
-    const double z = TwoSidedZ(options.level);
-    for (std::size_t i = 0; i < rows.Studies().size(); ++i) {
-        const meta::Study& study = rows.Studies()[i];
-        const double low = study.yi - z * std::sqrt(study.vi);
-        const double high = study.yi + z * std::sqrt(study.vi);
-        plot.studies.push_back({rows.Labels()[i], study.yi, low, high,
-                                meta::WeightPercent(pooled, study),
-                                TwoDecimals(study.yi) + " " + Interval(low, high)});
+// "4 with a missing value, 1 with the wrong number of fields"
+std::string LeftOutReasons(const PooledRows& rows) {
+    static constexpr std::pair<LeftOutReason, const char*> kReasons[] = {
+        {LeftOutReason::MissingValue, "with a missing value"},
+        {LeftOutReason::NotANumber, "with a value that is not a number"},
+        {LeftOutReason::OutOfRange, "with a value out of range"},
+        {LeftOutReason::FieldCount, "with the wrong number of fields"},
+        {LeftOutReason::NotFinite, "whose effect size is not finite"},
+    };
+    static_assert(std::size(kReasons) == kLeftOutReasons);
+    std::string text;
+    for (const auto& [reason, words] : kReasons) {
+        if (const std::size_t count = rows.LeftOut(reason); count > 0) {
+            text += (text.empty() ? "" : ", ") + std::to_string(count) + " " + words;
+        }
     }
-    plot.pooled = {ModelName(pooled),
-                   pooled.estimate,
-                   pooled.ciLow,
-                   pooled.ciHigh,
-                   100,
-                   TwoDecimals(pooled.estimate) + " " + Interval(pooled.ciLow, pooled.ciHigh)};
-    plot.predictionLow = pooled.piLow;
-    plot.predictionHigh = pooled.piHigh;
-    plot.predictionText = Interval(pooled.piLow, pooled.piHigh);
-    char level[32];
-    std::snprintf(level, sizeof level, "%g", 100 * options.level);
-    plot.intervalHeading = std::string("Hedges's g [") + level + "% CI]";
-    plot.heterogeneity = HeterogeneityLine(pooled);
-    plot.axisLabel = "Hedges's g";
-    return plot;
+    return text;
+}
+
+forest::ForestRow RowOf(std::string label, double estimate, double low, double high,
+                        double weight) {
+    return {std::move(label), estimate,         low, high, weight, TwoDecimals(estimate),
+            TwoDecimals(low), TwoDecimals(high)};
 }
 
 } // namespace
 
-std::optional<meta::Pooled> PoolRows(const Options& options, const PooledRows& rows,
-                                     std::FILE* err) {
+meta::Pooled PoolRows(const Options& options, const PooledRows& rows) {
     const std::size_t k = rows.Studies().size();
     if (k < 2) {
-        std::fprintf(err,
-                     "tavrel-batch: %zu of %zu rows have an unbiased d: at least 2 are needed "
-                     "to pool; no summary\n",
-                     k, k + rows.LeftOut());
-        return std::nullopt;
+        const std::size_t total = k + rows.LeftOut();
+        std::string why = std::to_string(k) + " of " + std::to_string(total) +
+                          (total == 1 ? " row" : " rows") + (k == 1 ? " has" : " have") +
+                          " an effect size, and pooling needs at least 2";
+        if (rows.LeftOut() > 0) {
+            why += "; left out: " + LeftOutReasons(rows);
+        }
+        throw InputError("cannot pool: " + why, 0);
     }
     if (!options.forest.empty() && k > kMostStudiesInAPlot) {
         throw InputError("a forest plot of " + std::to_string(k) + " studies cannot be read; " +
@@ -67,29 +62,39 @@ std::optional<meta::Pooled> PoolRows(const Options& options, const PooledRows& r
     }
 }
 
-void ReportPooled(const Options& options, const PooledRows& rows, const meta::Pooled& pooled,
-                  std::FILE* err) {
-    const std::size_t total = pooled.k + rows.LeftOut();
-    std::fprintf(err, "tavrel-batch: pooled %zu of %zu rows", pooled.k, total);
-    if (rows.LeftOut() > 0) {
-        std::fprintf(err, "; %zu %s no unbiased d", rows.LeftOut(),
-                     rows.LeftOut() == 1 ? "row had" : "rows had");
+forest::ForestPlot PlotOf(const Options& options, const PooledRows& rows,
+                          const meta::Pooled& pooled) {
+    forest::ForestPlot plot;
+    const double z = TwoSidedZ(options.level);
+    for (std::size_t i = 0; i < rows.Studies().size(); ++i) {
+        const meta::Study& study = rows.Studies()[i];
+        const double half = z * std::sqrt(study.vi);
+        plot.studies.push_back(RowOf(rows.Labels()[i], study.yi, study.yi - half, study.yi + half,
+                                     meta::WeightPercent(pooled, study)));
     }
-    std::fprintf(err, "\n%s", SummaryText(pooled).c_str());
+    plot.pooled = RowOf(ModelName(pooled), pooled.estimate, pooled.ciLow, pooled.ciHigh, 100);
+    plot.overallTest = "Test for overall effect: " + OverallTest(pooled);
+    plot.prediction = pooled.method != meta::Method::FE;
+    if (plot.prediction) {
+        plot.predictionRow =
+            RowOf("Prediction interval", pooled.estimate, pooled.piLow, pooled.piHigh, 0);
+        plot.predictionRow.estimateText.clear(); // the interval alone: its centre is the pooled
+    }
+    plot.intervalHeading = "Hedges's g [" + Percent(options.level) + "% CI]";
+    plot.heterogeneity = HeterogeneityLine(pooled);
+    plot.axisLabel = "Hedges's g";
+    plot.favoursLeft = options.favoursLeft;
+    plot.favoursRight = options.favoursRight;
+    return plot;
+}
 
-    if (!options.summary.empty()) {
-        OutputFile file(options.summary, err);
-        const std::string json = SummaryJson(pooled, rows.LeftOut());
-        std::fwrite(json.data(), 1, json.size(), file.File());
-        file.Commit();
+std::string PooledText(const PooledRows& rows, const meta::Pooled& pooled) {
+    std::string text = "tavrel-batch: pooled " + std::to_string(pooled.k) + " of " +
+                       std::to_string(pooled.k + rows.LeftOut()) + " rows";
+    if (rows.LeftOut() > 0) {
+        text += "; left out: " + LeftOutReasons(rows);
     }
-    if (!options.forest.empty()) {
-        OutputFile file(options.forest, err);
-        std::fflush(file.File());
-        DrawWithPlotModule(PlotOf(options, rows, pooled), options.forestFormat,
-                           fileno(file.File()));
-        file.Commit();
-    }
+    return text + "\n" + SummaryText(pooled);
 }
 
 } // namespace tavrel::batch

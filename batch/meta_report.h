@@ -2,27 +2,28 @@
 
 #include "batch/options.h"
 #include "batch/pooled_rows.h"
+#include "forest/forest_plot.h"
 #include "meta/pooling.h"
 
 #include <cstddef>
 #include <cstdio>
-#include <optional>
+#include <string>
 
 namespace tavrel::batch {
 
 // Forest plots of more studies than this cannot be read any more; they are refused.
 inline constexpr std::size_t kMostStudiesInAPlot = 250;
 
-// The meta-analysis of the rows, once they are all read: pools them (nothing when fewer than
-// two rows have an unbiased d, which `err` is told). Throws InputError for a plot of too many
-// studies or a model that does not converge, before anything is written.
-std::optional<meta::Pooled> PoolRows(const Options& options, const PooledRows& rows,
-                                     std::FILE* err);
+// The meta-analysis of the rows, once they are all read. Throws InputError where it cannot be
+// had as asked: fewer than two rows to pool (the message counts the rows left out by why), a
+// plot of too many studies, a REML score with no root.
+meta::Pooled PoolRows(const Options& options, const PooledRows& rows);
 
-// Reports the pooled result: how many rows went in and the summary on `err`, the JSON and the
-// plot to their files, each replaced only once complete. Throws InputError where one cannot
-// be written.
-void ReportPooled(const Options& options, const PooledRows& rows, const meta::Pooled& pooled,
-                  std::FILE* err);
+// The forest plot of the pooled rows.
+forest::ForestPlot PlotOf(const Options& options, const PooledRows& rows,
+                          const meta::Pooled& pooled);
+
+// How many rows went in, why the others did not, and the summary, for standard error.
+std::string PooledText(const PooledRows& rows, const meta::Pooled& pooled);
 
 } // namespace tavrel::batch

@@ -184,12 +184,24 @@ OutputFile::~OutputFile() {
     RemoveTemporary();
 }
 
-void OutputFile::Commit() {
+void OutputFile::Close() {
+    if (file_ == nullptr) {
+        return;
+    }
+    const bool written = std::fflush(file_) == 0 && std::ferror(file_) == 0;
+    const int error = errno;
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
-    if (!closed) {
+    if (!written || !closed) {
+        if (!written) {
+            errno = error;
+        }
         Fail();
     }
+}
+
+void OutputFile::Commit() {
+    Close();
     if (!temporary_.empty()) {
         SignalCleanup::Hold();
         const bool renamed =

@@ -23,7 +23,11 @@ class OutputFile {
     OutputFile& operator=(const OutputFile&) = delete;
 
     std::FILE* File() const { return file_; }
-    // Closes the file and puts it in place. Throws InputError when that fails.
+    // Writes out and closes the file, still under its temporary name. Throws InputError when
+    // a write or the close fails (a full disk, say), leaving the old file as it was.
+    void Close();
+    // Puts the closed file in place (closing it first where Close was not called). Throws
+    // InputError when that fails.
     void Commit();
 
   private:

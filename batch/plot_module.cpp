@@ -4,6 +4,7 @@
 
 #include <dlfcn.h>
 #include <filesystem>
+#include <vector>
 
 namespace tavrel::batch {
 
@@ -11,31 +12,42 @@ namespace {
 
 namespace fs = std::filesystem;
 
-forest::DrawForestPlot LoadDrawing() {
+// Where the module may lie, every path absolute: a relative one would load whatever lies at
+// that place relative to the working folder.
+std::vector<fs::path> Candidates() {
     std::error_code error;
-    const fs::path program = fs::read_symlink("/proc/self/exe", error).parent_path();
-    std::string reasons;
-    for (const fs::path& candidate :
-         {program / TAVREL_PLOT_MODULE_INSTALLED, program / TAVREL_PLOT_MODULE_BUILT}) {
-        // Kept loaded for the rest of the run: Qt's cleanup would run after ours otherwise.
-        if (void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-            if (void* entry = dlsym(module, "TavrelDrawForestPlot")) {
-                return reinterpret_cast<forest::DrawForestPlot>(entry);
-            }
-        }
-        reasons += std::string("\n  ") + dlerror();
+    const fs::path program = fs::read_symlink("/proc/self/exe", error);
+    if (!error && program.is_absolute()) {
+        return {program.parent_path() / TAVREL_PLOT_MODULE_INSTALLED,
+                program.parent_path() / TAVREL_PLOT_MODULE_BUILT};
     }
-    throw InputError("cannot load the plot module:" + reasons, 0);
+    return {fs::path(TAVREL_PLOT_MODULE_INSTALLED_ABSOLUTE)};
 }
 
 } // namespace
 
-void DrawWithPlotModule(const forest::ForestPlot& plot, forest::Format format, int descriptor) {
-    static const forest::DrawForestPlot draw = LoadDrawing();
+PlotModule::PlotModule() : draw_(nullptr) {
+    std::string reasons;
+    for (const fs::path& candidate : Candidates()) {
+        // Kept loaded for the rest of the run: Qt's cleanup would run after ours otherwise.
+        if (void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+            if (void* entry = dlsym(module, "TavrelDrawForestPlot")) {
+                draw_ = reinterpret_cast<forest::DrawForestPlot>(entry);
+                return;
+            }
+        }
+        reasons += std::string("\n  ") + dlerror();
+    }
+    throw InputError("--forest needs the plot module, which cannot be loaded:" + reasons, 0);
+}
+
+std::string PlotModule::Draw(const forest::ForestPlot& plot, forest::Format format) const {
+    std::string bytes;
     std::string error;
-    if (!draw(plot, format, descriptor, &error)) {
+    if (!draw_(plot, format, &bytes, &error)) {
         throw InputError("cannot draw the forest plot: " + error, 0);
     }
+    return bytes;
 }
 
 } // namespace tavrel::batch

@@ -6,9 +6,18 @@
 
 namespace tavrel::batch {
 
-// Draws the forest plot through the plot module, loaded from beside the program (the build
-// tree) or from its library folder (an installation). Throws InputError where the module
-// cannot be found or the plot cannot be drawn.
-void DrawWithPlotModule(const forest::ForestPlot& plot, forest::Format format, int descriptor);
+// The plot module, looked up by absolute path only: beside the program (the build tree) or in
+// its library folder (an installation), the program's folder read from /proc/self/exe; where
+// that cannot be read, the library folder fixed at build time. Throws InputError where the
+// module cannot be loaded, so that --forest fails before any work.
+class PlotModule {
+  public:
+    PlotModule();
+    // The plot as the bytes of its file. Throws InputError where it cannot be drawn.
+    std::string Draw(const forest::ForestPlot& plot, forest::Format format) const;
+
+  private:
+    forest::DrawForestPlot draw_;
+};
 
 } // namespace tavrel::batch

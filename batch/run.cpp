@@ -2,10 +2,13 @@
 
 #include "batch/csv_reader.h"
 #include "batch/csv_writer.h"
+#include "batch/destinations.h"
 #include "batch/meta_report.h"
 #include "batch/options.h"
 #include "batch/output_file.h"
+#include "batch/plot_module.h"
 #include "batch/study_table.h"
+#include "batch/summary_json.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -49,6 +52,43 @@ class Progress {
     bool drawn_ = false;
 };
 
+// The destinations a run writes, each opened (its temporary file made) before any work and
+// put in place only once all of them are complete: a failure anywhere leaves every one as it
+// was.
+struct Destinations {
+    std::optional<OutputFile> table;
+    std::optional<OutputFile> summary;
+    std::optional<OutputFile> plot;
+
+    Destinations(const Options& options, std::FILE* err) {
+        if (!options.output.empty()) {
+            table.emplace(options.output, err);
+        }
+        if (!options.summary.empty() && options.summary != "-") {
+            summary.emplace(options.summary, err);
+        }
+        if (!options.forest.empty()) {
+            plot.emplace(options.forest, err);
+        }
+    }
+    void CommitAll() {
+        for (std::optional<OutputFile>* file : {&table, &summary, &plot}) {
+            if (*file) {
+                (*file)->Close();
+            }
+        }
+        for (std::optional<OutputFile>* file : {&table, &summary, &plot}) {
+            if (*file) {
+                (*file)->Commit();
+            }
+        }
+    }
+};
+
+void Write(std::FILE* file, const std::string& bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+}
+
 int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* err) {
     FilePtr opened(nullptr, &std::fclose);
     if (options.input == "-" && in == nullptr) {
@@ -61,16 +101,20 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
         }
         in = opened.get();
     }
-    std::optional<OutputFile> named;
-    if (!options.output.empty()) {
-        named.emplace(options.output, err);
-        out = named->File();
-    } else if (out == nullptr) {
+    CheckDestinations(options, in);
+    // Looked up before any output is opened or any row read: a missing module stops the run
+    // at once.
+    std::optional<PlotModule> plotModule;
+    if (!options.forest.empty()) {
+        plotModule.emplace();
+    }
+    if ((options.output.empty() || options.summary == "-") && out == nullptr) {
         throw InputError("cannot write standard output: it is closed", 0);
     }
+    Destinations destinations(options, err);
 
     const char delimiter = options.tsv ? '\t' : ',';
-    CsvWriter writer(out, delimiter);
+    CsvWriter writer(destinations.table ? destinations.table->File() : out, delimiter);
     std::optional<PooledRows> pooledRows;
     if (options.meta) {
         pooledRows.emplace(!options.forest.empty());
@@ -94,15 +138,27 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
     if (!writer.Flush()) {
         throw InputError("cannot write the output: " + Reason(), 0);
     }
-    // Pooled before anything is put in place: a refused plot or a model that does not
-    // converge leaves every file as it was.
-    const std::optional<meta::Pooled> pooled =
-        pooledRows ? PoolRows(options, *pooledRows, err) : std::nullopt;
-    if (named) {
-        named->Commit();
+    std::optional<meta::Pooled> pooled;
+    if (pooledRows) {
+        pooled = PoolRows(options, *pooledRows);
+        if (destinations.summary) {
+            Write(destinations.summary->File(), SummaryJson(*pooled, pooledRows->LeftOut()));
+        }
+        if (destinations.plot) {
+            Write(destinations.plot->File(),
+                  plotModule->Draw(PlotOf(options, *pooledRows, *pooled), options.forestFormat));
+        }
     }
+    destinations.CommitAll();
     if (pooled) {
-        ReportPooled(options, *pooledRows, *pooled, err);
+        std::fputs(PooledText(*pooledRows, *pooled).c_str(), err);
+        if (options.summary == "-") {
+            const std::string json = SummaryJson(*pooled, pooledRows->LeftOut());
+            if (std::fwrite(json.data(), 1, json.size(), out) != json.size() ||
+                std::fflush(out) != 0) {
+                throw InputError("cannot write the summary to standard output: " + Reason(), 0);
+            }
+        }
     }
     if (table.RowsWithErrors() > 0) {
         std::fprintf(err, "%ld of %ld rows had errors\n", table.RowsWithErrors(), table.Rows());
