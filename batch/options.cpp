@@ -7,7 +7,9 @@
 #include <getopt.h>
 #include <initializer_list>
 #include <string_view>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 namespace tavrel::batch {
 
@@ -18,6 +20,8 @@ const char* const kUsage =
     "\n"
     "The first row names the columns. m1, sd1, n1 (control group) and m2, sd2, n2\n"
     "(experimental group) are found by name, in any case; every other column is passed on.\n"
+    "A field is a number as a whole, or missing (empty, NA, NaN or .); means may be any\n"
+    "finite number, SDs at least 0 (not both 0), sizes whole numbers of at least 2.\n"
     "\n"
     "Options:\n"
     "  -o, --output=FILE   write to FILE (replaced only once complete); - is standard output\n"
@@ -27,13 +31,14 @@ const char* const kUsage =
     "      --meta          pool the rows' unbiased d; a summary goes to standard error\n"
     "      --method=M      REML (default), DL (DerSimonian-Laird) or FE (fixed effect)\n"
     "      --test=T        z (default) or knha (Knapp-Hartung, t with k - 1 df)\n"
-    "      --summary=FILE  write the pooled result as JSON to FILE (implies --meta)\n"
-    "      --forest=FILE   draw a forest plot, SVG, PDF or PNG by FILE's extension (implies "
-    "--meta)\n"
+    "      --summary=FILE  write the pooled result as JSON to FILE; - is standard output\n"
+    "      --forest=FILE   draw a forest plot, SVG, PDF or PNG by FILE's extension\n"
     "      --label=COLUMN  the column that names the studies in the plot\n"
+    "      --favours=L,R   the plot's phrases left and right of no effect\n"
     "  -h, --help          show this help\n"
     "      --version       show the version\n"
     "\n"
+    "--method, --test, --summary, --forest, --label and --favours imply --meta.\n"
     "Options and FILE may come in any order; -- ends the options.\n"
     "\n"
     "Exit status: 0 when every row was computed, 1 when some rows had errors (every row is\n"
@@ -54,9 +59,18 @@ double ParseLevel(const std::string& text) {
     return level;
 }
 
-bool EndsWith(const std::string& text, const std::string& suffix) {
-    return text.size() >= suffix.size() &&
-           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+// Whether `text` ends in `suffix` (lower case), in any case.
+bool EndsWith(const std::string& text, std::string_view suffix) {
+    if (text.size() < suffix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        const char c = text[text.size() - suffix.size() + i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != suffix[i]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // The plot's format, by its file's extension.
@@ -69,6 +83,49 @@ forest::Format PlotFormat(const std::string& name) {
         }
     }
     throw UsageError("--forest writes a .svg, .pdf or .png file, not \"" + name + "\"");
+}
+
+// "--favours LEFT,RIGHT": the two phrases, split at the first comma.
+std::pair<std::string, std::string> Favours(const std::string& option, const std::string& value) {
+    const std::size_t comma = value.find(',');
+    if (comma == std::string::npos || comma == 0 || comma + 1 == value.size()) {
+        throw UsageError(option + " takes two phrases separated by a comma, as \"Favours " +
+                         "placebo,Favours drug\", not \"" + value + "\"");
+    }
+    return {value.substr(0, comma), value.substr(comma + 1)};
+}
+
+// What getopt_long refused: a long option as the user typed it in `word` ("--me",
+// "--meta=foo"), unknown, ambiguous or given a value it does not take; or a short one.
+// A short option getopt_long does not know is in `refusedOption`; a long one refused for any
+// reason leaves 0 there, or its own code (ours are 256 and up, and h and o take no value and
+// need one, so `--help=x` is the one long option that leaves a letter).
+std::string Refused(const std::string& word, int refusedOption, const option* options) {
+    if (refusedOption > 0 && refusedOption < 256 && refusedOption != 'h') {
+        return "unknown option -" + std::string(1, static_cast<char>(refusedOption));
+    }
+    const std::size_t equals = word.find('=');
+    const std::string name = word.substr(2, equals == std::string::npos ? equals : equals - 2);
+    std::vector<std::string> candidates;
+    for (const option* o = options; o->name != nullptr; ++o) {
+        if (o->name == name) {
+            return "--" + name + " takes no value, not \"" + word.substr(equals + 1) + "\"";
+        }
+        if (std::string_view(o->name).starts_with(name)) {
+            candidates.push_back(std::string("--") + o->name);
+        }
+    }
+    if (candidates.size() == 1) {
+        return candidates[0] + " takes no value, not \"" + word.substr(equals + 1) + "\"";
+    }
+    if (candidates.empty()) {
+        return "unknown option --" + name;
+    }
+    std::string list;
+    for (const std::string& candidate : candidates) {
+        list += (list.empty() ? "" : ", ") + candidate;
+    }
+    return "ambiguous option --" + name + ": it could be " + list;
 }
 
 std::string FileName(const std::string& option, const char* value) {
@@ -105,7 +162,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
         kTest,
         kSummary,
         kForest,
-        kLabel
+        kLabel,
+        kFavours
     };
     static const option kLongOptions[] = {{"output", required_argument, nullptr, 'o'},
                                           {"tsv", no_argument, nullptr, kTsv},
@@ -119,6 +177,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
                                           {"summary", required_argument, nullptr, kSummary},
                                           {"forest", required_argument, nullptr, kForest},
                                           {"label", required_argument, nullptr, kLabel},
+                                          {"favours", required_argument, nullptr, kFavours},
                                           {nullptr, 0, nullptr, 0}};
 
     // getopt_long permutes what it is given: a copy, with the program's name in front.
@@ -176,11 +235,13 @@ Options ParseOptions(const std::vector<std::string>& args) {
             options.meta = true;
             break;
         case kMethod:
+            options.meta = true;
             options.method = OneOf<meta::Method>(
                 written(), optarg,
                 {{"REML", meta::Method::REML}, {"DL", meta::Method::DL}, {"FE", meta::Method::FE}});
             break;
         case kTest:
+            options.meta = true;
             options.test = OneOf<meta::Test>(
                 written(), optarg, {{"z", meta::Test::Z}, {"knha", meta::Test::KnappHartung}});
             break;
@@ -194,14 +255,18 @@ Options ParseOptions(const std::vector<std::string>& args) {
             options.forestFormat = PlotFormat(options.forest);
             break;
         case kLabel:
+            options.meta = true;
             options.label = optarg;
+            break;
+        case kFavours:
+            options.meta = true;
+            std::tie(options.favoursLeft, options.favoursRight) = Favours(written(), optarg);
             break;
         case ':':
             throw UsageError(written() + " needs a value");
         default:
-            throw UsageError("unknown option " + (optopt != 0
-                                                      ? std::string("-") + static_cast<char>(optopt)
-                                                      : written()));
+            throw UsageError(
+                Refused(argv[static_cast<std::size_t>(optind - 1)], optopt, kLongOptions));
         }
     }
     if (argc - optind > 1) {

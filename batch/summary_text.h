@@ -6,14 +6,21 @@
 
 namespace tavrel::batch {
 
-// Numbers as a paper reports them: estimates to two decimals, p without a leading zero and
-// "< .001" below that.
+// Numbers as a paper reports them, never cut: `decimals` fixed decimals, in scientific
+// notation from a million on ("1.87e+70"), a value that rounds to zero without its sign, and
+// Inf, -Inf and NaN as in every other output.
+std::string Decimals(double value, int decimals);
 std::string TwoDecimals(double value);
 std::string PValue(double p);                  // "p < .001", "p = .034"
 std::string Interval(double low, double high); // "[0.27, 0.55]"
+// A level as a percentage with every digit it has: 0.95 -> "95", 0.9999999 -> "99.99999".
+std::string Percent(double level);
 
 // The model in words: "Random-effects model (REML)", "Fixed-effect model".
 std::string ModelName(const meta::Pooled& pooled);
+
+// The test of the pooled estimate: "z = 5.71, p < .001", "t(46) = 5.71, p < .001".
+std::string OverallTest(const meta::Pooled& pooled);
 
 // "τ² = 0.031, I² = 62.3%, Q(46) = 121.90, p < .001"
 std::string HeterogeneityLine(const meta::Pooled& pooled);
@@ -23,6 +30,7 @@ std::string HeterogeneityLine(const meta::Pooled& pooled);
 //     g = 0.41 [0.27, 0.55], z = 5.71, p < .001
 //     95% prediction interval [-0.12, 0.94]
 //     τ² = 0.031, I² = 62.3%, Q(46) = 121.90, p < .001
+// A fixed-effect model has no prediction interval.
 std::string SummaryText(const meta::Pooled& pooled);
 
 } // namespace tavrel::batch

@@ -33,6 +33,23 @@ TEST(CommandLine, EveryUsualFormOfAnOptionAndItsValue) {
     EXPECT_TRUE(ParseOptions({"--ci=noncentral", "--tsv"}).noncentral);
 }
 
+// Every option of the pooling asks for it; a plot's extension is read in any case.
+TEST(CommandLine, PoolingOptionsImplyMetaAndExtensionsIgnoreCase) {
+    for (const Args& args :
+         {Args{"--method=DL"}, Args{"--test=knha"}, Args{"--label=study"}, Args{"--summary=-"},
+          Args{"--forest=f.svg"}, Args{"--favours=Worse,Better"}}) {
+        EXPECT_TRUE(ParseOptions(args).meta) << args[0];
+    }
+    EXPECT_FALSE(ParseOptions({"--level=0.9"}).meta);
+    EXPECT_EQ(ParseOptions({"--forest=F.SVG"}).forestFormat, forest::Format::Svg);
+    EXPECT_EQ(ParseOptions({"--forest=f.Png"}).forestFormat, forest::Format::Png);
+    EXPECT_EQ(ParseOptions({"--forest=f.PDF"}).forestFormat, forest::Format::Pdf);
+    const Options favours =
+        ParseOptions({"--favours", "Favours placebo,Favours drug, twice daily"});
+    EXPECT_EQ(favours.favoursLeft, "Favours placebo");
+    EXPECT_EQ(favours.favoursRight, "Favours drug, twice daily");
+}
+
 TEST(CommandLine, MistakesNameTheOptionAndTheValue) {
     const auto message = [](const Args& args) {
         try {
@@ -48,6 +65,17 @@ TEST(CommandLine, MistakesNameTheOptionAndTheValue) {
     EXPECT_EQ(message({"--ci", "exact"}), "--ci takes \"noncentral\", not \"exact\"");
     EXPECT_EQ(message({"--frobnicate=3"}), "unknown option --frobnicate");
     EXPECT_EQ(message({"-x"}), "unknown option -x");
+    EXPECT_EQ(message({"--meta", "-hx"}), "unknown option -x");
+    // As the user typed them: a value an option does not take, and prefixes of two options.
+    EXPECT_EQ(message({"--meta=foo"}), "--meta takes no value, not \"foo\"");
+    EXPECT_EQ(message({"--version=1"}), "--version takes no value, not \"1\"");
+    EXPECT_EQ(message({"--help=2"}), "--help takes no value, not \"2\"");
+    EXPECT_EQ(message({"--ts=x"}), "--tsv takes no value, not \"x\"");
+    EXPECT_EQ(message({"--l", "0.9"}), "ambiguous option --l: it could be --level, --label");
+    EXPECT_EQ(message({"--me"}), "ambiguous option --me: it could be --meta, --method");
+    EXPECT_EQ(message({"--favours=Placebo"}),
+              "--favours takes two phrases separated by a comma, as \"Favours placebo,Favours "
+              "drug\", not \"Placebo\"");
     EXPECT_EQ(message({"a.csv", "b.csv"}), "only one input FILE can be given");
     // And the program says so with exit status 2.
     const batchtest::Result result = batchtest::RunTool("", {"--frobnicate"});
@@ -97,7 +125,7 @@ TEST(CommandLine, HelpAndManualPageSayTheSame) {
     for (std::size_t at = 0; (at = section.find("\n*-", at)) != std::string::npos; ++at) {
         ++entries;
     }
-    EXPECT_EQ(options, 12);
+    EXPECT_EQ(options, 13);
     EXPECT_EQ(entries, options);
 }
 
