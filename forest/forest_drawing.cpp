@@ -2,7 +2,6 @@
 
 #include "forest/axis.h"
 
-#include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -13,123 +12,132 @@ namespace tavrel::forest {
 
 namespace {
 
-// Columns, left to right: labels, the plot, the estimates as text, the weights.
-constexpr double kMargin = 20;
-constexpr double kLabelWidth = 220;
-constexpr double kPlotLeft = 255;
-constexpr double kPlotWidth = 300;
-constexpr double kTextLeft = 575;
-constexpr double kWeightRight = 780;
-constexpr int kWidth = 800;
-constexpr double kRowHeight = 20;
-constexpr double kHeadingTop = 20;
-constexpr double kFirstRowTop = 48;
 constexpr double kLargestSquare = 14;
-
-double RowsBottom(const ForestPlot& plot) {
-    return kFirstRowTop + static_cast<double>(plot.studies.size()) * kRowHeight;
-}
-
-QFont TextFont(bool bold = false) {
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(12);
-    font.setBold(bold);
-    return font;
-}
-
-QString Text(const std::string& text) {
-    return QString::fromStdString(text);
-}
+const QColor kSquareColour(110, 125, 150);
 
 class Painter {
   public:
-    Painter(const ForestPlot& plot, QPainter& painter)
-        : plot_(plot), painter_(painter), axis_(RoundAxis(Low(), High())) {}
+    Painter(const ForestPlot& plot, const ForestLayout& layout, QPainter& painter)
+        : plot_(plot), layout_(layout), painter_(painter), axis_(RoundAxis(Low(), High())) {}
 
     void All() {
         Headings();
-        double top = kFirstRowTop;
-        for (const ForestRow& row : plot_.studies) {
-            Study(row, top);
-            top += kRowHeight;
+        for (std::size_t i = 0; i < plot_.studies.size(); ++i) {
+            Study(i);
         }
-        const double rule = RowsBottom(plot_) + 4;
+        const double rule = layout_.pooledTop - 8;
         painter_.setPen(QPen(Qt::gray, 0.75));
-        painter_.drawLine(QPointF(kMargin, rule), QPointF(kWeightRight, rule));
-        Pooled(rule + 8);
-        Prediction(rule + 8 + kRowHeight);
-        const double axisTop = rule + 8 + 2 * kRowHeight + 6;
-        ZeroLine(kFirstRowTop - 4, axisTop);
-        Scale(axisTop);
-        painter_.setFont(TextFont());
+        painter_.drawLine(QPointF(layout_.labelLeft, rule), QPointF(layout_.weightRight, rule));
+        Pooled();
+        painter_.setFont(PlotFont());
+        Text(DrawnText(plot_.overallTest), layout_.labelLeft, layout_.testTop);
+        if (plot_.prediction) {
+            Prediction();
+        }
+        ZeroLine(layout_.rowTops.empty() ? rule : layout_.rowTops.front() - 4, layout_.axisTop);
+        Scale(layout_.axisTop);
+        painter_.setFont(PlotFont());
         painter_.setPen(Qt::black);
-        painter_.drawText(QPointF(kMargin, axisTop + 58), Text(plot_.heterogeneity));
+        painter_.drawText(QPointF(layout_.labelLeft, layout_.axisTop + 84),
+                          DrawnText(plot_.heterogeneity));
     }
 
   private:
     double Low() const {
-        double low = std::min(plot_.pooled.low, plot_.predictionLow);
+        double low = std::min(plot_.pooled.low, plot_.prediction ? plot_.predictionRow.low : 0);
         for (const ForestRow& row : plot_.studies) {
             low = std::min(low, row.low);
         }
         return low;
     }
     double High() const {
-        double high = std::max(plot_.pooled.high, plot_.predictionHigh);
+        double high = std::max(plot_.pooled.high, plot_.prediction ? plot_.predictionRow.high : 0);
         for (const ForestRow& row : plot_.studies) {
             high = std::max(high, row.high);
         }
         return high;
     }
     double X(double value) const {
-        return kPlotLeft + (value - axis_.low) / (axis_.high - axis_.low) * kPlotWidth;
+        const double x =
+            layout_.plotLeft + (value - axis_.low) / (axis_.high - axis_.low) * layout_.plotWidth;
+        // An end beyond the axis (an infinite one) is drawn at the axis's end.
+        return std::clamp(std::isnan(x) ? layout_.plotLeft : x, layout_.plotLeft,
+                          layout_.plotLeft + layout_.plotWidth);
     }
-
-    // Text in a row, its baseline a little below the row's middle.
-    void Cell(const QString& text, double left, double top, Qt::Alignment align = Qt::AlignLeft,
-              double width = 0) {
+    // The baseline of a line of text in a row of kRowHeight from `top`.
+    double Baseline(double top) const {
+        return top + kRowHeight / 2 + QFontMetricsF(painter_.font()).capHeight() / 2;
+    }
+    void Text(const QString& text, double left, double top) {
+        painter_.drawText(QPointF(left, Baseline(top)), text);
+    }
+    void RightAligned(const QString& text, double right, double top) {
+        Text(text, right - QFontMetricsF(painter_.font()).horizontalAdvance(text), top);
+    }
+    // A number set so that its decimal point (or its end, where it has none) is at `point`.
+    // Returns where it ends.
+    double AtPoint(const std::string& number, double point, double top) {
+        const QString text = DrawnText(number);
+        const qsizetype at = text.indexOf(QLatin1Char('.'));
         const QFontMetricsF metrics(painter_.font());
-        const double baseline = top + kRowHeight / 2 + metrics.capHeight() / 2;
-        const double x = align == Qt::AlignRight ? left - metrics.horizontalAdvance(text) : left;
-        painter_.drawText(QPointF(x, baseline),
-                          width > 0 ? metrics.elidedText(text, Qt::ElideRight, width) : text);
+        const double left = point - metrics.horizontalAdvance(at < 0 ? text : text.left(at));
+        Text(text, left, top);
+        return left + metrics.horizontalAdvance(text);
+    }
+    // "0.41 [0.27, 0.55]", each number on its decimal point.
+    void Estimate(const ForestRow& row, double top) {
+        AtPoint(row.estimateText, layout_.estimatePoint, top);
+        Text(QStringLiteral("["), layout_.openBracket, top);
+        AtPoint(row.lowText, layout_.lowPoint, top);
+        Text(QStringLiteral(","), layout_.comma, top);
+        Text(QStringLiteral("]"), AtPoint(row.highText, layout_.highPoint, top), top);
     }
 
     void Headings() {
-        painter_.setFont(TextFont(true));
+        painter_.setFont(PlotFont(true));
         painter_.setPen(Qt::black);
-        Cell(QStringLiteral("Study"), kMargin, kHeadingTop);
-        Cell(Text(plot_.intervalHeading), kTextLeft, kHeadingTop);
-        Cell(QStringLiteral("Weight"), kWeightRight, kHeadingTop, Qt::AlignRight);
+        Text(QStringLiteral("Study"), layout_.labelLeft, kHeadingTop);
+        Text(DrawnText(plot_.intervalHeading), layout_.textLeft, kHeadingTop);
+        RightAligned(QStringLiteral("Weight"), layout_.weightRight, kHeadingTop);
     }
 
-    void Study(const ForestRow& row, double top) {
-        painter_.setFont(TextFont());
+    void Study(std::size_t i) {
+        const ForestRow& row = plot_.studies[i];
+        const double top = layout_.rowTops[i];
+        painter_.setFont(PlotFont());
         painter_.setPen(Qt::black);
-        Cell(Text(row.label), kMargin, top, Qt::AlignLeft, kLabelWidth);
-        Cell(Text(row.text), kTextLeft, top);
-        Cell(QString::number(row.weight, 'f', 1) + QLatin1Char('%'), kWeightRight, top,
-             Qt::AlignRight);
+        const QStringList& lines = layout_.labelLines[i];
+        for (qsizetype line = 0; line < lines.size(); ++line) {
+            Text(lines[line], layout_.labelLeft, top + static_cast<double>(line) * kLineHeight);
+        }
+        Estimate(row, top);
+        RightAligned(QString::number(row.weight, 'f', 1) + QLatin1Char('%'), layout_.weightRight,
+                     top);
+        // The square's area follows the study's weight, but it never hides its interval: it is
+        // no wider than the interval, and the interval is drawn over it.
         const double middle = top + kRowHeight / 2;
-        painter_.setPen(QPen(Qt::black, 1));
-        painter_.drawLine(QPointF(X(row.low), middle), QPointF(X(row.high), middle));
-        // The square's area follows the study's weight.
         double largest = 0;
         for (const ForestRow& study : plot_.studies) {
             largest = std::max(largest, study.weight);
         }
-        const double side = std::max(3.0, kLargestSquare * std::sqrt(row.weight / largest));
+        const double span = X(row.high) - X(row.low);
+        const double side =
+            std::clamp(kLargestSquare * std::sqrt(row.weight / largest), 3.0, std::max(3.0, span));
         painter_.fillRect(QRectF(X(row.estimate) - side / 2, middle - side / 2, side, side),
-                          QColor(40, 40, 40));
+                          kSquareColour);
+        painter_.setPen(QPen(Qt::black, 1));
+        painter_.drawLine(QPointF(X(row.low), middle), QPointF(X(row.high), middle));
     }
 
-    void Pooled(double top) {
-        painter_.setFont(TextFont(true));
+    void Pooled() {
+        const double top = layout_.pooledTop;
+        painter_.setFont(PlotFont(true));
         painter_.setPen(Qt::black);
-        Cell(Text(plot_.pooled.label), kMargin, top, Qt::AlignLeft, kLabelWidth);
-        Cell(Text(plot_.pooled.text), kTextLeft, top);
-        Cell(QStringLiteral("100%"), kWeightRight, top, Qt::AlignRight);
+        Text(QFontMetricsF(painter_.font())
+                 .elidedText(DrawnText(plot_.pooled.label), Qt::ElideMiddle, layout_.labelWidth),
+             layout_.labelLeft, top);
+        Estimate(plot_.pooled, top);
+        RightAligned(QStringLiteral("100%"), layout_.weightRight, top);
         const double middle = top + kRowHeight / 2;
         QPainterPath diamond;
         diamond.moveTo(X(plot_.pooled.low), middle);
@@ -141,16 +149,17 @@ class Painter {
         painter_.fillPath(diamond, QColor(0, 0, 0));
     }
 
-    void Prediction(double top) {
-        painter_.setFont(TextFont());
+    void Prediction() {
+        const ForestRow& row = plot_.predictionRow;
+        const double top = layout_.predictionTop;
+        painter_.setFont(PlotFont());
         painter_.setPen(Qt::black);
-        Cell(QStringLiteral("Prediction interval"), kMargin, top, Qt::AlignLeft, kLabelWidth);
-        Cell(Text(plot_.predictionText), kTextLeft, top);
+        Text(DrawnText(row.label), layout_.labelLeft, top);
+        Estimate(row, top);
         const double middle = top + kRowHeight / 2;
         painter_.setPen(QPen(Qt::black, 1.5));
-        painter_.drawLine(QPointF(X(plot_.predictionLow), middle),
-                          QPointF(X(plot_.predictionHigh), middle));
-        for (const double end : {plot_.predictionLow, plot_.predictionHigh}) {
+        painter_.drawLine(QPointF(X(row.low), middle), QPointF(X(row.high), middle));
+        for (const double end : {row.low, row.high}) {
             painter_.drawLine(QPointF(X(end), middle - 4), QPointF(X(end), middle + 4));
         }
     }
@@ -162,8 +171,9 @@ class Painter {
 
     void Scale(double top) {
         painter_.setPen(QPen(Qt::black, 1));
-        painter_.drawLine(QPointF(kPlotLeft, top), QPointF(kPlotLeft + kPlotWidth, top));
-        painter_.setFont(TextFont());
+        painter_.drawLine(QPointF(layout_.plotLeft, top),
+                          QPointF(layout_.plotLeft + layout_.plotWidth, top));
+        painter_.setFont(PlotFont());
         const QFontMetricsF metrics(painter_.font());
         for (const double tick : axis_.ticks) {
             painter_.drawLine(QPointF(X(tick), top), QPointF(X(tick), top + 4));
@@ -171,26 +181,28 @@ class Painter {
             painter_.drawText(QPointF(X(tick) - metrics.horizontalAdvance(label) / 2, top + 17),
                               label);
         }
-        const QString title = Text(plot_.axisLabel);
-        painter_.drawText(
-            QPointF(kPlotLeft + kPlotWidth / 2 - metrics.horizontalAdvance(title) / 2, top + 34),
-            title);
+        const QString title = DrawnText(plot_.axisLabel);
+        const double centre = layout_.plotLeft + layout_.plotWidth / 2;
+        painter_.drawText(QPointF(centre - metrics.horizontalAdvance(title) / 2, top + 34), title);
+        // Which way is better, either side of no effect.
+        const QString left = DrawnText(plot_.favoursLeft);
+        const QString right = DrawnText(plot_.favoursRight);
+        painter_.setPen(QColor(60, 60, 60));
+        painter_.drawText(QPointF(X(0) - 6 - metrics.horizontalAdvance(left), top + 52), left);
+        painter_.drawText(QPointF(X(0) + 6, top + 52), right);
     }
 
     const ForestPlot& plot_;
+    const ForestLayout& layout_;
     QPainter& painter_;
     Axis axis_;
 };
 
 } // namespace
 
-PlotSize SizeOf(const ForestPlot& plot) {
-    return {kWidth, static_cast<int>(RowsBottom(plot) + 4 + 8 + 2 * kRowHeight + 6 + 70)};
-}
-
-void Draw(const ForestPlot& plot, QPainter& painter) {
-    painter.fillRect(QRectF(0, 0, kWidth, SizeOf(plot).height), Qt::white);
-    Painter(plot, painter).All();
+void Draw(const ForestPlot& plot, const ForestLayout& layout, QPainter& painter) {
+    painter.fillRect(QRectF(0, 0, layout.width, layout.height), Qt::white);
+    Painter(plot, layout, painter).All();
 }
 
 } // namespace tavrel::forest

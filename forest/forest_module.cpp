@@ -1,9 +1,10 @@
 // The plot module's entry point: a private Qt application on the offscreen platform (no
 // display is needed), and the painter's target by format.
 #include "forest/forest_drawing.h"
+#include "forest/forest_layout.h"
 #include "forest/forest_plot.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPageSize>
@@ -27,7 +28,7 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 
 } // namespace
 
-extern "C" bool TavrelDrawForestPlot(const ForestPlot& plot, Format format, int descriptor,
+extern "C" bool TavrelDrawForestPlot(const ForestPlot& plot, Format format, std::string* bytes,
                                      std::string* error) {
     qInstallMessageHandler(&QuietMessages);
     std::unique_ptr<QGuiApplication> application;
@@ -39,52 +40,50 @@ extern "C" bool TavrelDrawForestPlot(const ForestPlot& plot, Format format, int 
         static char* argv[] = {name, platformOption, offscreen, nullptr};
         application = std::make_unique<QGuiApplication>(argc, argv);
     }
-    QFile file;
-    if (!file.open(descriptor, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
-        *error = file.errorString().toStdString();
-        return false;
-    }
-    const PlotSize size = SizeOf(plot);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    const ForestLayout layout = LayOut(plot);
     switch (format) {
     case Format::Svg: {
         QSvgGenerator svg;
-        svg.setOutputDevice(&file);
-        svg.setSize(QSize(size.width, size.height));
-        svg.setViewBox(QRect(0, 0, size.width, size.height));
+        svg.setOutputDevice(&buffer);
+        svg.setSize(QSize(layout.width, layout.height));
+        svg.setViewBox(QRect(0, 0, layout.width, layout.height));
         svg.setResolution(72);
         svg.setTitle(QStringLiteral("Forest plot"));
-        svg.setDescription(QString::fromStdString(plot.heterogeneity));
+        // The generator writes title and description as they are: escaped here.
+        svg.setDescription(DrawnText(plot.heterogeneity).toHtmlEscaped());
         QPainter painter(&svg);
-        Draw(plot, painter);
+        Draw(plot, layout, painter);
         break;
     }
     case Format::Pdf: {
-        QPdfWriter pdf(&file);
+        QPdfWriter pdf(&buffer);
         pdf.setResolution(72);
-        pdf.setPageSize(QPageSize(QSizeF(size.width, size.height), QPageSize::Point));
+        pdf.setPageSize(QPageSize(QSizeF(layout.width, layout.height), QPageSize::Point));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setTitle(QStringLiteral("Forest plot"));
         pdf.setCreator(QStringLiteral("tavrel-batch"));
         QPainter painter(&pdf);
-        Draw(plot, painter);
+        Draw(plot, layout, painter);
         break;
     }
     case Format::Png: {
-        QImage image(size.width * kPngScale, size.height * kPngScale, QImage::Format_RGB32);
+        QImage image(layout.width * kPngScale, layout.height * kPngScale, QImage::Format_RGB32);
         image.setDevicePixelRatio(kPngScale);
         {
             QPainter painter(&image);
             painter.setRenderHint(QPainter::TextAntialiasing);
-            Draw(plot, painter);
+            Draw(plot, layout, painter);
         }
-        if (!image.save(&file, "PNG")) {
+        if (!image.save(&buffer, "PNG")) {
             *error = "the PNG encoder failed";
             return false;
         }
         break;
     }
     }
-    file.close();
+    bytes->assign(buffer.data().constData(), static_cast<std::size_t>(buffer.data().size()));
     return true;
 }
 

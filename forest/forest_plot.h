@@ -5,43 +5,42 @@
 
 namespace tavrel::forest {
 
-// One line of a forest plot: a study, or the pooled estimate.
+// One line of a forest plot: a study, the pooled estimate, or the prediction interval.
 struct ForestRow {
     std::string label;
     double estimate;
-    double low, high; // the confidence interval
+    double low, high; // the interval
     double weight;    // percent; the pooled row's is 100
-    std::string text; // the estimate and interval as the reader sees them: "0.41 [0.27, 0.55]"
+    // The estimate and the interval's ends as the reader sees them ("0.41", "0.27", "0.55"):
+    // each is set on its own, so that the column lines up on the decimal point.
+    std::string estimateText, lowText, highText;
 };
 
 // Everything a forest plot shows, with its texts already written.
 struct ForestPlot {
     std::vector<ForestRow> studies;
-    ForestRow pooled; // its label names the model
-    double predictionLow, predictionHigh;
-    std::string predictionText;  // "[-0.12, 0.94]"
+    ForestRow pooled;        // its label names the model
+    std::string overallTest; // "z = 5.71, p < .001", beside the pooled row
+    bool prediction = false; // a random-effects model's prediction interval, in predictionRow
+    ForestRow predictionRow;
     std::string intervalHeading; // "Hedges's g [95% CI]"
     std::string heterogeneity;   // "τ² = 0.031, I² = 62.3%, Q(46) = 121.90, p < .001"
     std::string axisLabel;       // "Hedges's g"
+    std::string favoursLeft;     // under the axis, left of 0: "Favours control"
+    std::string favoursRight;    // and right of it: "Favours experimental"
 };
 
 enum class Format { Svg, Pdf, Png };
 
-// The plot's size at one pixel per point: fixed width, a line per study.
-struct PlotSize {
-    int width;
-    int height;
-};
-PlotSize SizeOf(const ForestPlot& plot);
-
-// PNG pictures are drawn at twice that size, for crisp text.
+// PNG pictures are drawn at twice their size in points, for crisp text.
 inline constexpr int kPngScale = 2;
 
-// Draws the plot in `format` to the open file `descriptor`; false, with why in `error`, where
-// it could not. The entry point of the plot module, which tavrel-batch loads only to draw, so
-// that Qt's start-up cost is paid only then.
-extern "C" bool TavrelDrawForestPlot(const ForestPlot& plot, Format format, int descriptor,
+// Draws the plot in `format` into `bytes`; false, with why in `error`, where it could not. The
+// caller writes the bytes, so that every write error is its own to see. The entry point of
+// the plot module, which tavrel-batch loads only to draw, so that Qt's start-up cost is paid
+// only then.
+extern "C" bool TavrelDrawForestPlot(const ForestPlot& plot, Format format, std::string* bytes,
                                      std::string* error);
-using DrawForestPlot = bool (*)(const ForestPlot&, Format, int, std::string*);
+using DrawForestPlot = bool (*)(const ForestPlot&, Format, std::string*, std::string*);
 
 } // namespace tavrel::forest
