@@ -25,4 +25,15 @@ Heterogeneity FixedEffectHeterogeneity(std::span<const Study> studies) {
     return {q, std::max(0.0, (q - df) / traceP), df / traceP};
 }
 
+WeightedMean Mean(std::span<const Study> studies, double tau2) {
+    double weightSum = 0;
+    double weighted = 0;
+    for (const Study& study : studies) {
+        const double w = 1 / (study.vi + tau2);
+        weightSum += w;
+        weighted += w * study.yi;
+    }
+    return {weighted / weightSum, weightSum};
+}
+
 } // namespace tavrel::meta

@@ -13,4 +13,11 @@ struct Heterogeneity {
 
 Heterogeneity FixedEffectHeterogeneity(std::span<const Study> studies);
 
+// The weighted mean of the studies with weights 1 / (vi + tau2), and the sum of the weights.
+struct WeightedMean {
+    double mean;
+    double weightSum;
+};
+WeightedMean Mean(std::span<const Study> studies, double tau2);
+
 } // namespace tavrel::meta

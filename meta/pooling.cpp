@@ -23,23 +23,6 @@ using Policy = boost::math::policies::policy<
     boost::math::policies::overflow_error<boost::math::policies::ignore_error>,
     boost::math::policies::underflow_error<boost::math::policies::ignore_error>>;
 
-// The weighted mean of the studies with weights 1 / (vi + tau2), and the sum of the weights.
-struct WeightedMean {
-    double mean;
-    double weightSum;
-};
-
-WeightedMean Mean(std::span<const Study> studies, double tau2) {
-    double weightSum = 0;
-    double weighted = 0;
-    for (const Study& study : studies) {
-        const double w = 1 / (study.vi + tau2);
-        weightSum += w;
-        weighted += w * study.yi;
-    }
-    return {weighted / weightSum, weightSum};
-}
-
 // Every quantity of the models is equivariant under y -> c y, v -> c^2 v, and multiplying by
 // a power of two is exact. Pooling on studies scaled so that the largest variance lies in
 // [1, 4) therefore gives the very same digits, while variances near the ends of the double

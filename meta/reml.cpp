@@ -1,5 +1,7 @@
 #include "meta/reml.h"
 
+#include "meta/heterogeneity.h"
+
 #include <algorithm>
 #include <boost/math/tools/roots.hpp>
 #include <cmath>
@@ -25,14 +27,7 @@ struct Score {
 };
 
 Score ScoreAt(std::span<const Study> studies, double tau2) {
-    double sumW = 0;
-    double sumWY = 0;
-    for (const Study& study : studies) {
-        const double w = 1 / (study.vi + tau2);
-        sumW += w;
-        sumWY += w * study.yi;
-    }
-    const double mean = sumWY / sumW;
+    const auto [mean, sumW] = Mean(studies, tau2);
     double residualSquares = 0; // y'PPy
     double sumW2 = 0;
     double sumW3 = 0;
