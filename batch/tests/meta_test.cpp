@@ -124,6 +124,25 @@ TEST_F(MetaTest, TheForestPlotShowsEveryStudyAsText) {
     EXPECT_EQ(size(6), std::pair(width, height + 40));
 }
 
+// Labels that differ only in their middle would read the same shortened there: they are
+// wrapped onto two lines instead, so every study can be told apart.
+TEST_F(MetaTest, LabelsThatWouldReadTheSameAreWrapped) {
+    TAVREL_SKIP_WITHOUT_PLOT_MODULE();
+    std::string table = kHeader;
+    for (const char* cohort : {"Alpha", "Beta", "Gamma"}) {
+        table +=
+            std::string("\"The Northern Regional Multicentre Consortium on Effects of Something, ") +
+            cohort +
+            " cohort, followed for many years at every participating hospital\",100,15,30,"
+            "110,15,30\n";
+    }
+    ASSERT_EQ(Run(table, {"--forest", Path("plot.svg")}), 0);
+    const std::string svg = Read(dir_ / "plot.svg");
+    for (const char* cohort : {"Alpha", "Beta", "Gamma"}) {
+        EXPECT_NE(svg.find(cohort), std::string::npos) << cohort;
+    }
+}
+
 // A plot of too many studies cannot be read: refused before any file is written.
 TEST_F(MetaTest, APlotOfTooManyStudiesIsRefusedAndNothingWritten) {
     TAVREL_SKIP_WITHOUT_PLOT_MODULE();
