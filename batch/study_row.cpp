@@ -1,5 +1,7 @@
 #include "batch/study_row.h"
 
+#include "engine/read_number.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -12,12 +14,16 @@ namespace {
 using engine::CalcMode;
 using engine::Input;
 
+// Without the blanks (spaces and tabs) around it: a loop, as most fields have none.
 std::string_view Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
     }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
 }
 
 bool IsMissing(std::string_view text) {
@@ -60,20 +66,52 @@ DataField ReadDataField(std::string_view text) {
     if (IsMissing(text)) {
         return {DataField::Missing, 0};
     }
-    // from_chars takes no '+'; one is allowed before a digit or a point, not before a sign.
-    if (text.size() > 1 && text[0] == '+' && text[1] != '-' && text[1] != '+') {
-        text.remove_prefix(1);
+    // The plain form [+|-] digits [. digits] [(e|E) [+|-] digits], as a whole.
+    const auto digitsFrom = [&](std::size_t i) {
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            ++i;
+        }
+        return i;
+    };
+    std::size_t i = text[0] == '+' || text[0] == '-' ? 1 : 0;
+    const std::size_t mantissa = i;
+    i = digitsFrom(i);
+    std::size_t digits = i - mantissa;
+    if (i < text.size() && text[i] == '.') {
+        const std::size_t fraction = i + 1;
+        i = digitsFrom(fraction);
+        digits += i - fraction;
     }
+    bool exponent = false;
+    if (digits > 0 && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        std::size_t j =
+            i + 1 < text.size() && (text[i + 1] == '+' || text[i + 1] == '-') ? i + 2 : i + 1;
+        const std::size_t exponentDigits = j;
+        j = digitsFrom(j);
+        exponent = j > exponentDigits;
+        i = exponent ? j : i;
+    }
+    if (digits > 0 && i == text.size()) {
+        // Up to 15 digits without an exponent, ReadNumber is exact and quick; anything longer
+        // goes to from_chars, which also tells a magnitude beyond a double.
+        if (digits <= 15 && !exponent) {
+            return {DataField::Number, engine::ReadNumber(text)};
+        }
+        if (text[0] == '+') {
+            text.remove_prefix(1);
+        }
+        double value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc{} || !std::isfinite(value)) {
+            return {DataField::NotFinite, 0};
+        }
+        return {DataField::Number, value};
+    }
+    // Not a plain number; "inf" and "infinity" are numbers, but not finite ones.
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (end != text.data() + text.size() ||
-        (error != std::errc{} && error != std::errc::result_out_of_range)) {
-        return {DataField::NotANumber, 0};
-    }
-    if (error == std::errc::result_out_of_range || !std::isfinite(value)) {
-        return {DataField::NotFinite, 0};
-    }
-    return {DataField::Number, value};
+    const bool infinite = error == std::errc{} && end == text.data() + text.size();
+    return {infinite ? DataField::NotFinite : DataField::NotANumber, 0};
 }
 
 std::variant<RowProblem, StudyRow>
@@ -84,14 +122,14 @@ EvaluateStudyRow(const std::array<std::string_view, engine::kInputCount>& fields
     for (const Input input : engine::kInputs) {
         const std::size_t i = engine::Index(input);
         const DataField field = ReadDataField(fields[i]);
-        const std::string name(names[i]);
         switch (field.kind) {
         case DataField::NotANumber:
-            return RowProblem{name + " is not a number: " + Quoted(fields[i]), input,
-                              LeftOutReason::NotANumber};
+            return RowProblem{std::string(names[i]) + " is not a number: " + Quoted(fields[i]),
+                              input, LeftOutReason::NotANumber};
         case DataField::NotFinite:
-            return RowProblem{name + " is not a finite number: " + Quoted(fields[i]), input,
-                              LeftOutReason::NotANumber};
+            return RowProblem{std::string(names[i]) +
+                                  " is not a finite number: " + Quoted(fields[i]),
+                              input, LeftOutReason::NotANumber};
         case DataField::Missing:
             break;
         case DataField::Number:

@@ -43,14 +43,32 @@ double BiasFactor(std::int64_t df) {
     return kExactFactors[static_cast<std::size_t>(df)];
 }
 
-double ExactBiasFactor(std::int64_t df) {
-    if (df < 2) {
-        return std::numeric_limits<double>::quiet_NaN();
-    }
+namespace {
+
+double GammaRatioFactor(std::int64_t df) {
     const double half = static_cast<double>(df) / 2;
     // Gamma((df-1)/2) / Gamma(df/2), the ratio of gamma functions half a step apart.
     const double ratio = boost::math::tgamma_delta_ratio(half - 0.5, 0.5);
     return 1 / (std::sqrt(half) * ratio);
+}
+
+} // namespace
+
+double ExactBiasFactor(std::int64_t df) {
+    if (df < 2) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    // Tables of studies repeat a few hundred df: each is worked out once per thread.
+    constexpr std::int64_t kCached = 4096;
+    if (df < kCached) {
+        thread_local std::array<double, kCached> cache{}; // 0: not worked out yet
+        double& factor = cache[static_cast<std::size_t>(df)];
+        if (factor == 0) {
+            factor = GammaRatioFactor(df);
+        }
+        return factor;
+    }
+    return GammaRatioFactor(df);
 }
 
 } // namespace tavrel::engine
