@@ -39,7 +39,7 @@ struct Pooled {
     double qDf;
     double qP;
     double piLow, piHigh; // prediction interval; the confidence interval for FE
-    int iterations;       // REML's Fisher scoring steps; 0 for the others
+    int iterations;       // REML's Fisher steps and root-finder evaluations; 0 for the others
     double weightSum;     // the sum of the model's weights 1 / (vi + tau2)
 };
 
