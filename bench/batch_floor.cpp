@@ -2,13 +2,13 @@
 // reader, pass every column on, and write eight short texts and thirteen shortest round-trip
 // numbers a row with the same writer. What tavrel-batch takes beyond this is the press.
 //   tavrel_batch_floor IN.csv OUT.csv
-#include "batch/csv_reader.h"
-#include "batch/csv_writer.h"
+#include "csv/csv_reader.h"
+#include "csv/csv_writer.h"
 
 #include <charconv>
 #include <cstdio>
 
-using namespace tavrel::batch;
+using namespace tavrel::csv;
 
 int main(int argc, char** argv) {
     if (argc != 3) {

@@ -39,12 +39,12 @@ void ComputeAll(const SummaryStats& s, Correction correction, EffectSizeResults&
     r.R = std::isinf(squared) ? 1.0 : std::sqrt(squared / (squared + 4.0));
     r.DF = std::int64_t{s.N1} + s.N2 - 2;
     r.BiasFactor = correction == Correction::Table ? BiasFactor(r.DF) : ExactBiasFactor(r.DF);
-    r.HedgesD = r.CohenD * r.BiasFactor;
+    r.HedgesG = r.CohenD * r.BiasFactor;
 
     const std::int64_t sum = std::int64_t{s.N1} + s.N2;
     const std::int64_t product = std::int64_t{s.N1} * s.N2;
     const std::int64_t twiceSum = sum * 2;
-    const double u = r.HedgesD;
+    const double u = r.HedgesG;
     r.HedgesSD = std::sqrt(ToDouble(sum) / ToDouble(product) + (u * u) / ToDouble(twiceSum));
 
     const CommonLanguageResult cl = CommonLanguage(s.M1, s.M2, var1, var2);

@@ -16,8 +16,8 @@ struct EffectSizeResults {
     double R = 0.0;          // sqrt(d^2 / (d^2 + 4)), never negative; 1 for an infinite d
     std::int64_t DF = 0;     // N1 + N2 - 2, in 64 bits so that no pair of sizes overflows
     double BiasFactor = 0.0; // see BiasFactor()
-    double HedgesD = 0.0;    // CohenD * BiasFactor, Hedges and Olkin (1985)
-    double HedgesSD = 0.0;   // sqrt((N1+N2)/(N1 N2) + HedgesD^2 / (2 (N1+N2)))
+    double HedgesG = 0.0;    // CohenD * BiasFactor, Hedges and Olkin (1985)
+    double HedgesSD = 0.0;   // sqrt((N1+N2)/(N1 N2) + HedgesG^2 / (2 (N1+N2)))
     double CLZ = 0.0;        // see CommonLanguage()
     double CLES = 0.0;
 };

@@ -42,7 +42,7 @@ inline constexpr std::array<ResultDescription, kResultCount> kResultDescriptions
     {"Glass's \u2206", "+#.000", &EffectSizeResults::GlassDelta},
     {"Cohen's d", "+#.000", &EffectSizeResults::CohenD},
     {"r", "+#.000", &EffectSizeResults::R},
-    {"Hedges's Unbiased d", "+#.000", &EffectSizeResults::HedgesD},
+    {"Hedges's Unbiased d", "+#.000", &EffectSizeResults::HedgesG},
     {"Standard Deviation of Unbiased d", "+#.000", &EffectSizeResults::HedgesSD},
     {"Common Language Effect Size", "#.000", &EffectSizeResults::CLES},
 }};

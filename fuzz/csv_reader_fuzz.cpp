@@ -2,7 +2,7 @@
 // a plain character-by-character reading of the same rules, which is slow but easy to check by
 // eye. The first byte picks comma or tab and a read buffer of 1 to 64 bytes, so that records
 // are cut by the end of a read at every possible place.
-#include "batch/csv_reader.h"
+#include "csv/csv_reader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-using tavrel::batch::CsvReader;
-using tavrel::batch::InputError;
-using tavrel::batch::Record;
+using tavrel::csv::CsvReader;
+using tavrel::csv::MalformedInput;
+using tavrel::csv::Record;
 
 namespace {
 
@@ -108,7 +108,7 @@ Reading Read(std::string& text, char delimiter, std::size_t buffer) {
             reading.records.emplace_back(record.fields.begin(), record.fields.end());
             reading.lines.push_back(record.line);
         });
-    } catch (const InputError& e) {
+    } catch (const MalformedInput& e) {
         reading.errorLine = e.Line();
     }
     std::fclose(file);

@@ -32,7 +32,7 @@ TEST(ComputeResults, EqualMeansLeaveOnlyTheSamplingError) {
     EXPECT_EQ(r.MeanDiff, 0.0);
     EXPECT_EQ(r.CohenD, 0.0);
     EXPECT_EQ(r.R, 0.0);
-    EXPECT_EQ(r.HedgesD, 0.0);
+    EXPECT_EQ(r.HedgesG, 0.0);
     EXPECT_DOUBLE_EQ(r.HedgesSD, std::sqrt(1.0 / 15.0));
 }
 
@@ -68,12 +68,12 @@ TEST(ComputeResults, LargeSizesStayExact) {
         const long double sum = 2.0L * n;
         const long double product = static_cast<long double>(n) * n;
         const double expectedSd =
-            static_cast<double>(std::sqrt(sum / product + r.HedgesD * r.HedgesD / (2 * sum)));
+            static_cast<double>(std::sqrt(sum / product + r.HedgesG * r.HedgesG / (2 * sum)));
         EXPECT_EQ(r.PooledSD, 15.0) << n;
         EXPECT_EQ(r.DF, 2 * std::int64_t{n} - 2) << n;
         EXPECT_GT(r.BiasFactor, 0.99) << n;
         EXPECT_LE(r.BiasFactor, 1.0) << n;
-        EXPECT_GT(r.HedgesD, 0.66) << n;
+        EXPECT_GT(r.HedgesG, 0.66) << n;
         EXPECT_DOUBLE_EQ(r.HedgesSD, expectedSd) << n;
     }
 }

@@ -1,0 +1,85 @@
+#include "cli/destinations.h"
+
+#include "cli/run_error.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace tavrel::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// What a name refers to: the file itself where it exists (through links, and any hard link
+// to it names the same), else the path it would be created at.
+// A device or named pipe (/dev/null) is written, never replaced: any number of outputs may go
+// there.
+struct Identity {
+    std::optional<std::pair<dev_t, ino_t>> file;
+    fs::path path;
+    bool device = false;
+
+    bool operator==(const Identity& other) const {
+        if (device || other.device) {
+            return false;
+        }
+        return file || other.file ? file == other.file : path == other.path;
+    }
+};
+
+Identity IdentityOf(const std::string& name) {
+    struct stat status {};
+    if (stat(name.c_str(), &status) == 0) {
+        return {std::pair{status.st_dev, status.st_ino}, {}, !S_ISREG(status.st_mode)};
+    }
+    std::error_code error;
+    fs::path path = fs::weakly_canonical(fs::absolute(name, error), error);
+    return {std::nullopt, error ? fs::path(name) : path};
+}
+
+struct Destination {
+    const char* option;
+    const std::string& name;
+};
+
+} // namespace
+
+void CheckDestinations(const Options& options, std::FILE* input) {
+    if (options.summary == "-" && options.output.empty()) {
+        throw RunError("--summary - and the table would both go to standard output; name a file "
+                       "for one of them");
+    }
+    std::optional<Identity> read;
+    struct stat status {};
+    if (options.input != "-") {
+        read = IdentityOf(options.input);
+    } else if (input != nullptr && fstat(fileno(input), &status) == 0 && S_ISREG(status.st_mode)) {
+        read = Identity{std::pair{status.st_dev, status.st_ino}, {}, false};
+    }
+    std::vector<std::pair<Destination, Identity>> written;
+    for (const Destination destination :
+         {Destination{"-o", options.output}, Destination{"--summary", options.summary},
+          Destination{"--forest", options.forest}}) {
+        if (destination.name.empty() || destination.name == "-") {
+            continue;
+        }
+        const Identity identity = IdentityOf(destination.name);
+        if (read && identity == *read && std::string_view(destination.option) != "-o") {
+            throw RunError(std::string(destination.option) + " " + destination.name +
+                           " would overwrite the input; name another file");
+        }
+        for (const auto& [earlier, earlierIdentity] : written) {
+            if (identity == earlierIdentity) {
+                throw RunError(std::string(earlier.option) + " and " + destination.option +
+                               " name the same file, " + destination.name + "; each needs its own");
+            }
+        }
+        written.emplace_back(destination, identity);
+    }
+}
+
+} // namespace tavrel::cli

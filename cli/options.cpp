@@ -1,0 +1,287 @@
+#include "cli/options.h"
+
+#include "meta/intervals.h"
+
+#include <charconv>
+#include <cmath>
+#include <getopt.h>
+#include <initializer_list>
+#include <string_view>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+namespace tavrel::cli {
+
+const char* const kUsage =
+    "Usage: tavrel-batch [OPTIONS] [FILE]\n"
+    "Computes the effect sizes of every row of a table of studies, with the same engine as the\n"
+    "Tavrel calculator. Reads CSV from FILE (or standard input, also as \"-\") and writes CSV.\n"
+    "\n"
+    "The first row names the columns. m1, sd1, n1 (control group) and m2, sd2, n2\n"
+    "(experimental group) are found by name, in any case; every other column is passed on.\n"
+    "A field is a number as a whole, or missing (empty, NA, NaN or .); means may be any\n"
+    "finite number, SDs at least 0 (not both 0), sizes whole numbers of at least 2.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output=FILE   write to FILE (replaced only once complete); - is standard output\n"
+    "      --tsv           read and write tab-separated values (the default for a .tsv FILE)\n"
+    "      --level=L       confidence level of the intervals, between 0 and 1 (default 0.95)\n"
+    "      --ci=noncentral add the noncentral-t interval for Cohen's d\n"
+    "      --meta          pool the rows' unbiased d; a summary goes to standard error\n"
+    "      --method=M      REML (default), DL (DerSimonian-Laird) or FE (fixed effect)\n"
+    "      --test=T        z (default) or knha (Knapp-Hartung, t with k - 1 df)\n"
+    "      --summary=FILE  write the pooled result as JSON to FILE; - is standard output\n"
+    "      --forest=FILE   draw a forest plot, SVG, PDF or PNG by FILE's extension\n"
+    "      --label=COLUMN  the column that names the studies in the plot\n"
+    "      --favours=L,R   the plot's phrases left and right of no effect\n"
+    "  -h, --help          show this help\n"
+    "      --version       show the version\n"
+    "\n"
+    "--method, --test, --summary, --forest, --label and --favours imply --meta.\n"
+    "Options and FILE may come in any order; -- ends the options.\n"
+    "\n"
+    "Exit status: 0 when every row was computed, 1 when some rows had errors (every row is\n"
+    "still written, with its error), 2 when the input cannot be used at all.\n";
+
+namespace {
+
+double ParseLevel(const std::string& text) {
+    double level = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), level);
+    if (error != std::errc{} || end != text.data() + text.size() || !(level > 0 && level < 1)) {
+        throw UsageError("--level takes a number between 0 and 1, not \"" + text + "\"");
+    }
+    // So close to 1 that half of what it leaves out rounds to nothing: no finite interval.
+    if (!std::isfinite(meta::TwoSidedZ(level))) {
+        throw UsageError("--level " + text + " is too close to 1: its intervals would be infinite");
+    }
+    return level;
+}
+
+// Whether `text` ends in `suffix` (lower case), in any case.
+bool EndsWith(const std::string& text, std::string_view suffix) {
+    if (text.size() < suffix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        const char c = text[text.size() - suffix.size() + i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != suffix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The plot's format, by its file's extension.
+forest::Format PlotFormat(const std::string& name) {
+    for (const auto& [extension, format] :
+         {std::pair{".svg", forest::Format::Svg}, std::pair{".pdf", forest::Format::Pdf},
+          std::pair{".png", forest::Format::Png}}) {
+        if (EndsWith(name, extension)) {
+            return format;
+        }
+    }
+    throw UsageError("--forest writes a .svg, .pdf or .png file, not \"" + name + "\"");
+}
+
+// "--favours LEFT,RIGHT": the two phrases, split at the first comma.
+std::pair<std::string, std::string> Favours(const std::string& option, const std::string& value) {
+    const std::size_t comma = value.find(',');
+    if (comma == std::string::npos || comma == 0 || comma + 1 == value.size()) {
+        throw UsageError(option + " takes two phrases separated by a comma, as \"Favours " +
+                         "placebo,Favours drug\", not \"" + value + "\"");
+    }
+    return {value.substr(0, comma), value.substr(comma + 1)};
+}
+
+// What getopt_long refused: a long option as the user typed it in `word` ("--me",
+// "--meta=foo"), unknown, ambiguous or given a value it does not take; or a short one.
+// A short option getopt_long does not know is in `refusedOption`; a long one refused for any
+// reason leaves 0 there, or its own code (ours are 256 and up, and h and o take no value and
+// need one, so `--help=x` is the one long option that leaves a letter).
+std::string Refused(const std::string& word, int refusedOption, const option* options) {
+    if (refusedOption > 0 && refusedOption < 256 && refusedOption != 'h') {
+        return "unknown option -" + std::string(1, static_cast<char>(refusedOption));
+    }
+    const std::size_t equals = word.find('=');
+    const std::string name = word.substr(2, equals == std::string::npos ? equals : equals - 2);
+    std::vector<std::string> candidates;
+    for (const option* o = options; o->name != nullptr; ++o) {
+        if (o->name == name) {
+            return "--" + name + " takes no value, not \"" + word.substr(equals + 1) + "\"";
+        }
+        if (std::string_view(o->name).starts_with(name)) {
+            candidates.push_back(std::string("--") + o->name);
+        }
+    }
+    if (candidates.size() == 1) {
+        return candidates[0] + " takes no value, not \"" + word.substr(equals + 1) + "\"";
+    }
+    if (candidates.empty()) {
+        return "unknown option --" + name;
+    }
+    std::string list;
+    for (const std::string& candidate : candidates) {
+        list += (list.empty() ? "" : ", ") + candidate;
+    }
+    return "ambiguous option --" + name + ": it could be " + list;
+}
+
+std::string FileName(const std::string& option, const char* value) {
+    if (*value == '\0') {
+        throw UsageError(option + " needs a file name");
+    }
+    return value;
+}
+
+// The choice `value` names, among `choices`.
+template <class T>
+T OneOf(const std::string& option, std::string_view value,
+        std::initializer_list<std::pair<std::string_view, T>> choices) {
+    std::string names;
+    for (const auto& [name, choice] : choices) {
+        if (name == value) {
+            return choice;
+        }
+        names += (names.empty() ? "" : ", ") + std::string(name);
+    }
+    throw UsageError(option + " takes one of " + names + ", not \"" + std::string(value) + "\"");
+}
+
+} // namespace
+
+Options ParseOptions(const std::vector<std::string>& args) {
+    enum LongOnly {
+        kTsv = 256,
+        kLevel,
+        kCi,
+        kVersion,
+        kMeta,
+        kMethod,
+        kTest,
+        kSummary,
+        kForest,
+        kLabel,
+        kFavours
+    };
+    static const option kLongOptions[] = {{"output", required_argument, nullptr, 'o'},
+                                          {"tsv", no_argument, nullptr, kTsv},
+                                          {"level", required_argument, nullptr, kLevel},
+                                          {"ci", required_argument, nullptr, kCi},
+                                          {"help", no_argument, nullptr, 'h'},
+                                          {"version", no_argument, nullptr, kVersion},
+                                          {"meta", no_argument, nullptr, kMeta},
+                                          {"method", required_argument, nullptr, kMethod},
+                                          {"test", required_argument, nullptr, kTest},
+                                          {"summary", required_argument, nullptr, kSummary},
+                                          {"forest", required_argument, nullptr, kForest},
+                                          {"label", required_argument, nullptr, kLabel},
+                                          {"favours", required_argument, nullptr, kFavours},
+                                          {nullptr, 0, nullptr, 0}};
+
+    // getopt_long permutes what it is given: a copy, with the program's name in front.
+    std::vector<std::string> words{"tavrel-batch"};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(words.size());
+    // The option just read, as the user wrote it, without its value, for messages.
+    const auto written = [&] {
+        auto at = static_cast<std::size_t>(optind - 1);
+        if (optarg != nullptr && optarg == argv[at] && at > 1) {
+            --at; // the value stood on its own, after the option
+        }
+        const std::string word = argv[at];
+        return word.starts_with("--") ? word.substr(0, word.find('=')) : word.substr(0, 2);
+    };
+
+    Options options;
+    bool tsvChosen = false;
+    optind = 0; // start afresh: the parser keeps its place between calls
+    opterr = 0; // its messages are ours to write
+    for (int option;
+         (optarg = nullptr,
+         option = getopt_long(argc, argv.data(), ":ho:", kLongOptions, nullptr)) != -1;) {
+        switch (option) {
+        case 'h':
+            options.help = true;
+            break;
+        case kVersion:
+            options.version = true;
+            break;
+        case 'o':
+            options.output = optarg;
+            if (options.output.empty()) {
+                throw UsageError(written() + " needs a file name (or - for standard output)");
+            }
+            break;
+        case kTsv:
+            options.tsv = tsvChosen = true;
+            break;
+        case kLevel:
+            options.level = ParseLevel(optarg);
+            break;
+        case kCi:
+            if (std::string_view(optarg) != "noncentral") {
+                throw UsageError(std::string("--ci takes \"noncentral\", not \"") + optarg + "\"");
+            }
+            options.noncentral = true;
+            break;
+        case kMeta:
+            options.meta = true;
+            break;
+        case kMethod:
+            options.meta = true;
+            options.method = OneOf<meta::Method>(
+                written(), optarg,
+                {{"REML", meta::Method::REML}, {"DL", meta::Method::DL}, {"FE", meta::Method::FE}});
+            break;
+        case kTest:
+            options.meta = true;
+            options.test = OneOf<meta::Test>(
+                written(), optarg, {{"z", meta::Test::Z}, {"knha", meta::Test::KnappHartung}});
+            break;
+        case kSummary:
+            options.summary = FileName(written(), optarg);
+            options.meta = true;
+            break;
+        case kForest:
+            options.forest = FileName(written(), optarg);
+            options.meta = true;
+            options.forestFormat = PlotFormat(options.forest);
+            break;
+        case kLabel:
+            options.meta = true;
+            options.label = optarg;
+            break;
+        case kFavours:
+            options.meta = true;
+            std::tie(options.favoursLeft, options.favoursRight) = Favours(written(), optarg);
+            break;
+        case ':':
+            throw UsageError(written() + " needs a value");
+        default:
+            throw UsageError(
+                Refused(argv[static_cast<std::size_t>(optind - 1)], optopt, kLongOptions));
+        }
+    }
+    if (argc - optind > 1) {
+        throw UsageError("only one input FILE can be given");
+    }
+    if (optind < argc) {
+        options.input = argv[static_cast<std::size_t>(optind)];
+    }
+    if (options.output == "-") {
+        options.output.clear();
+    }
+    if (!tsvChosen && EndsWith(options.input, ".tsv")) {
+        options.tsv = true;
+    }
+    return options;
+}
+
+} // namespace tavrel::cli

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "forest/forest_plot.h"
+#include "meta/pooling.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tavrel::cli {
+
+struct Options {
+    std::string input = "-"; // "-" is standard input
+    std::string output;      // empty: standard output (given as "-")
+    bool tsv = false;        // tab-separated rather than comma-separated
+    double level = 0.95;     // confidence level of the intervals
+    bool noncentral = false; // add the exact noncentral-t interval for Cohen's d
+    // Pooling the rows' unbiased d: asked for by --meta and by every option of the pooling.
+    bool meta = false;
+    meta::Method method = meta::Method::REML;
+    meta::Test test = meta::Test::Z;
+    std::string summary; // the pooled result as JSON; empty for none, "-" standard output
+    std::string forest;  // the forest plot, SVG, PDF or PNG by its extension; empty for none
+    forest::Format forestFormat = forest::Format::Svg; // from the plot's extension
+    std::string label; // the column that names the studies; empty for the first other one
+    // Under the plot's axis, left and right of no effect.
+    std::string favoursLeft = "Favours control";
+    std::string favoursRight = "Favours experimental";
+    bool help = false;
+    bool version = false;
+};
+
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads the command line (without the program's name). Throws UsageError.
+Options ParseOptions(const std::vector<std::string>& args);
+
+extern const char* const kUsage;
+
+} // namespace tavrel::cli

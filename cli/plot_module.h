@@ -1,0 +1,24 @@
+#pragma once
+
+#include "cli/run_error.h"
+#include "forest/forest_plot.h"
+
+#include <string>
+
+namespace tavrel::cli {
+
+// The plot module, looked up by absolute path only: beside the program (the build tree) or in
+// its library folder (an installation), the program's folder read from /proc/self/exe; where
+// that cannot be read, the library folder fixed at build time. Throws RunError where the
+// module cannot be loaded, so that --forest fails before any work.
+class PlotModule {
+  public:
+    PlotModule();
+    // The plot as the bytes of its file. Throws RunError where it cannot be drawn.
+    std::string Draw(const forest::ForestPlot& plot, forest::Format format) const;
+
+  private:
+    forest::DrawForestPlot draw_;
+};
+
+} // namespace tavrel::cli

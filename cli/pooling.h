@@ -1,0 +1,19 @@
+#pragma once
+
+#include "cli/options.h"
+#include "meta/pooling.h"
+#include "table/pooled_rows.h"
+
+#include <cstddef>
+
+namespace tavrel::cli {
+
+// Forest plots of more studies than this cannot be read any more; they are refused.
+inline constexpr std::size_t kMostStudiesInAPlot = 250;
+
+// The meta-analysis of the rows, once they are all read. Throws RunError where it cannot be
+// had as asked: fewer than two rows to pool (the message counts the rows left out by why), a
+// plot of too many studies, a REML score with no root.
+meta::Pooled PoolRows(const Options& options, const table::PooledRows& rows);
+
+} // namespace tavrel::cli

@@ -1,0 +1,225 @@
+#include "cli/run.h"
+
+#include "cli/destinations.h"
+#include "cli/options.h"
+#include "cli/output_file.h"
+#include "cli/plot_module.h"
+#include "cli/pooling.h"
+#include "cli/run_error.h"
+#include "csv/csv_reader.h"
+#include "csv/csv_writer.h"
+#include "report/forest_data.h"
+#include "report/summary_json.h"
+#include "report/summary_text.h"
+#include "table/study_table.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <optional>
+#include <unistd.h>
+
+namespace tavrel::cli {
+
+namespace {
+
+using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+std::string Reason() {
+    return std::strerror(errno);
+}
+
+// Why the run stopped, in one line; `line` names the input's line where one applies.
+void Report(std::FILE* err, const char* why, long line) {
+    const std::string where = line > 0 ? " (line " + std::to_string(line) + ")" : std::string();
+    std::fprintf(err, "tavrel-batch: %s%s\n", why, where.c_str());
+}
+
+// Shows how far a long run has come, on a terminal only.
+class Progress {
+  public:
+    explicit Progress(std::FILE* err) : err_(err), shown_(isatty(fileno(err)) != 0) {}
+    void Row(long rows) {
+        if (shown_ && rows % kEvery == 0) {
+            std::fprintf(err_, "\r%ld rows", rows);
+            std::fflush(err_);
+            drawn_ = true;
+        }
+    }
+    void Done() {
+        if (drawn_) {
+            std::fprintf(err_, "\r\033[K");
+        }
+    }
+
+  private:
+    static constexpr long kEvery = 1 << 18;
+    std::FILE* err_;
+    bool shown_;
+    bool drawn_ = false;
+};
+
+// The destinations a run writes, each opened (its temporary file made) before any work and
+// put in place only once all of them are complete: a failure anywhere leaves every one as it
+// was.
+struct Destinations {
+    std::optional<OutputFile> table;
+    std::optional<OutputFile> summary;
+    std::optional<OutputFile> plot;
+
+    Destinations(const Options& options, std::FILE* err) {
+        if (!options.output.empty()) {
+            table.emplace(options.output, err);
+        }
+        if (!options.summary.empty() && options.summary != "-") {
+            summary.emplace(options.summary, err);
+        }
+        if (!options.forest.empty()) {
+            plot.emplace(options.forest, err);
+        }
+    }
+    void CommitAll() {
+        for (std::optional<OutputFile>* file : {&table, &summary, &plot}) {
+            if (*file) {
+                (*file)->Close();
+            }
+        }
+        for (std::optional<OutputFile>* file : {&table, &summary, &plot}) {
+            if (*file) {
+                (*file)->Commit();
+            }
+        }
+    }
+};
+
+void Write(std::FILE* file, const std::string& bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+}
+
+int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* err) {
+    FilePtr opened(nullptr, &std::fclose);
+    if (options.input == "-" && in == nullptr) {
+        throw RunError("cannot read standard input: it is closed");
+    }
+    if (options.input != "-") {
+        opened.reset(std::fopen(options.input.c_str(), "rb"));
+        if (!opened) {
+            throw RunError("cannot read " + options.input + ": " + Reason());
+        }
+        in = opened.get();
+    }
+    CheckDestinations(options, in);
+    // Looked up before any output is opened or any row read: a missing module stops the run
+    // at once.
+    std::optional<PlotModule> plotModule;
+    if (!options.forest.empty()) {
+        plotModule.emplace();
+    }
+    if ((options.output.empty() || options.summary == "-") && out == nullptr) {
+        throw RunError("cannot write standard output: it is closed");
+    }
+    Destinations destinations(options, err);
+
+    const char delimiter = options.tsv ? '\t' : ',';
+    csv::CsvWriter writer(destinations.table ? destinations.table->File() : out, delimiter);
+    std::optional<table::PooledRows> pooledRows;
+    if (options.meta) {
+        pooledRows.emplace(!options.forest.empty());
+    }
+    const table::TableSettings settings{options.level, options.noncentral, options.label};
+    table::StudyTable table(settings, writer, pooledRows ? &*pooledRows : nullptr);
+    Progress progress(err);
+    bool headerSeen = false;
+    csv::CsvReader(in, delimiter).ReadAll([&](const csv::Record& record) {
+        if (!headerSeen) {
+            table.Header(record);
+            headerSeen = true;
+            return;
+        }
+        table.Row(record);
+        progress.Row(table.Rows());
+    });
+    progress.Done();
+    if (!headerSeen) {
+        throw RunError("the input is empty: the first row must name the columns");
+    }
+    if (!writer.Flush()) {
+        throw RunError("cannot write the output: " + Reason());
+    }
+    std::optional<meta::Pooled> pooled;
+    if (pooledRows) {
+        pooled = PoolRows(options, *pooledRows);
+        if (destinations.summary) {
+            Write(destinations.summary->File(),
+                  report::SummaryJson(*pooled, pooledRows->LeftOut()));
+        }
+        if (destinations.plot) {
+            Write(destinations.plot->File(),
+                  plotModule->Draw(report::PlotOf(*pooledRows, *pooled, options.favoursLeft,
+                                                  options.favoursRight),
+                                   options.forestFormat));
+        }
+    }
+    destinations.CommitAll();
+    if (pooled) {
+        std::fputs(report::PooledText(*pooledRows, *pooled).c_str(), err);
+        if (options.summary == "-") {
+            const std::string json = report::SummaryJson(*pooled, pooledRows->LeftOut());
+            if (std::fwrite(json.data(), 1, json.size(), out) != json.size() ||
+                std::fflush(out) != 0) {
+                throw RunError("cannot write the summary to standard output: " + Reason());
+            }
+        }
+    }
+    if (table.RowsWithErrors() > 0) {
+        std::fprintf(err, "%ld of %ld rows had errors\n", table.RowsWithErrors(), table.Rows());
+        return kSomeRowsFailed;
+    }
+    return kAllComputed;
+}
+
+} // namespace
+
+int RunBatch(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err) {
+    Options options;
+    try {
+        options = ParseOptions(args);
+    } catch (const UsageError& e) {
+        std::fprintf(err, "tavrel-batch: %s\nTry 'tavrel-batch --help'.\n", e.what());
+        return kUnusable;
+    }
+    if ((options.help || options.version) && out == nullptr) {
+        std::fputs("tavrel-batch: cannot write standard output: it is closed\n", err);
+        return kUnusable;
+    }
+    if (options.help) {
+        std::fputs(kUsage, out);
+        return kAllComputed;
+    }
+    if (options.version) {
+        std::fprintf(out, "tavrel-batch %s\n", TAVREL_VERSION);
+        return kAllComputed;
+    }
+    // Every exception is caught here, so that the output file's temporary is always removed
+    // on the way out and the user always reads one line of why.
+    try {
+        return Convert(options, in, out, err);
+    } catch (const csv::MalformedInput& e) {
+        Report(err, e.what(), e.Line());
+    } catch (const table::TableError& e) {
+        Report(err, e.what(), e.Line());
+    } catch (const RunError& e) {
+        Report(err, e.what(), 0);
+    } catch (const std::bad_alloc&) {
+        std::fputs("tavrel-batch: out of memory\n", err);
+    } catch (const std::exception& e) {
+        std::fprintf(err, "tavrel-batch: unexpected error: %s\n", e.what());
+    } catch (...) {
+        std::fputs("tavrel-batch: unexpected error\n", err);
+    }
+    return kUnusable;
+}
+
+} // namespace tavrel::cli

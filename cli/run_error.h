@@ -1,0 +1,16 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace tavrel::cli {
+
+// A run that cannot go on: an output that cannot be opened or written, a plot module that
+// cannot be loaded, a pooling that cannot be had, outputs that would overwrite each other.
+// The message says why, in words for the user.
+class RunError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+} // namespace tavrel::cli

@@ -1,0 +1,352 @@
+// tavrel-batch end to end: every row through the window's engine, errors kept in their rows,
+// the exit statuses, and an output file that is never left half-written.
+#include "batch_test_support.h"
+#include "csv/csv_reader.h"
+#include "engine/press.h"
+#include "scratch_dir.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tavrel::cli {
+namespace {
+
+using batchtest::RunTool;
+
+constexpr char kWorkedRow[] = "m1,sd1,n1,m2,sd2,n2\n100,15,20,110,15,20\n";
+using Row = std::map<std::string, std::string>;
+
+// The output table, each row as column name -> text.
+std::vector<Row> Table(const std::string& csv, char delimiter = ',') {
+    std::FILE* file = fmemopen(const_cast<char*>(csv.data()), csv.size(), "rb");
+    std::vector<std::string> header;
+    std::vector<Row> rows;
+    csv::CsvReader(file, delimiter).ReadAll([&](const csv::Record& record) {
+        if (header.empty()) {
+            header.assign(record.fields.begin(), record.fields.end());
+            return;
+        }
+        EXPECT_EQ(record.fields.size(), header.size()) << "line " << record.line;
+        Row row;
+        for (std::size_t i = 0; i < header.size() && i < record.fields.size(); ++i) {
+            row[header[i]] = std::string(record.fields[i]);
+        }
+        rows.push_back(row);
+    });
+    std::fclose(file);
+    return rows;
+}
+
+double Number(const std::string& text) {
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+// J(df) = Gamma(df/2) / (sqrt(df/2) Gamma((df-1)/2)), by lgamma: independent of the tool's way.
+double ExactJ(double df) {
+    return std::exp(std::lgamma(df / 2) - std::lgamma((df - 1) / 2)) / std::sqrt(df / 2);
+}
+
+// Where the window would compute every result, its texts; the numbers use the exact
+// correction at every df.
+TEST(Batch, WindowTextsAndExactValues) {
+    const std::vector<engine::InputTexts> inputs = {
+        {"100", "15", "20", "110", "15", "20"},
+        {"100", "15", "40", "90", "20", "60"},
+        {"50", "10", "3", "55", "12", "3"},
+    };
+    std::string csv = "m1,sd1,n1,m2,sd2,n2\n";
+    for (const auto& row : inputs) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            csv += std::string(row[i]) + (i + 1 < row.size() ? "," : "\n");
+        }
+    }
+    const batchtest::Result result = RunTool(csv);
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<Row> rows = Table(result.out);
+    ASSERT_EQ(rows.size(), inputs.size());
+
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto pressed = std::get<engine::Pressed>(engine::Press(inputs[i]));
+        for (const engine::ShownResult& shown : pressed.shown) {
+            EXPECT_EQ(rows[i].at(std::string(engine::Describe(shown.result).caption)), shown.text);
+        }
+        const double df = Number(rows[i].at("df"));
+        const double d = Number(rows[i].at("cohen_d"));
+        EXPECT_EQ(d, pressed.values.CohenD);
+        EXPECT_NEAR(Number(rows[i].at("bias_factor")), ExactJ(df), 1e-14);
+        EXPECT_NEAR(Number(rows[i].at("yi")), ExactJ(df) * d, 1e-14 * std::fabs(d));
+        EXPECT_EQ(rows[i].at("yi"), rows[i].at("hedges_g"));
+        const double n1 = Number(rows[i].at("n1"));
+        const double n2 = Number(rows[i].at("n2"));
+        const double g = Number(rows[i].at("yi"));
+        EXPECT_NEAR(Number(rows[i].at("vi")), 1 / n1 + 1 / n2 + g * g / (2 * (n1 + n2)), 1e-15);
+        EXPECT_NEAR(Number(rows[i].at("g_ci_high")) - g,
+                    1.959963984540054 * std::sqrt(Number(rows[i].at("vi"))), 1e-12);
+    }
+    EXPECT_EQ(rows[0].at("Mean Difference"), "+10.00");
+    // At 4 df the window's table says .7979, the exact factor 0.79788...
+    EXPECT_NEAR(Number(rows[2].at("bias_factor")), 0.7978845608028654, 1e-15); // sqrt(2/pi)
+}
+
+// Real tables: change scores below 0, groups of 2, missing values spelt every usual way, and
+// text that is not a number. Every row either gives g or says exactly why not.
+TEST(Batch, DataRulesNotWindowRules) {
+    const batchtest::Result result = RunTool("Study,M1,SD1,N1,M2,SD2,N2\n"
+                                             "negative,-1.5,1,10,-0.5,1,12\n"
+                                             "zero,0,2,10,1,2,10\n"
+                                             "pairs,1,1,2,2,1,2\n"
+                                             "written,1,1,10.0,2,1,1e1\n"
+                                             "flat,5,0,10,6,2,10\n"
+                                             "empty,1,1,10,2,,10\n"
+                                             "na,1,1,10,2, NA ,10\n"
+                                             "nan,1,1,10,2,nan,10\n"
+                                             "dot,1,1,10,2,.,10\n"
+                                             "no n,1,1,10,2,1,\n"
+                                             "no means,,1,10,NA,1,10\n"
+                                             "one mean,1,1,10,,1,10\n"
+                                             "slash,1/2,1,10,2,1,10\n"
+                                             "dashes,1,1,10,--5,1,10\n"
+                                             "suffix,1,12abc,10,2,1,10\n"
+                                             "below,1,1,10,2,1,<.001\n"
+                                             "single,1,1,1,2,1,10\n"
+                                             "half,1,1,10.5,2,1,10\n"
+                                             "negative n,1,1,-3,2,1,10\n"
+                                             "negative sd,1,-1,10,2,1,10\n"
+                                             "no spread,1,0,10,2,0,10\n"
+                                             "infinite,1,1,10,inf,1,10\n");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "17 of 22 rows had errors\n");
+    const std::vector<Row> rows = Table(result.out);
+    ASSERT_EQ(rows.size(), 22u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(rows[i].at("mode"), "AllResults") << rows[i].at("Study");
+        EXPECT_EQ(rows[i].at("error"), "") << rows[i].at("Study");
+    }
+    EXPECT_EQ(Number(rows[0].at("cohen_d")), 1); // (-0.5 - -1.5) / 1
+    EXPECT_NEAR(Number(rows[0].at("yi")), ExactJ(20), 1e-14);
+    EXPECT_EQ(rows[0].at("Mean Difference"), "+1.00");
+    EXPECT_EQ(rows[1].at("mean_diff"), "1");
+    EXPECT_NEAR(Number(rows[2].at("yi")), 1 / std::sqrt(std::acos(-1.0)),
+                1e-15); // J(2) = 1/sqrt(pi)
+    EXPECT_EQ(rows[3].at("df"), "18");
+    EXPECT_EQ(rows[4].at("glass_delta"), "Inf"); // a control group without spread
+    EXPECT_NE(rows[4].at("yi"), "");
+
+    const std::vector<std::array<std::string, 4>> expected = {
+        {"MeanDiffGlassOnly", "SD2 is missing", "SD2", "+1.00"},
+        {"MeanDiffGlassOnly", "SD2 is missing", "SD2", "+1.00"},
+        {"MeanDiffGlassOnly", "SD2 is missing", "SD2", "+1.00"},
+        {"MeanDiffGlassOnly", "SD2 is missing", "SD2", "+1.00"},
+        {"MeanDiffGlassOnly", "N2 is missing", "N2", "+1.00"},
+        {"PooledSDOnly", "M1 and M2 are missing", "M1", ""},
+        {"InputError", "M2 is missing", "M2", ""},
+        {"InputError", "M1 is not a number: \"1/2\"", "M1", ""},
+        {"InputError", "M2 is not a number: \"--5\"", "M2", ""},
+        {"InputError", "SD1 is not a number: \"12abc\"", "SD1", ""},
+        {"InputError", "N2 is not a number: \"<.001\"", "N2", ""},
+        {"InputError", "N1 must be a whole number of at least 2: \"1\"", "N1", ""},
+        {"InputError", "N1 must be a whole number of at least 2: \"10.5\"", "N1", ""},
+        {"InputError", "N1 must be a whole number of at least 2: \"-3\"", "N1", ""},
+        {"InputError", "SD1 must not be negative: \"-1\"", "SD1", ""},
+        {"InputError", "SD1 and SD2 are both 0: the groups have no spread to standardize by", "SD1",
+         ""},
+        {"InputError", "M2 is not a finite number: \"inf\"", "M2", ""},
+    };
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const Row& row = rows[5 + i];
+        SCOPED_TRACE(row.at("Study"));
+        EXPECT_EQ(row.at("mode"), expected[i][0]);
+        EXPECT_EQ(row.at("error"), expected[i][1]);
+        EXPECT_EQ(row.at("error_field"), expected[i][2]);
+        EXPECT_EQ(row.at("Mean Difference"), expected[i][3]);
+        EXPECT_EQ(row.at("yi"), "");
+    }
+    EXPECT_EQ(rows[10].at("Pooled Standard Deviation"), "1.00");
+}
+
+TEST(Batch, OtherColumnsPassThroughUnchangedAndInPlace) {
+    const batchtest::Result result =
+        RunTool("\xEF\xBB\xBF"
+                "label, m1 ,sd1,n1,m2,sd2,n2,note\r\n"
+                "\"Smith, 1999\",100,15,20,110,15,20,\"said \"\"ok\"\"\r\nthen more\"\r\n"
+                "\r\n"
+                "  padded ,100,15,20,110,15,20,\r\n");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.substr(0, 33), "label, m1 ,sd1,n1,m2,sd2,n2,note,");
+    const std::vector<Row> rows = Table(result.out);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].at("label"), "Smith, 1999");
+    EXPECT_EQ(rows[0].at("note"), "said \"ok\"\r\nthen more");
+    EXPECT_EQ(rows[1].at("label"), "  padded ");
+    EXPECT_EQ(rows[1].at("note"), "");
+    EXPECT_EQ(rows[1].at("Cohen's d"), "+.667");
+}
+
+TEST(Batch, WrongFieldCountsBecomeErrorRowsNamingTheirLine) {
+    const batchtest::Result result = RunTool("id,m1,sd1,n1,m2,sd2,n2\n"
+                                             "a,100,15,20,110,15,20\n"
+                                             "\n"
+                                             "b,100,15\n"
+                                             "c,100,15,20,110,15,20,extra\n");
+    EXPECT_EQ(result.status, 1);
+    const std::vector<Row> rows = Table(result.out);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1].at("id"), "b");
+    EXPECT_EQ(rows[1].at("mode"), "RowError");
+    EXPECT_EQ(rows[1].at("error"), "line 4: 3 fields where the header has 7");
+    EXPECT_EQ(rows[2].at("error"), "line 5: 8 fields where the header has 7");
+}
+
+TEST(Batch, TabSeparatedByOptionOrExtension) {
+    const std::string tsv = "m1\tsd1\tn1\tm2\tsd2\tn2\tnote\n100\t15\t20\t110\t15\t20\ta, \"b\"\n";
+    const batchtest::Result result = RunTool(tsv, {"--tsv"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<Row> rows = Table(result.out, '\t');
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].at("note"), "a, \"b\"");
+    EXPECT_EQ(rows[0].at("r"), "+.316");
+
+    const auto path = std::filesystem::temp_directory_path() / "tavrel-batch-test.tsv";
+    std::ofstream(path) << tsv;
+    const batchtest::Result byName = RunTool("", {path.string()});
+    std::filesystem::remove(path);
+    EXPECT_EQ(byName.out, result.out);
+}
+
+TEST(Batch, UnusableInputsExitWithTwoAndSayWhy) {
+    const auto status = [](const std::string& input, std::vector<std::string> args = {}) {
+        return RunTool(input, std::move(args));
+    };
+    auto missing = status("m1,sd1,n1,m2\n1,2,3,4\n");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("missing column: sd2, n2"), std::string::npos) << missing.err;
+    EXPECT_EQ(missing.out, "");
+
+    auto twice = status("m1,sd1,n1,m2,sd2,n2,M1\n");
+    EXPECT_EQ(twice.status, 2);
+    EXPECT_NE(twice.err.find("m1 is given more than once"), std::string::npos);
+
+    auto empty = status("");
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_NE(empty.err.find("empty"), std::string::npos);
+
+    auto quoting = status("m1,sd1,n1,m2,sd2,n2\n1,2,3,4,5,6\n\"7\"x,1,1,1,1,1\n");
+    EXPECT_EQ(quoting.status, 2);
+    EXPECT_NE(quoting.err.find("line 3"), std::string::npos) << quoting.err;
+
+    EXPECT_EQ(status("", {"/no/such/file.csv"}).status, 2);
+    EXPECT_EQ(status("", {"--level", "1.5"}).status, 2);
+    EXPECT_EQ(status("", {"--ci", "exact"}).status, 2);
+    EXPECT_EQ(status("", {"--frobnicate"}).status, 2);
+}
+
+TEST(Batch, HeaderOnlyGivesTheHeaderAndSuccess) {
+    const batchtest::Result result = RunTool("m1,sd1,n1,m2,sd2,n2\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out.substr(0, 31), "m1,sd1,n1,m2,sd2,n2,mode,error,");
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 1);
+}
+
+using OutputFileTest = batchtest::ScratchDirTest;
+
+// An unusable input leaves the old file as it was, and no temporary file behind; a complete
+// run replaces it.
+TEST_F(OutputFileTest, AppearsOnlyWhenComplete) {
+    const std::string out = (dir_ / "out.csv").string();
+    std::ofstream(out) << "precious";
+    EXPECT_EQ(RunTool("m1,sd1\n1,2\n", {"-o", out}).status, 2);
+    EXPECT_EQ(Read(out), "precious");
+    EXPECT_EQ(FilesInDir(), 1);
+    const batchtest::Result done = RunTool(kWorkedRow, {"-o", out});
+    EXPECT_EQ(done.status, 0);
+    EXPECT_EQ(done.out, "");
+    EXPECT_EQ(Table(Read(out))[0].at("cles"), "0.681324047186616");
+    EXPECT_EQ(FilesInDir(), 1);
+}
+
+// A named pipe (like /dev/null) cannot be replaced by renaming: it stays what it is and gets
+// it all. The read end is opened first, so the tool's open does not wait.
+TEST_F(OutputFileTest, APipeIsWrittenNotReplaced) {
+    const std::filesystem::path pipe = dir_ / "pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const int readEnd = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(readEnd, 0);
+    EXPECT_EQ(RunTool(kWorkedRow, {"-o", pipe.string()}).status, 0);
+    std::string piped(1 << 16, '\0');
+    piped.resize(static_cast<std::size_t>(
+        std::max<ssize_t>(0, ::read(readEnd, piped.data(), piped.size()))));
+    close(readEnd);
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    EXPECT_EQ(Table(piped)[0].at("cles"), "0.681324047186616");
+    EXPECT_EQ(FilesInDir(), 1); // no temporary file left
+}
+
+// A full disk must not pass for success, nor leave a partial file in place of the output.
+TEST(Batch, AFullDiskIsAnErrorNotATruncatedSuccess) {
+    if (!std::filesystem::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full here";
+    }
+    std::string rows = "m1,sd1,n1,m2,sd2,n2\n";
+    for (int i = 0; i < 20000; ++i) {
+        rows += "100,15,20,110,15,20\n";
+    }
+    std::FILE* in = fmemopen(rows.data(), rows.size(), "rb");
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    char* errData = nullptr;
+    std::size_t errSize = 0;
+    std::FILE* err = open_memstream(&errData, &errSize);
+    const int status = RunBatch({}, in, full, err);
+    std::fclose(in);
+    std::fclose(full);
+    std::fclose(err);
+    const std::string message(errData, errSize);
+    std::free(errData);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(message.find("cannot write the output"), std::string::npos) << message;
+}
+
+// The intervals' columns, each where its row has g; the values are checked in meta's tests.
+TEST(Batch, IntervalColumnsWhereTheRowHasG) {
+    const batchtest::Result result = RunTool(
+        "m1,sd1,n1,m2,sd2,n2\n100,15,20,110,15,20\n100,15,,110,,\n", {"--ci", "noncentral"});
+    ASSERT_EQ(result.status, 1) << result.err; // the last row has no g
+    const std::vector<Row> rows = Table(result.out);
+    EXPECT_NEAR(Number(rows[0].at("d_ci_low")), 0.02498393779716, 1e-9);
+    EXPECT_NEAR(Number(rows[0].at("g_ci_high")) - Number(rows[0].at("yi")),
+                1.959963984540054 * std::sqrt(Number(rows[0].at("vi"))), 1e-12);
+    for (const char* column : {"d_ci_low", "d_ci_high", "g_ci_low", "yi", "vi"}) {
+        EXPECT_EQ(rows[1].at(column), "") << column;
+    }
+}
+
+TEST(Batch, LevelWidensOrNarrowsTheNormalInterval) {
+    const auto width = [](const std::string& level) {
+        const Row row =
+            Table(RunTool("m1,sd1,n1,m2,sd2,n2\n100,15,20,110,15,20\n", {"--level", level}).out)[0];
+        return Number(row.at("g_ci_high")) - Number(row.at("g_ci_low"));
+    };
+    EXPECT_NEAR(width("0.99") / width("0.95"), 2.5758293035489 / 1.9599639845401, 1e-12);
+}
+
+TEST(Batch, HelpAndVersion) {
+    EXPECT_NE(RunTool("", {"--help"}).out.find("Usage: tavrel-batch"), std::string::npos);
+    EXPECT_EQ(RunTool("", {"--version"}).out, "tavrel-batch 0.1.0\n");
+}
+
+} // namespace
+} // namespace tavrel::cli

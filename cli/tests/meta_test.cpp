@@ -1,0 +1,166 @@
+// --meta, --summary and --forest without R: counts, messages, exit statuses, the JSON's keys,
+// the plot's structure and its limit. The values themselves are checked against metafor by
+// meta/crosscheck.
+#include "batch_test_support.h"
+#include "program_fixture.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <regex>
+#include <string>
+
+namespace tavrel::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using batchtest::RunTool;
+
+constexpr char kHeader[] = "study,m1,sd1,n1,m2,sd2,n2\n";
+
+std::string Studies(int count) {
+    std::string table = kHeader;
+    for (int i = 1; i <= count; ++i) {
+        table += "S" + std::to_string(i) + ",100,15," + std::to_string(10 + i) + "," +
+                 std::to_string(100 + i % 7) + ",15,20\n";
+    }
+    return table;
+}
+
+// Runs write the table to out.csv.
+class MetaTest : public batchtest::ProgramTest {
+  protected:
+    int Run(const std::string& table, std::vector<std::string> args,
+            std::string* errors = nullptr) {
+        args.insert(args.end(), {"-o", Path("out.csv")});
+        return ProgramTest::Run(table, args, errors);
+    }
+};
+
+TEST_F(MetaTest, RowsWithoutAnEffectSizeAreLeftOutAndCountedByWhy) {
+    const auto result = RunTool(Studies(3) + "S4,NA,15,20,110,15,20\nS5,100,15,,110,,\n"
+                                             "S6,100,15,1,110,15,20\nS7,100,15,20\n",
+                                {"--meta"});
+    EXPECT_EQ(result.status, 1); // the rows' errors, as without --meta
+    EXPECT_NE(result.err.find("pooled 3 of 7 rows; left out: 2 with a missing value, 1 with a "
+                              "value out of range, 1 with the wrong number of fields\n"
+                              "Random-effects model (REML), k = 3\n  g = "),
+              std::string::npos)
+        << result.err;
+
+    // Nothing to pool is a run that cannot give what was asked for.
+    std::ofstream(dir_ / "out.csv") << "precious";
+    std::string errors;
+    EXPECT_EQ(Run(Studies(1) + "S2,100,15,,110,,\n", {"--method=DL"}, &errors), 2);
+    EXPECT_NE(errors.find("cannot pool: 1 of 2 rows has an effect size, and pooling needs at "
+                          "least 2; left out: 1 with a missing value"),
+              std::string::npos)
+        << errors;
+    EXPECT_EQ(errors.find("model"), std::string::npos);
+    EXPECT_EQ(Read(dir_ / "out.csv"), "precious");
+}
+
+TEST_F(MetaTest, TheSummaryHasExactlyItsKeysInOrder) {
+    const fs::path json = dir_ / "summary.json";
+    EXPECT_EQ(RunTool(Studies(4), {"--summary", json.string(), "--test=knha"}).status, 0);
+    const std::string text = Read(json);
+    std::string keys;
+    const std::regex key("\"([a-z0-9_]+)\": ");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), key);
+         it != std::sregex_iterator(); ++it) {
+        keys += (*it)[1].str() + " ";
+    }
+    EXPECT_EQ(keys, "method test level k k_left_out estimate se statistic p ci_low ci_high tau2 "
+                    "tau i2 h2 q q_df q_p pi_low pi_high ");
+    EXPECT_NE(text.find("\"test\": \"knha\""), std::string::npos);
+    EXPECT_NE(text.find("\"k\": 4,"), std::string::npos);
+}
+
+TEST_F(MetaTest, UnknownChoicesAreUsageErrors) {
+    const auto method = RunTool(Studies(2), {"--meta", "--method=ML"});
+    EXPECT_EQ(method.status, 2);
+    EXPECT_NE(method.err.find("--method takes one of REML, DL, FE, not \"ML\""), std::string::npos);
+    EXPECT_EQ(RunTool(Studies(2), {"--forest=plot.jpg"}).status, 2);
+    const auto unnamed = RunTool(Studies(2), {"--label=author"});
+    EXPECT_EQ(unnamed.status, 2);
+    EXPECT_NE(unnamed.err.find("--label names no column: \"author\""), std::string::npos);
+    // The label's column in any case, as the inputs; but not one named twice.
+    EXPECT_EQ(RunTool(Studies(2), {"--label=STUDY"}).status, 0);
+    const auto twice = RunTool("study,m1,sd1,n1,m2,sd2,n2,Study\n", {"--label=study"});
+    EXPECT_EQ(twice.status, 2);
+    EXPECT_NE(twice.err.find("the column study is given more than once"), std::string::npos)
+        << twice.err;
+}
+
+// Every study a row of text, long labels shortened, the pooled diamond, the axis; the SVG's
+// text stays text.
+TEST_F(MetaTest, TheForestPlotShowsEveryStudyAsText) {
+    TAVREL_SKIP_WITHOUT_PLOT_MODULE();
+    std::string table = Studies(3) + std::string(300, 'L') + ",100,15,30,104,15,20\n";
+    ASSERT_EQ(Run(table, {"--forest", (dir_ / "plot.svg").string()}), 0);
+    const std::string svg = Read(dir_ / "plot.svg");
+    for (const char* text :
+         {">S1</text>", ">S3</text>", ">Hedges's g</text>", ">Weight</text>",
+          ">Random-effects model (REML)</text>", ">Prediction interval</text>"}) {
+        EXPECT_NE(svg.find(text), std::string::npos) << text;
+    }
+    EXPECT_NE(svg.find("LLL\u2026LLL"), std::string::npos); // shortened in the middle
+    EXPECT_EQ(svg.find(std::string(300, 'L')), std::string::npos);
+
+    // PNG: twice the size, and each study one more row of 20 points.
+    const auto size = [&](int studies) {
+        EXPECT_EQ(Run(Studies(studies), {"--forest", (dir_ / "plot.png").string()}), 0);
+        const std::string png = Read(dir_ / "plot.png");
+        const auto number = [&](std::size_t at) {
+            return (static_cast<unsigned char>(png[at]) << 24) |
+                   (static_cast<unsigned char>(png[at + 1]) << 16) |
+                   (static_cast<unsigned char>(png[at + 2]) << 8) |
+                   static_cast<unsigned char>(png[at + 3]);
+        };
+        EXPECT_EQ(png.substr(1, 3), "PNG");
+        return std::pair{number(16), number(20)};
+    };
+    const auto [width, height] = size(5);
+    EXPECT_EQ(size(6), std::pair(width, height + 40));
+}
+
+// Labels that differ only in their middle would read the same shortened there: they are
+// wrapped onto two lines instead, so every study can be told apart.
+TEST_F(MetaTest, LabelsThatWouldReadTheSameAreWrapped) {
+    TAVREL_SKIP_WITHOUT_PLOT_MODULE();
+    std::string table = kHeader;
+    for (const char* cohort : {"Alpha", "Beta", "Gamma"}) {
+        table += std::string(
+                     "\"The Northern Regional Multicentre Consortium on Effects of Something, ") +
+                 cohort +
+                 " cohort, followed for many years at every participating hospital\",100,15,30,"
+                 "110,15,30\n";
+    }
+    ASSERT_EQ(Run(table, {"--forest", Path("plot.svg")}), 0);
+    const std::string svg = Read(dir_ / "plot.svg");
+    for (const char* cohort : {"Alpha", "Beta", "Gamma"}) {
+        EXPECT_NE(svg.find(cohort), std::string::npos) << cohort;
+    }
+}
+
+// A plot of too many studies cannot be read: refused before any file is written.
+TEST_F(MetaTest, APlotOfTooManyStudiesIsRefusedAndNothingWritten) {
+    TAVREL_SKIP_WITHOUT_PLOT_MODULE();
+    std::ofstream(dir_ / "out.csv") << "precious";
+    std::string errors;
+    EXPECT_EQ(Run(Studies(251),
+                  {"--forest", (dir_ / "plot.pdf").string(), "--summary",
+                   (dir_ / "summary.json").string()},
+                  &errors),
+              2);
+    EXPECT_NE(errors.find("a forest plot of 251 studies cannot be read; 250 is the most"),
+              std::string::npos)
+        << errors;
+    EXPECT_EQ(Read(dir_ / "out.csv"), "precious");
+    EXPECT_EQ(FilesInDir(), 2); // in.csv and out.csv
+    EXPECT_EQ(Run(Studies(250), {"--forest", (dir_ / "plot.pdf").string()}), 0);
+    EXPECT_EQ(Read(dir_ / "plot.pdf").substr(0, 5), "%PDF-");
+}
+
+} // namespace
+} // namespace tavrel::cli

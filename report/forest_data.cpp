@@ -1,0 +1,50 @@
+#include "report/forest_data.h"
+
+#include "report/summary_text.h"
+
+#include <utility>
+
+namespace tavrel::report {
+
+namespace {
+
+forest::ForestRow RowOf(std::string label, double estimate, meta::Interval interval,
+                        double weight) {
+    return {std::move(label),
+            estimate,
+            interval.low,
+            interval.high,
+            weight,
+            TwoDecimals(estimate),
+            TwoDecimals(interval.low),
+            TwoDecimals(interval.high)};
+}
+
+} // namespace
+
+forest::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& pooled,
+                          const std::string& favoursLeft, const std::string& favoursRight) {
+    forest::ForestPlot plot;
+    for (std::size_t i = 0; i < rows.Studies().size(); ++i) {
+        const meta::Study& study = rows.Studies()[i];
+        const table::PlotRow& row = rows.PlotRows()[i];
+        plot.studies.push_back(
+            RowOf(row.label, study.yi, row.interval, meta::WeightPercent(pooled, study)));
+    }
+    plot.pooled = RowOf(ModelName(pooled), pooled.estimate, {pooled.ciLow, pooled.ciHigh}, 100);
+    plot.overallTest = "Test for overall effect: " + OverallTest(pooled);
+    plot.prediction = pooled.method != meta::Method::FE;
+    if (plot.prediction) {
+        plot.predictionRow =
+            RowOf("Prediction interval", pooled.estimate, {pooled.piLow, pooled.piHigh}, 0);
+        plot.predictionRow.estimateText.clear(); // the interval alone: its centre is the pooled
+    }
+    plot.intervalHeading = "Hedges's g [" + Percent(pooled.level) + "% CI]";
+    plot.heterogeneity = HeterogeneityLine(pooled);
+    plot.axisLabel = "Hedges's g";
+    plot.favoursLeft = favoursLeft;
+    plot.favoursRight = favoursRight;
+    return plot;
+}
+
+} // namespace tavrel::report

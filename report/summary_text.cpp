@@ -1,0 +1,139 @@
+#include "report/summary_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <iterator>
+#include <utility>
+
+namespace tavrel::report {
+
+namespace {
+
+// The degrees of freedom of Q and of Knapp and Hartung's t: k - 1.
+std::string Df(const meta::Pooled& pooled) {
+    return std::to_string(pooled.k - 1);
+}
+
+} // namespace
+
+std::string Decimals(double value, int decimals) {
+    if (std::isnan(value)) {
+        return "NaN";
+    }
+    if (std::isinf(value)) {
+        return value > 0 ? "Inf" : "-Inf";
+    }
+    // Fixed notation below a million holds at most 7 digits before the point; scientific
+    // notation at most 3 in its exponent: the buffer always holds the whole text.
+    char text[48];
+    if (std::fabs(value) >= 1e6) {
+        std::snprintf(text, sizeof text, "%.*e", decimals, value);
+        return text;
+    }
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    const std::string fixed = text;
+    // No "-0.00": a value that rounds to zero is zero.
+    return fixed.find_first_not_of("-0.") == std::string::npos && fixed[0] == '-' ? fixed.substr(1)
+                                                                                  : fixed;
+}
+
+std::string TwoDecimals(double value) {
+    return Decimals(value, 2);
+}
+
+std::string PValue(double p) {
+    if (std::isnan(p)) {
+        return "p = NaN";
+    }
+    if (p < 0.001) {
+        return "p < .001";
+    }
+    const std::string text = Decimals(p, 3);
+    return "p = " + (text.starts_with("0") ? text.substr(1) : text);
+}
+
+std::string IntervalText(double low, double high) {
+    return "[" + TwoDecimals(low) + ", " + TwoDecimals(high) + "]";
+}
+
+std::string Percent(double level) {
+    // The shortest fixed text that reads back as the level, with its point moved two places.
+    char text[400];
+    const auto end = std::to_chars(text, text + sizeof text, level, std::chars_format::fixed).ptr;
+    const std::string written(text, end);
+    const std::size_t point = written.find('.');
+    std::string whole = written.substr(0, point);
+    std::string fraction = point == std::string::npos ? "" : written.substr(point + 1);
+    fraction.resize(std::max<std::size_t>(fraction.size(), 2), '0');
+    whole += fraction.substr(0, 2);
+    fraction.erase(0, 2);
+    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size() - 1));
+    return fraction.empty() ? whole : whole + "." + fraction;
+}
+
+std::string ModelName(const meta::Pooled& pooled) {
+    switch (pooled.method) {
+    case meta::Method::FE:
+        return "Fixed-effect model";
+    case meta::Method::DL:
+        return "Random-effects model (DerSimonian-Laird)";
+    case meta::Method::REML:
+        break;
+    }
+    return "Random-effects model (REML)";
+}
+
+std::string OverallTest(const meta::Pooled& pooled) {
+    const std::string statistic =
+        pooled.test == meta::Test::Z ? "z = " : "t(" + Df(pooled) + ") = ";
+    return statistic + TwoDecimals(pooled.statistic) + ", " + PValue(pooled.p);
+}
+
+std::string HeterogeneityLine(const meta::Pooled& pooled) {
+    return "\u03c4\u00b2 = " + Decimals(pooled.tau2, 3) + ", I\u00b2 = " + Decimals(pooled.i2, 1) +
+           "%, Q(" + Df(pooled) + ") = " + TwoDecimals(pooled.q) + ", " + PValue(pooled.qP);
+}
+
+std::string SummaryText(const meta::Pooled& pooled) {
+    const std::string method = pooled.test == meta::Test::Z ? "" : ", Knapp-Hartung";
+    std::string text = ModelName(pooled) + method + ", k = " + std::to_string(pooled.k) +
+                       "\n  g = " + TwoDecimals(pooled.estimate) + " " +
+                       IntervalText(pooled.ciLow, pooled.ciHigh) + ", " + OverallTest(pooled) +
+                       "\n";
+    if (pooled.method != meta::Method::FE) {
+        text += "  " + Percent(pooled.level) + "% prediction interval " +
+                IntervalText(pooled.piLow, pooled.piHigh) + "\n";
+    }
+    return text + "  " + HeterogeneityLine(pooled) + "\n";
+}
+
+std::string LeftOutText(const table::PooledRows& rows) {
+    using table::LeftOutReason;
+    static constexpr std::pair<LeftOutReason, const char*> kReasons[] = {
+        {LeftOutReason::MissingValue, "with a missing value"},
+        {LeftOutReason::NotANumber, "with a value that is not a number"},
+        {LeftOutReason::OutOfRange, "with a value out of range"},
+        {LeftOutReason::FieldCount, "with the wrong number of fields"},
+        {LeftOutReason::NotFinite, "whose effect size is not finite"},
+    };
+    static_assert(std::size(kReasons) == table::kLeftOutReasons);
+    std::string text;
+    for (const auto& [reason, words] : kReasons) {
+        if (const std::size_t count = rows.LeftOut(reason); count > 0) {
+            text += (text.empty() ? "" : ", ") + std::to_string(count) + " " + words;
+        }
+    }
+    return text;
+}
+
+std::string PooledText(const table::PooledRows& rows, const meta::Pooled& pooled) {
+    std::string text = "tavrel-batch: pooled " + std::to_string(pooled.k) + " of " +
+                       std::to_string(pooled.k + rows.LeftOut()) + " rows";
+    if (rows.LeftOut() > 0) {
+        text += "; left out: " + LeftOutText(rows);
+    }
+    return text + "\n" + SummaryText(pooled);
+}
+
+} // namespace tavrel::report

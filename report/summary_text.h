@@ -1,0 +1,44 @@
+#pragma once
+
+#include "meta/pooling.h"
+#include "table/pooled_rows.h"
+
+#include <string>
+
+namespace tavrel::report {
+
+// Numbers as a paper reports them, never cut: `decimals` fixed decimals, in scientific
+// notation from a million on ("1.87e+70"), a value that rounds to zero without its sign, and
+// Inf, -Inf and NaN as in every other output.
+std::string Decimals(double value, int decimals);
+std::string TwoDecimals(double value);
+std::string PValue(double p);                      // "p < .001", "p = .034"
+std::string IntervalText(double low, double high); // "[0.27, 0.55]"
+// A level as a percentage with every digit it has: 0.95 -> "95", 0.9999999 -> "99.99999".
+std::string Percent(double level);
+
+// The model in words: "Random-effects model (REML)", "Fixed-effect model".
+std::string ModelName(const meta::Pooled& pooled);
+
+// The test of the pooled estimate: "z = 5.71, p < .001", "t(46) = 5.71, p < .001".
+std::string OverallTest(const meta::Pooled& pooled);
+
+// "τ² = 0.031, I² = 62.3%, Q(46) = 121.90, p < .001"
+std::string HeterogeneityLine(const meta::Pooled& pooled);
+
+// The summary a reader of a paper expects, a few lines for standard error:
+//   Random-effects model (REML), k = 47
+//     g = 0.41 [0.27, 0.55], z = 5.71, p < .001
+//     95% prediction interval [-0.12, 0.94]
+//     τ² = 0.031, I² = 62.3%, Q(46) = 121.90, p < .001
+// A fixed-effect model has no prediction interval.
+std::string SummaryText(const meta::Pooled& pooled);
+
+// Why the rows that were not pooled were left out: "4 with a missing value, 1 with the wrong
+// number of fields".
+std::string LeftOutText(const table::PooledRows& rows);
+
+// How many rows went in, why the others did not, and the summary, for standard error.
+std::string PooledText(const table::PooledRows& rows, const meta::Pooled& pooled);
+
+} // namespace tavrel::report

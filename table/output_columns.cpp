@@ -1,0 +1,135 @@
+#include "table/output_columns.h"
+
+#include "engine/quantities.h"
+
+#include <array>
+
+namespace tavrel::table {
+
+namespace {
+
+using engine::CalcMode;
+using engine::EffectSizeResults;
+using engine::Result;
+using Writer = void (*)(const RowResults&, csv::CsvWriter&);
+
+void Empty(csv::CsvWriter& out) {
+    out.PlainField({});
+}
+
+// The window's text of a result, where the row's mode shows it.
+template <Result R> void Text(const RowResults& row, csv::CsvWriter& out) {
+    if (row.study != nullptr) {
+        for (const engine::ShownResult& shown : row.study->shown) {
+            if (shown.result == R) {
+                out.PlainField(shown.text); // texts hold no delimiter, quote or line break
+                return;
+            }
+        }
+    }
+    Empty(out);
+}
+
+// A value at full precision, where the row's mode computes its result.
+template <double EffectSizeResults::*Value, Result R>
+void Number(const RowResults& row, csv::CsvWriter& out) {
+    row.study != nullptr&& engine::Fills(row.study->mode, R) ? out.Number(row.study->values.*Value)
+                                                             : Empty(out);
+}
+
+// A value only the complete calculation gives.
+template <double EffectSizeResults::*Value>
+void Computed(const RowResults& row, csv::CsvWriter& out) {
+    row.study != nullptr&& row.study->mode == CalcMode::AllResults
+        ? out.Number(row.study->values.*Value)
+        : Empty(out);
+}
+
+// Where the row is pooled: yi, vi and the intervals.
+template <double (*Of)(const RowResults&)> void Pooled(const RowResults& row, csv::CsvWriter& out) {
+    row.pooled ? out.Number(Of(row)) : Empty(out);
+}
+
+template <Result... R> constexpr auto TextColumns(std::integer_sequence<Result, R...>) {
+    return std::array<OutputColumn, sizeof...(R)>{
+        OutputColumn{engine::Describe(R).caption, &Text<R>}...};
+}
+
+template <std::size_t... I> constexpr auto TextColumns(std::index_sequence<I...>) {
+    return TextColumns(std::integer_sequence<Result, engine::kResults[I]...>{});
+}
+
+template <std::size_t A, std::size_t B>
+constexpr std::array<OutputColumn, A + B> Joined(const std::array<OutputColumn, A>& a,
+                                                 const std::array<OutputColumn, B>& b) {
+    std::array<OutputColumn, A + B> joined{};
+    for (std::size_t i = 0; i < A; ++i) {
+        joined[i] = a[i];
+    }
+    for (std::size_t i = 0; i < B; ++i) {
+        joined[A + i] = b[i];
+    }
+    return joined;
+}
+
+const auto kStatus = std::to_array<OutputColumn>({
+    {"mode", [](const RowResults& row, csv::CsvWriter& out) { out.PlainField(row.mode); }},
+    {"error", [](const RowResults& row, csv::CsvWriter& out) { out.Field(row.error); }},
+    {"error_field", [](const RowResults& row, csv::CsvWriter& out) { out.Field(row.errorField); }},
+});
+static_assert(kStatus.size() == kStatusColumns);
+
+// The computed members at full precision, named so that R, pandas and SPSS take the names as
+// they are.
+const auto kValues = std::to_array<OutputColumn>({
+    {"pooled_sd", &Number<&EffectSizeResults::PooledSD, Result::PooledSD>},
+    {"mean_diff", &Number<&EffectSizeResults::MeanDiff, Result::MeanDifference>},
+    {"glass_delta", &Number<&EffectSizeResults::GlassDelta, Result::GlassDelta>},
+    {"cohen_d", &Number<&EffectSizeResults::CohenD, Result::CohensD>},
+    {"r_value", &Number<&EffectSizeResults::R, Result::R>},
+    {"df",
+     [](const RowResults& row, csv::CsvWriter& out) {
+         // A whole number, written as one.
+         row.study != nullptr&& row.study->mode == CalcMode::AllResults
+             ? out.Integer(row.study->values.DF)
+             : Empty(out);
+     }},
+    {"bias_factor", &Computed<&EffectSizeResults::BiasFactor>},
+    {"hedges_g",
+     [](const RowResults& row, csv::CsvWriter& out) {
+         row.study != nullptr&& row.study->mode == CalcMode::AllResults
+             ? out.PlainField(row.hedgesG)
+             : Empty(out);
+     }},
+    {"hedges_g_sd", &Number<&EffectSizeResults::HedgesSD, Result::HedgesGSD>},
+    {"cl_z", &Computed<&EffectSizeResults::CLZ>},
+    {"cles", &Number<&EffectSizeResults::CLES, Result::CommonLanguage>},
+    {"yi", [](const RowResults& row,
+              csv::CsvWriter& out) { row.pooled ? out.PlainField(row.hedgesG) : Empty(out); }},
+    {"vi", &Pooled<[](const RowResults& row) {
+         return row.study->values.HedgesSD * row.study->values.HedgesSD;
+     }>},
+    {"g_ci_low", &Pooled<[](const RowResults& row) { return row.g.low; }>},
+    {"g_ci_high", &Pooled<[](const RowResults& row) { return row.g.high; }>},
+    {"d_ci_low",
+     [](const RowResults& row,
+        csv::CsvWriter&
+            out) { row.noncentral != nullptr ? out.Number(row.noncentral->low) : Empty(out); },
+     true},
+    {"d_ci_high",
+     [](const RowResults& row,
+        csv::CsvWriter&
+            out) { row.noncentral != nullptr ? out.Number(row.noncentral->high) : Empty(out); },
+     true},
+});
+
+const auto kColumns =
+    Joined(Joined(kStatus, TextColumns(std::make_index_sequence<engine::kResultCount>{})), kValues);
+
+} // namespace
+
+std::span<const OutputColumn> OutputColumns() {
+    return kColumns;
+}
+
+} // namespace tavrel::table

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "csv/csv_writer.h"
+#include "meta/intervals.h"
+#include "table/study_row.h"
+
+#include <span>
+#include <string_view>
+
+namespace tavrel::table {
+
+// What one output row is written from.
+struct RowResults {
+    std::string_view mode;
+    std::string_view error;           // why the row gives no g, or no interval asked for
+    std::string_view errorField;      // the input column the error names, as the header spells it
+    const StudyRow* study;            // null for a row that could not be computed
+    bool pooled;                      // it gives g with a finite variance: yi, vi and intervals
+    std::string_view hedgesG;         // g's shortest text, written as hedges_g and as yi
+    meta::Interval g;                 // the normal interval of g
+    const meta::Interval* noncentral; // Cohen's d by the noncentral t; null where there is none
+};
+
+// One column the tool adds after a row's own: its name and how its field is written.
+struct OutputColumn {
+    std::string_view name;
+    void (*write)(const RowResults& row, csv::CsvWriter& out);
+    bool noncentralOnly = false; // only with --ci noncentral
+};
+
+// Every added column, in order: the header, each row and each count follow from this table.
+// The first kStatusColumns (mode, error, error_field) are written for every row; the others
+// are empty for a row that could not be computed.
+std::span<const OutputColumn> OutputColumns();
+inline constexpr std::size_t kStatusColumns = 3;
+
+} // namespace tavrel::table

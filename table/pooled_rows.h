@@ -1,0 +1,75 @@
+#pragma once
+
+#include "meta/intervals.h"
+#include "meta/pooling.h"
+#include "table/study_row.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavrel::table {
+
+// A pooled study as a plot shows it: its name and its interval.
+struct PlotRow {
+    std::string label;
+    meta::Interval interval;
+};
+
+// The rows that go into the meta-analysis: each row with g and a finite, positive variance
+// (yi, vi), and its label and interval where a plot needs them; the rest are counted as left
+// out, by why.
+class PooledRows {
+  public:
+    explicit PooledRows(bool forPlot) : forPlot_(forPlot) {}
+
+    // `label` empty: the study is called by its row number.
+    void Add(double yi, double vi, meta::Interval interval, std::string_view label, long row) {
+        if (!std::isfinite(yi) || !std::isfinite(vi) || !(vi > 0)) {
+            LeaveOut(LeftOutReason::NotFinite); // no weight a pool can use
+            return;
+        }
+        if (count_ == capacity_) {
+            Grow();
+        }
+        studies_[count_++] = {yi, vi};
+        if (forPlot_) {
+            KeepForPlot(label, interval, row);
+        }
+    }
+    void LeaveOut(LeftOutReason reason) {
+        ++leftOut_;
+        ++leftOutBy_[static_cast<std::size_t>(reason)];
+    }
+
+    ~PooledRows();
+    PooledRows(const PooledRows&) = delete;
+    PooledRows& operator=(const PooledRows&) = delete;
+
+    std::span<const meta::Study> Studies() const { return {studies_, count_}; }
+    const std::vector<PlotRow>& PlotRows() const { return plotRows_; }
+    std::size_t LeftOut() const { return leftOut_; }
+    std::size_t LeftOut(LeftOutReason reason) const {
+        return leftOutBy_[static_cast<std::size_t>(reason)];
+    }
+
+  private:
+    void KeepForPlot(std::string_view label, meta::Interval interval, long row);
+    // Doubles the room, in huge pages where the system has them: a million studies in 4 KiB
+    // pages cost more in page faults than pooling them does.
+    void Grow();
+
+    bool forPlot_;
+    meta::Study* studies_ = nullptr;
+    std::size_t count_ = 0;
+    std::size_t capacity_ = 0;
+    std::vector<PlotRow> plotRows_;
+    std::size_t leftOut_ = 0;
+    std::array<std::size_t, kLeftOutReasons> leftOutBy_{};
+};
+
+} // namespace tavrel::table
