@@ -136,9 +136,9 @@ std::string FileName(const std::string& option, const char* value) {
 }
 
 // The choice `value` names, among `choices`.
-template <class T>
+template <class T, std::size_t N>
 T OneOf(const std::string& option, std::string_view value,
-        std::initializer_list<std::pair<std::string_view, T>> choices) {
+        const std::array<meta::Named<T>, N>& choices) {
     std::string names;
     for (const auto& [name, choice] : choices) {
         if (name == value) {
@@ -236,14 +236,11 @@ Options ParseOptions(const std::vector<std::string>& args) {
             break;
         case kMethod:
             options.meta = true;
-            options.method = OneOf<meta::Method>(
-                written(), optarg,
-                {{"REML", meta::Method::REML}, {"DL", meta::Method::DL}, {"FE", meta::Method::FE}});
+            options.method = OneOf(written(), optarg, meta::kMethodNames);
             break;
         case kTest:
             options.meta = true;
-            options.test = OneOf<meta::Test>(
-                written(), optarg, {{"z", meta::Test::Z}, {"knha", meta::Test::KnappHartung}});
+            options.test = OneOf(written(), optarg, meta::kTestNames);
             break;
         case kSummary:
             options.summary = FileName(written(), optarg);

@@ -20,7 +20,10 @@ enum class Result {
     HedgesGSD,
     CommonLanguage
 };
-inline constexpr std::size_t kResultCount = 8;
+inline constexpr std::array kResults = {
+    Result::MeanDifference, Result::PooledSD,  Result::GlassDelta,    Result::CohensD, Result::R,
+    Result::HedgesG,        Result::HedgesGSD, Result::CommonLanguage};
+inline constexpr std::size_t kResultCount = kResults.size();
 
 constexpr std::size_t Index(Result result) {
     return static_cast<std::size_t>(result);
@@ -31,21 +34,33 @@ constexpr std::size_t Index(Result result) {
 // decimals for the pooled SD and the mean difference, three for the rest; "+" asks for the
 // sign of positive values too.
 struct ResultDescription {
+    Result result;
     std::string_view caption;
     std::string_view pattern;
     double EffectSizeResults::*value;
 };
 
 inline constexpr std::array<ResultDescription, kResultCount> kResultDescriptions = {{
-    {"Mean Difference", "+#.00", &EffectSizeResults::MeanDiff},
-    {"Pooled Standard Deviation", "#.00", &EffectSizeResults::PooledSD},
-    {"Glass's \u2206", "+#.000", &EffectSizeResults::GlassDelta},
-    {"Cohen's d", "+#.000", &EffectSizeResults::CohenD},
-    {"r", "+#.000", &EffectSizeResults::R},
-    {"Hedges's Unbiased d", "+#.000", &EffectSizeResults::HedgesG},
-    {"Standard Deviation of Unbiased d", "+#.000", &EffectSizeResults::HedgesSD},
-    {"Common Language Effect Size", "#.000", &EffectSizeResults::CLES},
+    {Result::MeanDifference, "Mean Difference", "+#.00", &EffectSizeResults::MeanDiff},
+    {Result::PooledSD, "Pooled Standard Deviation", "#.00", &EffectSizeResults::PooledSD},
+    {Result::GlassDelta, "Glass's \u2206", "+#.000", &EffectSizeResults::GlassDelta},
+    {Result::CohensD, "Cohen's d", "+#.000", &EffectSizeResults::CohenD},
+    {Result::R, "r", "+#.000", &EffectSizeResults::R},
+    {Result::HedgesG, "Hedges's Unbiased d", "+#.000", &EffectSizeResults::HedgesG},
+    {Result::HedgesGSD, "Standard Deviation of Unbiased d", "+#.000", &EffectSizeResults::HedgesSD},
+    {Result::CommonLanguage, "Common Language Effect Size", "#.000", &EffectSizeResults::CLES},
 }};
+
+// Each result's description stands at its index, and the results' order is the enum's.
+constexpr bool DescribedInOrder() {
+    for (std::size_t i = 0; i < kResultCount; ++i) {
+        if (Index(kResults[i]) != i || kResultDescriptions[i].result != kResults[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(DescribedInOrder());
 
 inline constexpr std::array<std::string_view, kInputCount> kInputCaptions = {
     "Mean of Control Group",
@@ -77,9 +92,5 @@ constexpr bool Fills(CalcMode mode, Result result) {
     }
     return true;
 }
-
-inline constexpr std::array<Result, kResultCount> kResults = {
-    Result::MeanDifference, Result::PooledSD,  Result::GlassDelta,    Result::CohensD, Result::R,
-    Result::HedgesG,        Result::HedgesGSD, Result::CommonLanguage};
 
 } // namespace tavrel::engine

@@ -28,13 +28,14 @@ enum class Input {
     ExperimentalSD,
     ExperimentalSize
 };
-inline constexpr std::size_t kInputCount = 6;
-inline constexpr std::array<Input, kInputCount> kInputs = {
-    Input::ControlMean,      Input::ControlSD,      Input::ControlSize,
-    Input::ExperimentalMean, Input::ExperimentalSD, Input::ExperimentalSize};
+inline constexpr std::array kInputs = {Input::ControlMean,    Input::ControlSD,
+                                       Input::ControlSize,    Input::ExperimentalMean,
+                                       Input::ExperimentalSD, Input::ExperimentalSize};
+inline constexpr std::size_t kInputCount = kInputs.size();
 constexpr std::size_t Index(Input input) {
     return static_cast<std::size_t>(input);
 }
+static_assert(Index(kInputs.back()) == kInputCount - 1);
 
 // Which results one press of Calculate produces.
 enum class CalcMode {

@@ -1,7 +1,7 @@
-// Feeds arbitrary bytes as the six input texts (split at newlines) through a whole press and
-// checks what a press promises: a mode or one of the four messages, and a text for every
+// Feeds arbitrary bytes as the six input texts (split at newlines) through a whole calculation
+// and checks what one promises: a mode or one of the four messages, and a text for every
 // result the mode fills.
-#include "engine/press.h"
+#include "engine/calculation.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -50,14 +50,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         rest = newline == std::string_view::npos ? std::string_view{} : rest.substr(newline + 1);
     }
 
-    const engine::PressOutcome outcome = engine::Press(texts);
+    const engine::CalculationOutcome outcome = engine::Calculate(texts);
     if (const auto* error = std::get_if<engine::InputError>(&outcome)) {
         Require(IsOneOfTheMessages(*error));
         return 0;
     }
-    const auto& pressed = std::get<engine::Pressed>(outcome);
-    Require(pressed.shown.size() == FieldCount(pressed.mode));
-    for (const auto& shown : pressed.shown) {
+    const auto& calculation = std::get<engine::Calculation>(outcome);
+    Require(calculation.shown.size() == FieldCount(calculation.mode));
+    for (const auto& shown : calculation.shown) {
         Require(!shown.text.empty());
     }
     return 0;

@@ -52,16 +52,22 @@ Scaled ScaleToUnitVariance(std::span<const Study> studies) {
 
 } // namespace
 
-std::string_view Name(Method method) {
-    switch (method) {
-    case Method::DL:
-        return "DL";
-    case Method::FE:
-        return "FE";
-    case Method::REML:
-        break;
+namespace {
+
+template <class T, std::size_t N>
+std::string_view NameIn(const std::array<Named<T>, N>& names, T value) {
+    for (const auto& [name, named] : names) {
+        if (named == value) {
+            return name;
+        }
     }
-    return "REML";
+    return {};
+}
+
+} // namespace
+
+std::string_view Name(Method method) {
+    return NameIn(kMethodNames, method);
 }
 
 double WeightPercent(const Pooled& pooled, const Study& study) {
@@ -69,7 +75,7 @@ double WeightPercent(const Pooled& pooled, const Study& study) {
 }
 
 std::string_view Name(Test test) {
-    return test == Test::Z ? "z" : "knha";
+    return NameIn(kTestNames, test);
 }
 
 namespace {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <span>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tavrel::meta {
@@ -16,6 +18,14 @@ struct Study {
 
 enum class Method { REML, DL, FE };
 enum class Test { Z, KnappHartung };
+
+// Each model's and test's name, as the command line reads it and the summary prints it.
+template <class T> using Named = std::pair<std::string_view, T>;
+inline constexpr std::array kMethodNames = {Named<Method>{"REML", Method::REML},
+                                            Named<Method>{"DL", Method::DL},
+                                            Named<Method>{"FE", Method::FE}};
+inline constexpr std::array kTestNames = {Named<Test>{"z", Test::Z},
+                                          Named<Test>{"knha", Test::KnappHartung}};
 
 std::string_view Name(Method method); // "REML", "DL", "FE"
 std::string_view Name(Test test);     // "z", "knha"

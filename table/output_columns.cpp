@@ -20,7 +20,7 @@ void Empty(csv::CsvWriter& out) {
 // The window's text of a result, where the row's mode shows it.
 template <Result R> void Text(const RowResults& row, csv::CsvWriter& out) {
     if (row.study != nullptr) {
-        for (const engine::ShownResult& shown : row.study->shown) {
+        for (const engine::ResultText& shown : row.study->shown) {
             if (shown.result == R) {
                 out.PlainField(shown.text); // texts hold no delimiter, quote or line break
                 return;

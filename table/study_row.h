@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/press.h"
+#include "engine/calculation.h"
 
 #include <array>
 #include <optional>
@@ -34,9 +34,9 @@ struct RowProblem {
 struct StudyRow {
     engine::CalcMode mode;
     engine::SummaryStats stats;
-    engine::EffectSizeResults values;       // with the exact bias correction at every df
-    std::vector<engine::ShownResult> shown; // the window's texts where it would compute all
-    std::optional<RowProblem> noEffect;     // why a computed row gives no g
+    engine::EffectSizeResults values;      // with the exact bias correction at every df
+    std::vector<engine::ResultText> shown; // the window's texts where it would compute all
+    std::optional<RowProblem> noEffect;    // why a computed row gives no g
 };
 
 // Reads one row's six input fields (in engine::Input order; `names` as the header spells

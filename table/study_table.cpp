@@ -1,7 +1,7 @@
 #include "table/study_table.h"
 
 #include "csv/round_trip_number.h"
-#include "engine/press.h"
+#include "engine/calculation.h"
 #include "meta/intervals.h"
 #include "table/output_columns.h"
 #include "table/study_row.h"

@@ -1,6 +1,6 @@
 #include "ui/calculator_window.h"
 
-#include "engine/press.h"
+#include "engine/calculation.h"
 #include "platform/alerts.h"
 #include "platform/guarded_line_edit.h"
 #include "platform/layout_widgets.h"
@@ -103,13 +103,13 @@ void CalculatorWindow::Calculate() {
         texts[i] = inputs_[i]->text().toStdString();
         views[i] = texts[i];
     }
-    const engine::PressOutcome outcome = engine::Press(views);
+    const engine::CalculationOutcome outcome = engine::Calculate(views);
     if (const auto* error = std::get_if<engine::InputError>(&outcome)) {
         platform::MsgBox(platform::ToQString(error->Message));
         InputField(error->Field).setFocus(Qt::OtherFocusReason);
         return;
     }
-    for (const engine::ShownResult& shown : std::get<engine::Pressed>(outcome).shown) {
+    for (const engine::ResultText& shown : std::get<engine::Calculation>(outcome).shown) {
         ResultField(shown.result).SetText(QString::fromStdString(shown.text));
     }
 }

@@ -2,7 +2,7 @@
 // the exit statuses, and an output file that is never left half-written.
 #include "batch_test_support.h"
 #include "csv/csv_reader.h"
-#include "engine/press.h"
+#include "engine/calculation.h"
 #include "scratch_dir.h"
 
 #include <algorithm>
@@ -81,13 +81,13 @@ TEST(Batch, WindowTextsAndExactValues) {
 
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         SCOPED_TRACE(i);
-        const auto pressed = std::get<engine::Pressed>(engine::Press(inputs[i]));
-        for (const engine::ShownResult& shown : pressed.shown) {
+        const auto calculation = std::get<engine::Calculation>(engine::Calculate(inputs[i]));
+        for (const engine::ResultText& shown : calculation.shown) {
             EXPECT_EQ(rows[i].at(std::string(engine::Describe(shown.result).caption)), shown.text);
         }
         const double df = Number(rows[i].at("df"));
         const double d = Number(rows[i].at("cohen_d"));
-        EXPECT_EQ(d, pressed.values.CohenD);
+        EXPECT_EQ(d, calculation.values.CohenD);
         EXPECT_NEAR(Number(rows[i].at("bias_factor")), ExactJ(df), 1e-14);
         EXPECT_NEAR(Number(rows[i].at("yi")), ExactJ(df) * d, 1e-14 * std::fabs(d));
         EXPECT_EQ(rows[i].at("yi"), rows[i].at("hedges_g"));

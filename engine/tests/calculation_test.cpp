@@ -1,5 +1,5 @@
 // From six texts to the texts the window shows: one whole press.
-#include "engine/press.h"
+#include "engine/calculation.h"
 
 #include <gtest/gtest.h>
 #include <limits>
@@ -10,13 +10,13 @@ namespace tavrel::engine {
 namespace {
 
 using enum Result;
-using Shown = std::vector<ShownResult>;
+using Shown = std::vector<ResultText>;
 
 Shown Texts(const InputTexts& texts) {
-    return std::get<Pressed>(Press(texts)).shown;
+    return std::get<Calculation>(Calculate(texts)).shown;
 }
 
-TEST(Press, WorkedRowsInWindowOrder) {
+TEST(Calculate, WorkedRowsInWindowOrder) {
     EXPECT_EQ(Texts({"100", "15", "20", "110", "15", "20"}), (Shown{{MeanDifference, "+10.00"},
                                                                     {PooledSD, "15.00"},
                                                                     {GlassDelta, "+.667"},
@@ -43,7 +43,7 @@ TEST(Press, WorkedRowsInWindowOrder) {
                                                                 {CommonLanguage, ".626"}}));
 }
 
-TEST(Press, EqualMeansShowUnsignedZerosAndAlmostOneHalf) {
+TEST(Calculate, EqualMeansShowUnsignedZerosAndAlmostOneHalf) {
     EXPECT_EQ(Texts({"100", "15", "30", "100", "15", "30"}), (Shown{{MeanDifference, "+.00"},
                                                                     {PooledSD, "15.00"},
                                                                     {GlassDelta, "+.000"},
@@ -54,18 +54,18 @@ TEST(Press, EqualMeansShowUnsignedZerosAndAlmostOneHalf) {
                                                                     {CommonLanguage, ".500"}}));
 }
 
-TEST(Press, PartialModesNameOnlyTheirFields) {
+TEST(Calculate, PartialModesNameOnlyTheirFields) {
     EXPECT_EQ(Texts({"", "10", "20", "", "12", "25"}), (Shown{{PooledSD, "11.16"}}));
     EXPECT_EQ(Texts({"100", "15", "", "110", "", ""}),
               (Shown{{MeanDifference, "+10.00"}, {GlassDelta, "+.667"}}));
 }
 
-TEST(Press, WideValuesKeepAllTheirDigits) {
+TEST(Calculate, WideValuesKeepAllTheirDigits) {
     EXPECT_EQ(Texts({"1", ".00001", "", "999999", "", ""}),
               (Shown{{MeanDifference, "+999998.00"}, {GlassDelta, "+99999800000.000"}}));
 }
 
-TEST(Press, ResultsBeyondDoubleShowAsInfinityOrNaN) {
+TEST(Calculate, ResultsBeyondDoubleShowAsInfinityOrNaN) {
     // Variances underflow to 0, so d is infinite, and r is its limit, 1.
     const Shown texts = Texts({"1", "1e-200", "3", "2", "1e-200", "3"});
     ASSERT_EQ(texts.size(), 8u);
@@ -76,8 +76,8 @@ TEST(Press, ResultsBeyondDoubleShowAsInfinityOrNaN) {
 }
 
 // An input error names its message and its input; nothing is computed.
-TEST(Press, InputErrorsNameTheirInput) {
-    const auto error = std::get<InputError>(Press({"100", "0", "30", "110", "15", "30"}));
+TEST(Calculate, InputErrorsNameTheirInput) {
+    const auto error = std::get<InputError>(Calculate({"100", "0", "30", "110", "15", "30"}));
     EXPECT_EQ(error,
               (InputError{"Standard Deviation of Control Group Must > 0.", Input::ControlSD}));
 }

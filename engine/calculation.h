@@ -10,34 +10,34 @@
 
 namespace tavrel::engine {
 
-// One result of a press and the text that shows it.
-struct ShownResult {
+// One result and the text that shows it.
+struct ResultText {
     Result result;
     std::string text;
 
-    friend bool operator==(const ShownResult&, const ShownResult&) = default;
+    friend bool operator==(const ResultText&, const ResultText&) = default;
 };
 
-// A press that computed: its mode, what it was computed from, every value, and the texts of
+// A calculation: its mode, what it was computed from, every value, and the texts of
 // the results its mode fills, in writing order.
-struct Pressed {
+struct Calculation {
     // Computes and renders in place: the values and texts are made where they stay.
-    Pressed(CalcMode mode, const SummaryStats& stats);
+    Calculation(CalcMode mode, const SummaryStats& stats);
 
     CalcMode mode;
     SummaryStats stats;
     EffectSizeResults values;
-    std::vector<ShownResult> shown;
+    std::vector<ResultText> shown;
 };
 
 // The texts of the results `mode` fills, from `values`, in writing order.
-std::vector<ShownResult> ShowResults(CalcMode mode, const EffectSizeResults& values);
+std::vector<ResultText> ShowResults(CalcMode mode, const EffectSizeResults& values);
 
-using PressOutcome = std::variant<InputError, Pressed>;
+using CalculationOutcome = std::variant<InputError, Calculation>;
 
-// One press of Calculate on the six input texts: reads them, checks them and chooses the
+// The calculation from the six input texts: reads them, checks them and chooses the
 // mode, computes, and renders the results. The window, the batch tool, the fuzzer and the
 // benchmark all go through here.
-PressOutcome Press(const InputTexts& texts);
+CalculationOutcome Calculate(const InputTexts& texts);
 
 } // namespace tavrel::engine

@@ -1,4 +1,4 @@
-#include "engine/press.h"
+#include "engine/calculation.h"
 
 #include "engine/format_number.h"
 
@@ -14,13 +14,13 @@ struct Rendered {
     Result result;
     double value;
     std::string_view pattern;
-    operator ShownResult() const { return {result, FormatNumber(value, pattern)}; }
+    operator ResultText() const { return {result, FormatNumber(value, pattern)}; }
 };
 
 } // namespace
 
-std::vector<ShownResult> ShowResults(CalcMode mode, const EffectSizeResults& values) {
-    std::vector<ShownResult> shown;
+std::vector<ResultText> ShowResults(CalcMode mode, const EffectSizeResults& values) {
+    std::vector<ResultText> shown;
     shown.reserve(kResultCount);
     // Unrolled over the table, so that each result's value and pattern are known where its
     // text is made.
@@ -38,17 +38,17 @@ std::vector<ShownResult> ShowResults(CalcMode mode, const EffectSizeResults& val
     return shown;
 }
 
-Pressed::Pressed(CalcMode mode, const SummaryStats& stats)
+Calculation::Calculation(CalcMode mode, const SummaryStats& stats)
     : mode(mode), stats(stats), values(ComputeResults(stats, mode)),
       shown(ShowResults(mode, values)) {}
 
-PressOutcome Press(const InputTexts& texts) {
+CalculationOutcome Calculate(const InputTexts& texts) {
     const SummaryStats stats = ReadSummaryStats(texts);
     const ModeChoice choice = ChooseMode(stats);
     if (const auto* error = std::get_if<InputError>(&choice)) {
         return *error;
     }
-    return PressOutcome(std::in_place_type<Pressed>, std::get<CalcMode>(choice), stats);
+    return CalculationOutcome(std::in_place_type<Calculation>, std::get<CalcMode>(choice), stats);
 }
 
 } // namespace tavrel::engine
