@@ -10,14 +10,14 @@
 
 namespace tavrel::shell {
 
-Session::Session()
+Session::Session(std::chrono::milliseconds startupPause)
     : commands_(std::make_unique<MenuCommands>()), about_(std::make_unique<AboutWindow>()) {
     // The about box has no room for a menu bar, but answers the commands' shortcuts.
     commands_->AddShortcuts(*about_);
     connect(commands_.get(), &MenuCommands::AboutRequested, this, &Session::ShowAbout);
     connect(about_.get(), &AboutWindow::Dismissed, this, &Session::ShowCalculator);
     platform::ShowInFront(*about_);
-    QTimer::singleShot(kStartupPause, this, &Session::ShowCalculator);
+    QTimer::singleShot(startupPause, this, &Session::ShowCalculator);
 }
 
 Session::~Session() = default;

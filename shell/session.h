@@ -25,7 +25,8 @@ class Session : public QObject {
   public:
     static constexpr std::chrono::milliseconds kStartupPause{1200};
 
-    Session();
+    // `startupPause` is how long the about window stands alone; tests shorten it.
+    explicit Session(std::chrono::milliseconds startupPause = kStartupPause);
     ~Session() override;
 
     MenuCommands& Commands() const { return *commands_; }

@@ -8,14 +8,6 @@
 namespace tavrel::engine {
 namespace {
 
-TEST(BiasFactor, StoredValuesAtTheEdgesOfTheTable) {
-    EXPECT_EQ(BiasFactor(4), 0.7979);
-    EXPECT_EQ(BiasFactor(5), 0.8408);
-    EXPECT_EQ(BiasFactor(25), 0.9697);
-    EXPECT_EQ(BiasFactor(38), 0.9801);
-    EXPECT_EQ(BiasFactor(50), 0.9849);
-}
-
 TEST(BiasFactor, ApproximationAboveFifty) {
     EXPECT_EQ(BiasFactor(51), 1.0 - 3.0 / 203.0);
     EXPECT_EQ(BiasFactor(98), 1.0 - 3.0 / 391.0);
@@ -44,6 +36,24 @@ TEST(BiasFactor, NeverLeavesTheTable) {
     EXPECT_EQ(BiasFactor(Limits::min()), 0.0);
     EXPECT_EQ(BiasFactor(Limits::max()), 1.0);
     EXPECT_EQ(BiasFactor(Limits::max() / 4 + 1), 1.0);
+}
+
+// The exact factor: closed forms at 2 and 4 df (1/sqrt(pi), sqrt(2/pi)), lgamma's value to
+// its own accuracy everywhere, and the approximation's error of order 1/df^2 far out.
+TEST(ExactBiasFactor, AgreesWithTheGammaFunctionAtEveryDf) {
+    const double pi = std::acos(-1.0);
+    EXPECT_NEAR(ExactBiasFactor(2), 1 / std::sqrt(pi), 3e-16);
+    EXPECT_NEAR(ExactBiasFactor(4), std::sqrt(2 / pi), 3e-16);
+    for (std::int64_t df = 2; df < 20000; df += df < 100 ? 1 : 97) {
+        const double m = static_cast<double>(df);
+        const double byLgamma =
+            std::exp(std::lgamma(m / 2) - std::lgamma((m - 1) / 2)) / std::sqrt(m / 2);
+        EXPECT_NEAR(ExactBiasFactor(df), byLgamma, 1e-15 * (1 + std::lgamma(m / 2))) << df;
+        // Worked out once and kept: the second answer is the first.
+        EXPECT_EQ(ExactBiasFactor(df), ExactBiasFactor(df));
+    }
+    EXPECT_NEAR(ExactBiasFactor(1'000'000'000), 1 - 3.0 / (4e9 - 1), 3e-16);
+    EXPECT_TRUE(std::isnan(ExactBiasFactor(1)));
 }
 
 } // namespace

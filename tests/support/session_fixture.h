@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <QtTest>
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -19,11 +20,13 @@ namespace tavrel::testing {
 // A whole session, as at start-up, made anew for each test.
 class SessionFixture {
   public:
-    void SetUp() {
+    // A session whose start-up pause lasts `pause`: by default longer than any test, so that
+    // only the tests of the pause see it end.
+    void SetUp(std::chrono::milliseconds pause = std::chrono::minutes(10)) {
         QApplication::setApplicationName(QStringLiteral("Tavrel"));
         QApplication::setQuitOnLastWindowClosed(false);
         alerts.emplace();
-        session.emplace();
+        session.emplace(pause);
     }
     void TearDown() {
         session.reset();
