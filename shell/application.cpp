@@ -1,5 +1,6 @@
 #include "shell/application.h"
 
+#include "platform/alerts.h"
 #include "shell/session.h"
 
 #include <QApplication>
@@ -15,6 +16,8 @@ int Main(int argc, char** argv, const std::function<void()>& beforeEventLoop) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     const Session session;
+    QObject::connect(&session, &Session::MessageRequested, &platform::ShowMessageBox);
+    QObject::connect(&session, &Session::BeepRequested, &QApplication::beep);
     if (beforeEventLoop) {
         beforeEventLoop();
     }

@@ -28,6 +28,10 @@ ui::CalculatorWindow& Session::Calculator() {
         commands_->AddMenuBar(*calculator_);
         connect(calculator_.get(), &ui::CalculatorWindow::InformationRequested, this,
                 &Session::ShowInformation);
+        connect(calculator_.get(), &ui::CalculatorWindow::MessageRequested, this,
+                &Session::MessageRequested);
+        connect(calculator_.get(), &ui::CalculatorWindow::BeepRequested, this,
+                &Session::BeepRequested);
         // Once the calculator is in front, the about window has done its part.
         connect(calculator_.get(), &ui::CalculatorWindow::Activated, about_.get(), &QWidget::hide);
     }

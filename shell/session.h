@@ -36,6 +36,11 @@ class Session : public QObject {
     // Whether the calculator has been made yet.
     bool HasCalculator() const { return calculator_ != nullptr; }
 
+  signals:
+    // The calculator's input errors and refusals, for the application to show and sound.
+    void MessageRequested(const QString& text);
+    void BeepRequested();
+
   public slots:
     // The about window goes, the calculator comes to the front. The pause's end, and a key or
     // click in the about window; again later, it does no harm.

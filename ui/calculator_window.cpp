@@ -1,7 +1,6 @@
 #include "ui/calculator_window.h"
 
 #include "engine/calculation.h"
-#include "platform/alerts.h"
 #include "platform/guarded_line_edit.h"
 #include "platform/layout_widgets.h"
 #include "platform/picture_view.h"
@@ -64,18 +63,18 @@ void CalculatorWindow::SetUpInput(platform::GuardedLineEdit& field) {
         if (TakesKey(key)) {
             return false;
         }
-        platform::Beep();
+        emit BeepRequested();
         return true;
     });
     // A paste goes in only as typing could have made it: field characters alone, six at most.
-    field.SetInsertionRule([](const QString& pasted, const QString& result) {
+    field.SetInsertionRule([this](const QString& pasted, const QString& result) {
         const QList<uint> characters = pasted.toUcs4();
         const bool typable = std::all_of(characters.begin(), characters.end(),
                                          [](uint c) { return IsFieldCharacter(c); });
         if (typable && result.size() <= kTypedLengthLimit) {
             return true;
         }
-        platform::Beep();
+        emit BeepRequested();
         return false;
     });
     connect(&field, &platform::GuardedLineEdit::EditedByCommand, this,
@@ -105,7 +104,7 @@ void CalculatorWindow::Calculate() {
     }
     const engine::CalculationOutcome outcome = engine::Calculate(views);
     if (const auto* error = std::get_if<engine::InputError>(&outcome)) {
-        platform::MsgBox(platform::ToQString(error->Message));
+        emit MessageRequested(platform::ToQString(error->Message));
         InputField(error->Field).setFocus(Qt::OtherFocusReason);
         return;
     }

@@ -38,6 +38,10 @@ class CalculatorWindow : public QMainWindow {
 
   signals:
     void InformationRequested();
+    // An input error to show in a message box; the focus moves once whoever shows it returns.
+    void MessageRequested(const QString& text);
+    // A refused key or paste.
+    void BeepRequested();
     // The window became the active one.
     void Activated();
 

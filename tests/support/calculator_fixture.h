@@ -21,13 +21,13 @@ using engine::Result;
 class CalculatorFixture {
   public:
     void SetUp() {
-        alerts.emplace();
         window.emplace();
+        alerts.emplace(*window);
         platform::ShowInFront(*window);
     }
     void TearDown() {
-        window.reset();
         alerts.reset();
+        window.reset();
     }
 
     platform::GuardedLineEdit& In(Input input) { return window->InputField(input); }

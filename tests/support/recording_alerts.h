@@ -1,28 +1,30 @@
 #pragma once
 
-#include "platform/alerts.h"
-
+#include <QObject>
 #include <QStringList>
 
 namespace tavrel::testing {
 
-// Records message boxes and beeps instead of showing and sounding them. A message box counts
-// as dismissed at once. Installed for its lifetime.
-class RecordingAlerts final : public platform::Alerts {
-  public:
-    RecordingAlerts() : previous_(platform::InstallAlerts(this)) {}
-    ~RecordingAlerts() override { platform::InstallAlerts(previous_); }
+// Records the message boxes and beeps a window or session asks for, instead of showing and
+// sounding them; a message box counts as dismissed at once.
+struct RecordingAlerts {
+    // Connects to `source`'s MessageRequested and BeepRequested signals.
+    template <class Source> explicit RecordingAlerts(Source& source) {
+        connections[0] = QObject::connect(&source, &Source::MessageRequested,
+                                          [this](const QString& text) { messages.append(text); });
+        connections[1] = QObject::connect(&source, &Source::BeepRequested, [this] { ++beeps; });
+    }
+    ~RecordingAlerts() {
+        for (const QMetaObject::Connection& connection : connections) {
+            QObject::disconnect(connection);
+        }
+    }
     RecordingAlerts(const RecordingAlerts&) = delete;
     RecordingAlerts& operator=(const RecordingAlerts&) = delete;
 
-    void MsgBox(const QString& text) override { messages.append(text); }
-    void Beep() override { ++beeps; }
-
     QStringList messages;
     int beeps = 0;
-
-  private:
-    platform::Alerts* previous_;
+    QMetaObject::Connection connections[2];
 };
 
 } // namespace tavrel::testing

@@ -25,12 +25,12 @@ class SessionFixture {
     void SetUp(std::chrono::milliseconds pause = std::chrono::minutes(10)) {
         QApplication::setApplicationName(QStringLiteral("Tavrel"));
         QApplication::setQuitOnLastWindowClosed(false);
-        alerts.emplace();
         session.emplace(pause);
+        alerts.emplace(*session);
     }
     void TearDown() {
-        session.reset();
         alerts.reset();
+        session.reset();
     }
 
     // The calculator in front, the start-up pause over.

@@ -1,4 +1,5 @@
 // Calculate, Clear, the information icon, activation and closing of the calculator window.
+#include "platform/alerts.h"
 #include "platform/picture_view.h"
 #include "support/calculator_fixture.h"
 
@@ -85,6 +86,7 @@ class CalculatorTest : public QObject, testing::CalculatorFixture {
     // it is dismissed, back in the calculator.
     void realMessageBoxIsModalAndAccessible() {
         alerts.reset();
+        connect(&*window, &ui::CalculatorWindow::MessageRequested, &platform::ShowMessageBox);
         QVERIFY(QTest::qWaitForWindowActive(&*window));
         Enter({"100", "0", "30", "110", "15", "30"});
         QString shown;
