@@ -206,10 +206,8 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* in, std::FILE* out
     // on the way out and the user always reads one line of why.
     try {
         return Convert(options, in, out, err);
-    } catch (const csv::MalformedInput& e) {
-        Report(err, e.what(), e.Line());
-    } catch (const table::TableError& e) {
-        Report(err, e.what(), e.Line());
+    } catch (const csv::TableLineError& e) {
+        Report(err, e.what(), e.Line()); // unreadable CSV, or columns the table lacks
     } catch (const RunError& e) {
         Report(err, e.what(), 0);
     } catch (const std::bad_alloc&) {

@@ -20,15 +20,21 @@ struct Record {
     bool plain = true;
 };
 
-// The input cannot be read as CSV: malformed quoting, or a read error. `line` is 0 when no
-// line applies.
-class MalformedInput : public std::runtime_error {
+// What is wrong with a table, and on which line of it (0 where no line applies).
+class TableLineError : public std::runtime_error {
   public:
-    MalformedInput(const std::string& message, long line) : std::runtime_error(message), line_(line) {}
+    TableLineError(const std::string& message, long line)
+        : std::runtime_error(message), line_(line) {}
     long Line() const { return line_; }
 
   private:
     long line_;
+};
+
+// The input cannot be read as CSV: malformed quoting, or a read error.
+class MalformedInput : public TableLineError {
+  public:
+    using TableLineError::TableLineError;
 };
 
 // Streams records from a file: RFC 4180 quoting (embedded delimiters, quotes and line breaks;

@@ -22,13 +22,9 @@ struct TableSettings {
 
 // The table cannot be used: an input column missing or given twice, a label column that does
 // not exist. `line` is the header's.
-class TableError : public std::runtime_error {
+class TableError : public csv::TableLineError {
   public:
-    TableError(const std::string& message, long line) : std::runtime_error(message), line_(line) {}
-    long Line() const { return line_; }
-
-  private:
-    long line_;
+    using TableLineError::TableLineError;
 };
 
 // Turns the input table into the output table, row by row: each row's six inputs are read by
