@@ -11,7 +11,6 @@ namespace {
 using engine::CalcMode;
 using engine::EffectSizeResults;
 using engine::Result;
-using Writer = void (*)(const RowResults&, csv::CsvWriter&);
 
 void Empty(csv::CsvWriter& out) {
     out.PlainField({});
@@ -33,16 +32,25 @@ template <Result R> void Text(const RowResults& row, csv::CsvWriter& out) {
 // A value at full precision, where the row's mode computes its result.
 template <double EffectSizeResults::*Value, Result R>
 void Number(const RowResults& row, csv::CsvWriter& out) {
-    row.study != nullptr&& engine::Fills(row.study->mode, R) ? out.Number(row.study->values.*Value)
-                                                             : Empty(out);
+    if (row.study != nullptr && engine::Fills(row.study->mode, R)) {
+        out.Number(row.study->values.*Value);
+    } else {
+        Empty(out);
+    }
 }
 
 // A value only the complete calculation gives.
+bool Complete(const RowResults& row) {
+    return row.study != nullptr && row.study->mode == CalcMode::AllResults;
+}
+
 template <double EffectSizeResults::*Value>
 void Computed(const RowResults& row, csv::CsvWriter& out) {
-    row.study != nullptr&& row.study->mode == CalcMode::AllResults
-        ? out.Number(row.study->values.*Value)
-        : Empty(out);
+    if (Complete(row)) {
+        out.Number(row.study->values.*Value);
+    } else {
+        Empty(out);
+    }
 }
 
 // Where the row is pooled: yi, vi and the intervals.
@@ -90,16 +98,12 @@ const auto kValues = std::to_array<OutputColumn>({
     {"df",
      [](const RowResults& row, csv::CsvWriter& out) {
          // A whole number, written as one.
-         row.study != nullptr&& row.study->mode == CalcMode::AllResults
-             ? out.Integer(row.study->values.DF)
-             : Empty(out);
+         Complete(row) ? out.Integer(row.study->values.DF) : Empty(out);
      }},
     {"bias_factor", &Computed<&EffectSizeResults::BiasFactor>},
     {"hedges_g",
      [](const RowResults& row, csv::CsvWriter& out) {
-         row.study != nullptr&& row.study->mode == CalcMode::AllResults
-             ? out.PlainField(row.hedgesG)
-             : Empty(out);
+         Complete(row) ? out.PlainField(row.hedgesG) : Empty(out);
      }},
     {"hedges_g_sd", &Number<&EffectSizeResults::HedgesSD, Result::HedgesGSD>},
     {"cl_z", &Computed<&EffectSizeResults::CLZ>},

@@ -21,7 +21,8 @@ DataField ReadDataField(std::string_view text);
 
 // Why a row gives no effect size; the meta-analysis counts the rows it leaves out by these.
 enum class LeftOutReason { MissingValue, NotANumber, OutOfRange, FieldCount, NotFinite };
-inline constexpr std::size_t kLeftOutReasons = 5;
+inline constexpr std::size_t kLeftOutReasons =
+    static_cast<std::size_t>(LeftOutReason::NotFinite) + 1;
 
 // What stops a row, or keeps it to a partial mode: the message, the input it names, the reason.
 struct RowProblem {
