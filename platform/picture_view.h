@@ -16,7 +16,6 @@ class PictureView : public QWidget {
     explicit PictureView(QWidget* parent);
 
     void SetPicture(PictureRef picture);
-    const PictureRef& ShownPicture() const { return picture_; }
 
     void SetPressable(bool pressable) { pressable_ = pressable; }
     bool Pressable() const { return pressable_; }

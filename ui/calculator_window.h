@@ -33,7 +33,7 @@ class CalculatorWindow : public QMainWindow {
     // Runs the engine on the six inputs and writes the results of its mode, or shows the
     // input error and then puts the focus in the input it names.
     void Calculate();
-    // Empties all fourteen fields and puts the focus in the first input.
+    // Empties every input and result field and puts the focus in the first input.
     void Clear();
 
   signals:
