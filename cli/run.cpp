@@ -149,11 +149,12 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
         throw RunError("cannot write the output: " + Reason());
     }
     std::optional<meta::Pooled> pooled;
+    std::string json;
     if (pooledRows) {
         pooled = PoolRows(options, *pooledRows);
+        json = report::SummaryJson(*pooled, pooledRows->LeftOut());
         if (destinations.summary) {
-            Write(destinations.summary->File(),
-                  report::SummaryJson(*pooled, pooledRows->LeftOut()));
+            Write(destinations.summary->File(), json);
         }
         if (destinations.plot) {
             Write(destinations.plot->File(),
@@ -166,7 +167,6 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
     if (pooled) {
         std::fputs(report::PooledText(*pooledRows, *pooled).c_str(), err);
         if (options.summary == "-") {
-            const std::string json = report::SummaryJson(*pooled, pooledRows->LeftOut());
             if (std::fwrite(json.data(), 1, json.size(), out) != json.size() ||
                 std::fflush(out) != 0) {
                 throw RunError("cannot write the summary to standard output: " + Reason());

@@ -18,7 +18,8 @@ const QColor kSquareColour(110, 125, 150);
 class Painter {
   public:
     Painter(const ForestPlot& plot, const ForestLayout& layout, QPainter& painter)
-        : plot_(plot), layout_(layout), painter_(painter), axis_(RoundAxis(Low(), High())) {}
+        : plot_(plot), layout_(layout), painter_(painter), axis_(RoundAxis(Low(), High())),
+          largestWeight_(LargestWeight()) {}
 
     void All() {
         Headings();
@@ -49,6 +50,13 @@ class Painter {
             low = std::min(low, row.low);
         }
         return low;
+    }
+    double LargestWeight() const {
+        double largest = 0;
+        for (const ForestRow& row : plot_.studies) {
+            largest = std::max(largest, row.weight);
+        }
+        return largest;
     }
     double High() const {
         double high = std::max(plot_.pooled.high, plot_.prediction ? plot_.predictionRow.high : 0);
@@ -116,13 +124,9 @@ class Painter {
         // The square's area follows the study's weight, but it never hides its interval: it is
         // no wider than the interval, and the interval is drawn over it.
         const double middle = top + kRowHeight / 2;
-        double largest = 0;
-        for (const ForestRow& study : plot_.studies) {
-            largest = std::max(largest, study.weight);
-        }
         const double span = X(row.high) - X(row.low);
-        const double side =
-            std::clamp(kLargestSquare * std::sqrt(row.weight / largest), 3.0, std::max(3.0, span));
+        const double side = std::clamp(kLargestSquare * std::sqrt(row.weight / largestWeight_), 3.0,
+                                       std::max(3.0, span));
         painter_.fillRect(QRectF(X(row.estimate) - side / 2, middle - side / 2, side, side),
                           kSquareColour);
         painter_.setPen(QPen(Qt::black, 1));
@@ -196,6 +200,7 @@ class Painter {
     const ForestLayout& layout_;
     QPainter& painter_;
     Axis axis_;
+    double largestWeight_; // the heaviest study's, whose square is the largest
 };
 
 } // namespace

@@ -14,18 +14,6 @@ namespace {
 using engine::CalcMode;
 using engine::Input;
 
-// Without the blanks (spaces and tabs) around it: a loop, as most fields have none.
-std::string_view Trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && blank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 bool IsMissing(std::string_view text) {
     const auto is = [&](std::string_view word) {
         if (text.size() != word.size()) {
@@ -56,13 +44,26 @@ std::string Missing(const std::vector<std::string_view>& names) {
 }
 
 std::string Quoted(std::string_view text) {
-    return "\"" + std::string(Trimmed(text)) + "\"";
+    return "\"" + std::string(TrimBlanks(text)) + "\"";
 }
 
 } // namespace
 
+std::string_view TrimBlanks(std::string_view text) {
+    // A loop rather than find_first_not_of: most fields have no blanks, and this runs six times
+    // a row.
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 DataField ReadDataField(std::string_view text) {
-    text = Trimmed(text);
+    text = TrimBlanks(text);
     if (IsMissing(text)) {
         return {DataField::Missing, 0};
     }
@@ -172,19 +173,13 @@ EvaluateStudyRow(const std::array<std::string_view, engine::kInputCount>& fields
     }
 
     std::vector<std::string_view> missing;
+    std::optional<Input> firstMissing;
     for (const Input input : engine::kInputs) {
         if (!present[engine::Index(input)]) {
             missing.push_back(names[engine::Index(input)]);
+            firstMissing = firstMissing.value_or(input);
         }
     }
-    const auto firstMissing = [&] {
-        for (const Input input : engine::kInputs) {
-            if (!present[engine::Index(input)]) {
-                return input;
-            }
-        }
-        return Input::ControlMean;
-    }();
     engine::SummaryStats stats;
     stats.M1 = value[at(Input::ControlMean)];
     stats.SD1 = value[at(Input::ControlSD)];
@@ -195,14 +190,13 @@ EvaluateStudyRow(const std::array<std::string_view, engine::kInputCount>& fields
 
     const bool means = present[at(Input::ControlMean)] && present[at(Input::ExperimentalMean)];
     const bool noMeans = !present[at(Input::ControlMean)] && !present[at(Input::ExperimentalMean)];
+    // A partial mode where what is missing allows one; any other gap stops the row.
     CalcMode mode = CalcMode::AllResults;
-    if (missing.empty()) {
-        mode = CalcMode::AllResults;
-    } else if (noMeans && missing.size() == 2) {
+    if (noMeans && missing.size() == 2) {
         mode = CalcMode::PooledSDOnly;
-    } else if (means && present[at(Input::ControlSD)]) {
+    } else if (!missing.empty() && means && present[at(Input::ControlSD)]) {
         mode = CalcMode::MeanDiffGlassOnly;
-    } else {
+    } else if (!missing.empty()) {
         return RowProblem{Missing(missing), firstMissing, LeftOutReason::MissingValue};
     }
 

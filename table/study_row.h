@@ -19,6 +19,9 @@ struct DataField {
 };
 DataField ReadDataField(std::string_view text);
 
+// `text` without the blanks (spaces and tabs) around it, as fields and column names are read.
+std::string_view TrimBlanks(std::string_view text);
+
 // Why a row gives no effect size; the meta-analysis counts the rows it leaves out by these.
 enum class LeftOutReason { MissingValue, NotANumber, OutOfRange, FieldCount, NotFinite };
 inline constexpr std::size_t kLeftOutReasons =

@@ -22,19 +22,12 @@ using engine::Result;
 constexpr std::array<std::string_view, engine::kInputCount> kInputNames = {"m1", "sd1", "n1",
                                                                            "m2", "sd2", "n2"};
 
-std::string Lowercase(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
+// A column's name as columns are matched: without blanks around it, in lower case.
+std::string ColumnKey(std::string_view name) {
+    std::string key(TrimBlanks(name));
+    std::transform(key.begin(), key.end(), key.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
-
-std::string_view TrimSpaces(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    return key;
 }
 
 std::string_view ModeName(CalcMode mode) {
@@ -60,7 +53,7 @@ void StudyTable::Header(const csv::Record& header) {
     for (std::size_t input = 0; input < kInputNames.size(); ++input) {
         std::size_t found = 0;
         for (std::size_t column = 0; column < header_.size(); ++column) {
-            if (Lowercase(TrimSpaces(header_[column])) == kInputNames[input]) {
+            if (ColumnKey(header_[column]) == kInputNames[input]) {
                 if (found++ > 0) {
                     throw TableError("the column " + std::string(kInputNames[input]) +
                                          " is given more than once",
@@ -79,11 +72,11 @@ void StudyTable::Header(const csv::Record& header) {
     // The studies' names: the column --label names (in any case, as the inputs), or the first
     // that is not an input.
     labelColumn_ = header_.size();
-    const std::string label = Lowercase(TrimSpaces(settings_.label));
+    const std::string label = ColumnKey(settings_.label);
     for (std::size_t column = 0; column < header_.size(); ++column) {
         const bool input =
             std::find(inputColumns_.begin(), inputColumns_.end(), column) != inputColumns_.end();
-        if (label.empty() ? !input : Lowercase(TrimSpaces(header_[column])) == label) {
+        if (label.empty() ? !input : ColumnKey(header_[column]) == label) {
             if (labelColumn_ != header_.size()) {
                 throw TableError("the column " + settings_.label + " is given more than once",
                                  header.line);
