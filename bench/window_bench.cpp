@@ -1,7 +1,8 @@
 // One press of Calculate in the real window: six fields read, the engine run, eight result
 // fields written (offscreen, no painting).
-#include "platform/guarded_line_edit.h"
-#include "ui/calculator_window.h"
+#include "windows/calculator_window.h"
+#include "windows/input_field.h"
+#include "windows/result_field.h"
 
 #include <QApplication>
 #include <array>
@@ -12,15 +13,15 @@ namespace {
 using namespace tavrel;
 
 void BM_CalculatePressed(benchmark::State& state) {
-    ui::CalculatorWindow window;
+    windows::CalculatorWindow window;
     const std::array<const char*, engine::kInputCount> inputs = {"100", "15", "20",
                                                                  "110", "15", "20"};
     for (const engine::Input input : engine::kInputs) {
-        window.InputField(input).SetText(QString::fromLatin1(inputs[Index(input)]));
+        window.FieldOf(input).setText(QString::fromLatin1(inputs[Index(input)]));
     }
     for (auto _ : state) {
         window.Calculate();
-        benchmark::DoNotOptimize(window.ResultField(engine::Result::CommonLanguage).text());
+        benchmark::DoNotOptimize(window.FieldOf(engine::Result::CommonLanguage).text());
     }
 }
 BENCHMARK(BM_CalculatePressed)->Unit(benchmark::kMicrosecond);

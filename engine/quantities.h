@@ -62,19 +62,6 @@ constexpr bool DescribedInOrder() {
 }
 static_assert(DescribedInOrder());
 
-inline constexpr std::array<std::string_view, kInputCount> kInputCaptions = {
-    "Mean of Control Group",
-    "Standard Deviation of Control Group",
-    "Number of Subjects in Control Group",
-    "Mean of Experimental Group",
-    "Standard Deviation of Experimental Group",
-    "Number of Subjects in Experimental Group"};
-
-// What a user reads beside an input: the window's label, a screen reader's name.
-constexpr std::string_view Caption(Input input) {
-    return kInputCaptions[Index(input)];
-}
-
 constexpr const ResultDescription& Describe(Result result) {
     return kResultDescriptions[Index(result)];
 }

@@ -1,7 +1,7 @@
 #include "shell/application.h"
 
-#include "platform/alerts.h"
 #include "shell/session.h"
+#include "windows/message_box.h"
 
 #include <QApplication>
 
@@ -16,7 +16,7 @@ int Main(int argc, char** argv, const std::function<void()>& beforeEventLoop) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     const Session session;
-    QObject::connect(&session, &Session::MessageRequested, &platform::ShowMessageBox);
+    QObject::connect(&session, &Session::MessageRequested, &windows::ShowMessageBox);
     QObject::connect(&session, &Session::BeepRequested, &QApplication::beep);
     if (beforeEventLoop) {
         beforeEventLoop();

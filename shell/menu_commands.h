@@ -1,23 +1,28 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 
 class QAction;
 class QMainWindow;
 class QWidget;
 
-namespace tavrel::platform {
-class GuardedLineEdit;
+namespace tavrel::windows {
+struct EditActions;
 }
 
 namespace tavrel::shell {
 
-// The application's menu commands: File (Print, Quit), Edit (Undo, Cut, Copy, Paste and a
-// blank item), Window (Control, About Tavrel), and About Tavrel in the application menu.
-// Every window shows the same actions, so their captions and enabled states are the same
-// wherever they appear. The edit commands act on the focused input field of the active
-// window; Print, Control and the blank item are never enabled.
+// What a window answers of the menu commands, beside Quit, which every window answers.
+struct WindowCommands {
+    bool about = false;            // About Tavrel in the Window menu
+    bool aboutApplication = false; // About Tavrel in the application menu
+    bool control = false;          // Control: the calculator to the front
+};
+
+// The application's menus: the application menu (About Tavrel), File (Quit), Edit (Undo, Cut,
+// Copy, Paste), Window (Control, About Tavrel). Each window's menu bar enables what that window
+// answers; Quit is one action shared by all. The edit commands are the calculator's, in every
+// window's Edit menu; the calculator enables them while it is in front.
 class MenuCommands : public QObject {
     Q_OBJECT
 
@@ -26,35 +31,16 @@ class MenuCommands : public QObject {
 
     // Fills the window's menu bar. Outside macOS the application menu is a menu of its own,
     // first, titled with the application's name.
-    void AddMenuBar(QMainWindow& window);
-    // For a window without room for a menu bar: the commands' shortcuts work there too.
+    void AddMenuBar(QMainWindow& window, const WindowCommands& answers,
+                    const windows::EditActions& edit);
+    // For a window without room for a menu bar: Quit's shortcut works there too.
     void AddShortcuts(QWidget& window) const;
 
-    // Enables what the active window allows: both About items from the calculator, the
-    // Window menu's from the about window too, the edit commands where the focused field can
-    // do them. Runs by itself whenever focus, selection, text or clipboard change.
-    void UpdateEnabling();
-
-    QAction* const print;
     QAction* const quit;
-    QAction* const undo;
-    QAction* const cut;
-    QAction* const copy;
-    QAction* const paste;
-    QAction* const blank;
-    QAction* const control;
-    QAction* const about;            // in the Window menu
-    QAction* const aboutApplication; // in the application menu
 
   signals:
     void AboutRequested();
-
-  private:
-    void FollowFocus(QWidget* now);
-    platform::GuardedLineEdit* FocusedField() const;
-    void RunOnField(void (platform::GuardedLineEdit::*command)());
-
-    QPointer<platform::GuardedLineEdit> followed_;
+    void ControlRequested();
 };
 
 } // namespace tavrel::shell

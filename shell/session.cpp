@@ -1,62 +1,67 @@
 #include "shell/session.h"
 
-#include "platform/layout_widgets.h"
-#include "shell/about_window.h"
-#include "shell/information_window.h"
 #include "shell/menu_commands.h"
-#include "ui/calculator_window.h"
+#include "windows/about_window.h"
+#include "windows/calculator_window.h"
+#include "windows/fixed_window.h"
+#include "windows/information_window.h"
 
 #include <QTimer>
 
 namespace tavrel::shell {
 
 Session::Session(std::chrono::milliseconds startupPause)
-    : commands_(std::make_unique<MenuCommands>()), about_(std::make_unique<AboutWindow>()) {
-    // The about box has no room for a menu bar, but answers the commands' shortcuts.
+    : commands_(std::make_unique<MenuCommands>()),
+      about_(std::make_unique<windows::AboutWindow>()) {
+    // The about box has no room for a menu bar, but Quit's shortcut works there.
     commands_->AddShortcuts(*about_);
     connect(commands_.get(), &MenuCommands::AboutRequested, this, &Session::ShowAbout);
-    connect(about_.get(), &AboutWindow::Dismissed, this, &Session::ShowCalculator);
-    platform::ShowInFront(*about_);
+    connect(commands_.get(), &MenuCommands::ControlRequested, this, &Session::ShowCalculator);
+    connect(about_.get(), &windows::AboutWindow::Dismissed, this, &Session::ShowCalculator);
+    windows::ShowInFront(*about_);
     QTimer::singleShot(startupPause, this, &Session::ShowCalculator);
 }
 
 Session::~Session() = default;
 
-ui::CalculatorWindow& Session::Calculator() {
+windows::CalculatorWindow& Session::Calculator() {
     if (!calculator_) {
-        calculator_ = std::make_unique<ui::CalculatorWindow>();
-        commands_->AddMenuBar(*calculator_);
-        connect(calculator_.get(), &ui::CalculatorWindow::InformationRequested, this,
+        calculator_ = std::make_unique<windows::CalculatorWindow>();
+        commands_->AddMenuBar(*calculator_, {.about = true, .aboutApplication = true},
+                              calculator_->EditCommands());
+        connect(calculator_.get(), &windows::CalculatorWindow::InformationRequested, this,
                 &Session::ShowInformation);
-        connect(calculator_.get(), &ui::CalculatorWindow::MessageRequested, this,
+        connect(calculator_.get(), &windows::CalculatorWindow::MessageRequested, this,
                 &Session::MessageRequested);
-        connect(calculator_.get(), &ui::CalculatorWindow::BeepRequested, this,
+        connect(calculator_.get(), &windows::CalculatorWindow::BeepRequested, this,
                 &Session::BeepRequested);
         // Once the calculator is in front, the about window has done its part.
-        connect(calculator_.get(), &ui::CalculatorWindow::Activated, about_.get(), &QWidget::hide);
+        connect(calculator_.get(), &windows::CalculatorWindow::Activated, about_.get(),
+                &QWidget::hide);
     }
     return *calculator_;
 }
 
-InformationWindow& Session::Information() {
+windows::InformationWindow& Session::Information() {
     if (!information_) {
-        information_ = std::make_unique<InformationWindow>();
-        commands_->AddMenuBar(*information_);
+        information_ = std::make_unique<windows::InformationWindow>();
+        // Opened from the calculator, which therefore exists.
+        commands_->AddMenuBar(*information_, {.control = true}, Calculator().EditCommands());
     }
     return *information_;
 }
 
 void Session::ShowCalculator() {
     about_->hide();
-    platform::ShowInFront(Calculator());
+    windows::ShowInFront(Calculator());
 }
 
 void Session::ShowAbout() {
-    platform::ShowInFront(*about_);
+    windows::ShowInFront(*about_);
 }
 
 void Session::ShowInformation() {
-    platform::ShowInFront(Information());
+    windows::ShowInFront(Information());
 }
 
 } // namespace tavrel::shell

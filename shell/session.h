@@ -4,14 +4,14 @@
 #include <chrono>
 #include <memory>
 
-namespace tavrel::ui {
+namespace tavrel::windows {
+class AboutWindow;
 class CalculatorWindow;
-}
+class InformationWindow;
+} // namespace tavrel::windows
 
 namespace tavrel::shell {
 
-class AboutWindow;
-class InformationWindow;
 class MenuCommands;
 
 // One run of the application: the menu commands and the three windows, and how they reach
@@ -30,9 +30,9 @@ class Session : public QObject {
     ~Session() override;
 
     MenuCommands& Commands() const { return *commands_; }
-    AboutWindow& About() const { return *about_; }
-    ui::CalculatorWindow& Calculator();
-    InformationWindow& Information();
+    windows::AboutWindow& About() const { return *about_; }
+    windows::CalculatorWindow& Calculator();
+    windows::InformationWindow& Information();
     // Whether the calculator has been made yet.
     bool HasCalculator() const { return calculator_ != nullptr; }
 
@@ -50,9 +50,9 @@ class Session : public QObject {
 
   private:
     std::unique_ptr<MenuCommands> commands_;
-    std::unique_ptr<AboutWindow> about_;
-    std::unique_ptr<ui::CalculatorWindow> calculator_;
-    std::unique_ptr<InformationWindow> information_;
+    std::unique_ptr<windows::AboutWindow> about_;
+    std::unique_ptr<windows::CalculatorWindow> calculator_;
+    std::unique_ptr<windows::InformationWindow> information_;
 };
 
 } // namespace tavrel::shell

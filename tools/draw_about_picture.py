@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws the about window's picture: two overlapping normal curves, control and experimental,
-with the standardized distance d marked between their means. Writes resources/pictures/normal-curves.svg."""
+with the standardized distance d marked between their means. Writes windows/pictures/normal-curves.svg."""
 import math
 from pathlib import Path
 
@@ -30,6 +30,7 @@ def main():
     svg = f"""<?xml version="1.0" encoding="UTF-8"?>
 <svg xmlns="http://www.w3.org/2000/svg" width="{WIDTH}px" height="{HEIGHT}px" viewBox="0 0 {WIDTH} {HEIGHT}">
   <title>Two normal distributions whose means lie d standard deviations apart</title>
+  <rect width="{WIDTH}" height="{HEIGHT}" fill="#fff"/>
   <path d="{curve(a)} Z" fill="#800000" fill-opacity="0.12" stroke="none"/>
   <path d="{curve(b)} Z" fill="#1f4e8c" fill-opacity="0.12" stroke="none"/>
   <path d="{curve(a)}" fill="none" stroke="{DARK_RED}" stroke-width="1.6"/>
@@ -44,7 +45,7 @@ def main():
   <text x="{b:.2f}" y="{BASE + 25}" text-anchor="middle" font-family="sans-serif" font-size="10" fill="#1f4e8c">Experimental</text>
 </svg>
 """
-    out = Path(__file__).resolve().parent.parent / "resources" / "pictures" / "normal-curves.svg"
+    out = Path(__file__).resolve().parent.parent / "windows" / "pictures" / "normal-curves.svg"
     out.write_text(svg)
 
 

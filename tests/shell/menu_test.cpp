@@ -1,13 +1,15 @@
-// The menu commands: how each window shows them, what each frontmost window enables, the
-// About commands, Quit from every window, and the edit commands on the focused input field.
+// The menus: how each window shows them and what it enables, the About and Control commands,
+// Quit from every window, and the edit commands on the calculator's focused input field.
 #include "engine/quantities.h"
-#include "platform/guarded_line_edit.h"
 #include "support/session_fixture.h"
+#include "windows/input_field.h"
+#include "windows/result_field.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 
 using namespace tavrel;
 using engine::Input;
@@ -22,22 +24,38 @@ class MenuTest : public QObject, testing::SessionFixture {
         QWidget& window = front == Front::Calculator ? static_cast<QWidget&>(Calculator())
                           : front == Front::About    ? static_cast<QWidget&>(session->About())
                                                   : static_cast<QWidget&>(session->Information());
-        platform::ShowInFront(window);
+        windows::ShowInFront(window);
         [&] { QVERIFY(QTest::qWaitForWindowActive(&window)); }();
         return window;
     }
-    platform::GuardedLineEdit& FocusedInput() {
-        auto& field = Calculator().InputField(Input::ControlMean);
+    windows::InputField& FocusedInput() {
+        auto& field = Calculator().FieldOf(Input::ControlMean);
         field.setFocus();
         return field;
     }
-    QString Result(engine::Result result) {
-        return session->Calculator().ResultField(result).text();
-    }
+    const windows::EditActions& Edit() { return session->Calculator().EditCommands(); }
+    QString Result(engine::Result result) { return session->Calculator().FieldOf(result).text(); }
     void FillResults() {
         for (const engine::Result result : engine::kResults) {
-            session->Calculator().ResultField(result).SetText(QStringLiteral("old"));
+            session->Calculator().FieldOf(result).SetResult(QStringLiteral("old"));
         }
+    }
+    // The menu titled `title` in `window`'s menu bar, and its items by caption, separators
+    // as "-".
+    static QMenu* Menu(QMainWindow& window, const QString& title) {
+        for (QAction* action : window.menuBar()->actions()) {
+            if (action->text() == title) {
+                return action->menu();
+            }
+        }
+        return nullptr;
+    }
+    static QStringList Items(QMenu* menu) {
+        QStringList items;
+        for (QAction* action : menu->actions()) {
+            items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        }
+        return items;
     }
 
   private slots:
@@ -53,41 +71,61 @@ class MenuTest : public QObject, testing::SessionFixture {
         QCOMPARE(calculator.centralWidget()->geometry().top(), bar->geometry().bottom() + 1);
         // The application menu comes first, titled with the application's name.
         QCOMPARE(bar->actions()[0]->text(), QStringLiteral("Tavrel"));
+        QCOMPARE(Items(Menu(calculator, QStringLiteral("Edit"))),
+                 (QStringList{"Undo", "-", "Cut", "Copy", "Paste"}));
         QCOMPARE(Commands().quit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-        QCOMPARE(session->Information().menuBar()->actions().size(), bar->actions().size());
+        auto& information = session->Information();
+        QCOMPARE(information.menuBar()->actions().size(), bar->actions().size());
+        // The calculator's edit commands, which do nothing while it is behind.
+        FocusedInput();
+        QGuiApplication::clipboard()->setText(QStringLiteral("1"));
+        Show(Front::Information);
+        QMenu* edit = Menu(information, QStringLiteral("Edit"));
+        QCOMPARE(Items(edit), Items(Menu(calculator, QStringLiteral("Edit"))));
+        QCOMPARE(edit->actions().last(), Edit().paste);
+        QVERIFY(!Edit().paste->isEnabled());
         QVERIFY(session->About().findChild<QMenuBar*>() == nullptr);
     }
 
-    void enablingFollowsTheFrontmostWindow_data() {
+    // Every item a window shows is one it can carry out, now or once its state allows.
+    void eachWindowEnablesWhatItAnswers_data() {
         QTest::addColumn<Front>("front");
-        QTest::addColumn<bool>("aboutInWindowMenu");
-        QTest::addColumn<bool>("aboutInApplicationMenu");
-        QTest::newRow("calculator") << Front::Calculator << true << true;
-        QTest::newRow("about") << Front::About << true << false;
-        QTest::newRow("information") << Front::Information << false << false;
+        QTest::addColumn<QStringList>("enabled"); // in the application and Window menus
+        QTest::newRow("calculator")
+            << Front::Calculator << QStringList{"About Tavrel", "About Tavrel"};
+        QTest::newRow("information") << Front::Information << QStringList{"Control"};
     }
-    void enablingFollowsTheFrontmostWindow() {
+    void eachWindowEnablesWhatItAnswers() {
         QFETCH(Front, front);
-        QFETCH(bool, aboutInWindowMenu);
-        QFETCH(bool, aboutInApplicationMenu);
-        Show(front);
-        auto& commands = Commands();
-        QCOMPARE(commands.about->isEnabled(), aboutInWindowMenu);
-        QCOMPARE(commands.aboutApplication->isEnabled(), aboutInApplicationMenu);
-        QVERIFY(commands.quit->isEnabled());
-        for (QAction* never : {commands.print, commands.control, commands.blank}) {
-            QVERIFY(!never->isEnabled());
+        QFETCH(QStringList, enabled);
+        auto& window = static_cast<QMainWindow&>(Show(front));
+        QStringList found;
+        for (const QString& title : {QStringLiteral("Tavrel"), QStringLiteral("Window")}) {
+            for (QAction* action : Menu(window, title)->actions()) {
+                if (action->isEnabled()) {
+                    found << action->text();
+                }
+            }
         }
+        QCOMPARE(found, enabled);
+        QVERIFY(Commands().quit->isEnabled());
     }
 
     void aboutCommandsShowTheAboutWindowInFront() {
-        for (QAction* action : {Commands().about, Commands().aboutApplication}) {
+        auto& calculator = Calculator();
+        const QList<QMenu*> menus = {Menu(calculator, QStringLiteral("Tavrel")),
+                                     Menu(calculator, QStringLiteral("Window"))};
+        for (QMenu* menu : menus) {
             Show(Front::Calculator);
-            action->trigger();
+            menu->actions().last()->trigger();
             QVERIFY(QTest::qWaitForWindowActive(&session->About()));
         }
-        Commands().about->trigger(); // again from the about window: it stays in front
-        QCOMPARE(QApplication::activeWindow(), &session->About());
+    }
+
+    void controlBringsTheCalculatorToTheFront() {
+        auto& information = static_cast<QMainWindow&>(Show(Front::Information));
+        Menu(information, QStringLiteral("Window"))->actions().first()->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(&session->Calculator()));
     }
 
     void quitWorksFromEveryWindow_data() {
@@ -106,31 +144,34 @@ class MenuTest : public QObject, testing::SessionFixture {
 
     void editCommandsFollowTheFocusedInput() {
         auto& field = FocusedInput();
-        auto& commands = Commands();
-        QVERIFY(!commands.undo->isEnabled() && !commands.cut->isEnabled());
-        QVERIFY(!commands.copy->isEnabled() && !commands.paste->isEnabled());
+        const auto& edit = Edit();
+        QVERIFY(!edit.undo->isEnabled() && !edit.cut->isEnabled());
+        QVERIFY(!edit.copy->isEnabled() && !edit.paste->isEnabled());
 
         QTest::keyClicks(&field, QStringLiteral("12.5"));
         field.selectAll();
-        QVERIFY(commands.undo->isEnabled() && commands.cut->isEnabled() &&
-                commands.copy->isEnabled());
+        QVERIFY(edit.undo->isEnabled() && edit.cut->isEnabled() && edit.copy->isEnabled());
         FillResults();
         QTest::keyClick(&field, Qt::Key_X, Qt::ControlModifier); // through the shortcut
         QCOMPARE(field.text(), QString());
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("12.5"));
         QCOMPARE(Result(Result::CohensD), QString()); // a change empties the results
-        QVERIFY(commands.paste->isEnabled());
+        QVERIFY(edit.paste->isEnabled());
 
         FillResults();
-        commands.undo->trigger();
+        edit.undo->trigger();
         QCOMPARE(field.text(), QStringLiteral("12.5"));
         QCOMPARE(Result(Result::CommonLanguage), QString());
 
         FillResults();
         field.selectAll();
-        commands.copy->trigger();
+        edit.copy->trigger();
         QCOMPARE(Result(Result::CommonLanguage), QStringLiteral("old")); // copying changes nothing
         QCOMPARE(alerts->beeps, 0);
+
+        // Only an input field is the commands' target.
+        session->Calculator().CalculateButton().setFocus();
+        QVERIFY(!edit.cut->isEnabled() && !edit.paste->isEnabled());
     }
 
     void pasteTakesOnlyWhatTypingCould_data() {

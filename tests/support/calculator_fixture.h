@@ -1,10 +1,11 @@
 #pragma once
 
 #include "engine/quantities.h"
-#include "platform/guarded_line_edit.h"
-#include "platform/layout_widgets.h"
 #include "support/recording_alerts.h"
-#include "ui/calculator_window.h"
+#include "windows/calculator_window.h"
+#include "windows/fixed_window.h"
+#include "windows/input_field.h"
+#include "windows/result_field.h"
 
 #include <QApplication>
 #include <QtTest>
@@ -23,25 +24,25 @@ class CalculatorFixture {
     void SetUp() {
         window.emplace();
         alerts.emplace(*window);
-        platform::ShowInFront(*window);
+        windows::ShowInFront(*window);
     }
     void TearDown() {
         alerts.reset();
         window.reset();
     }
 
-    platform::GuardedLineEdit& In(Input input) { return window->InputField(input); }
-    platform::GuardedLineEdit& Out(Result result) { return window->ResultField(result); }
+    windows::InputField& In(Input input) { return window->FieldOf(input); }
+    windows::ResultField& Out(Result result) { return window->FieldOf(result); }
 
     void Enter(const QStringList& values) {
         for (const Input input : engine::kInputs) {
-            In(input).SetText(values[static_cast<qsizetype>(Index(input))]);
+            In(input).setText(values[static_cast<qsizetype>(Index(input))]);
         }
     }
     // Puts `text` in every result field, so that a test can see which ones change.
     void FillResults(const QString& text = QStringLiteral("old")) {
         for (const Result result : engine::kResults) {
-            Out(result).SetText(text);
+            Out(result).SetResult(text);
         }
     }
     bool ResultsEmpty() {
@@ -51,7 +52,7 @@ class CalculatorFixture {
     QWidget* Focused() const { return QApplication::focusWidget(); }
 
     std::optional<RecordingAlerts> alerts;
-    std::optional<ui::CalculatorWindow> window;
+    std::optional<windows::CalculatorWindow> window;
 };
 
 } // namespace tavrel::testing

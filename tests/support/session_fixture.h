@@ -1,12 +1,12 @@
 #pragma once
 
-#include "platform/layout_widgets.h"
-#include "shell/about_window.h"
-#include "shell/information_window.h"
 #include "shell/menu_commands.h"
 #include "shell/session.h"
 #include "support/recording_alerts.h"
-#include "ui/calculator_window.h"
+#include "windows/about_window.h"
+#include "windows/calculator_window.h"
+#include "windows/fixed_window.h"
+#include "windows/information_window.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -34,7 +34,7 @@ class SessionFixture {
     }
 
     // The calculator in front, the start-up pause over.
-    ui::CalculatorWindow& Calculator() {
+    windows::CalculatorWindow& Calculator() {
         session->ShowCalculator();
         [this] { QVERIFY(QTest::qWaitForWindowActive(&session->Calculator())); }();
         return session->Calculator();

@@ -1,5 +1,5 @@
 // Typesets the five equations of the information window from TeX into SVG files under
-// resources/pictures. Run `npm install && node typeset.mjs` here; the build itself needs no Node.
+// windows/pictures. Run `npm install && node typeset.mjs` here; the build itself needs no Node.
 //
 // The output is made for QtSvg: sizes in px (QtSvg ignores ex units), no nested <svg>
 // elements, glyph paths inline (fontCache none), and each picture scaled to fit its canvas.
@@ -14,7 +14,7 @@ import {writeFileSync} from 'node:fs';
 import {fileURLToPath} from 'node:url';
 import {dirname, join} from 'node:path';
 
-const outDir = join(dirname(fileURLToPath(import.meta.url)), '..', '..', 'resources', 'pictures');
+const outDir = join(dirname(fileURLToPath(import.meta.url)), '..', '..', 'windows', 'pictures');
 
 // Notation of the window: C is the control group, E the experimental group.
 const equations = [
