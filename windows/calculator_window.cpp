@@ -22,7 +22,8 @@ CalculatorWindow::CalculatorWindow(QWidget* parent)
                ui_->experimentalMean, ui_->experimentalSD, ui_->experimentalSize};
     results_ = {ui_->meanDifference, ui_->pooledSD,  ui_->glassDelta,    ui_->cohensD, ui_->r,
                 ui_->hedgesG,        ui_->hedgesGSD, ui_->commonLanguage};
-    ui_->informationButton->setIcon(QIcon(QStringLiteral(":/pictures/information-icon.svg")));
+    ui_->informationButton->setIcon(
+        QIcon(Picture(QStringLiteral(":/pictures/information-icon.svg"), devicePixelRatioF())));
 
     for (InputField* field : inputs_) {
         // Any key, even a refused one, makes the shown results stale.

@@ -1,10 +1,11 @@
 #include "windows/fixed_window.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QLabel>
 #include <QLayout>
 #include <QMainWindow>
+#include <QPainter>
+#include <QPixmap>
 #include <QSvgRenderer>
 
 namespace tavrel::windows {
@@ -50,10 +51,21 @@ void FixToContent(QMainWindow& window, Frame frame) {
     UsePointsAsPixels(*window.centralWidget());
 }
 
+QPixmap Picture(const QString& resource, qreal devicePixelRatio) {
+    // Drawn here rather than through QIcon, whose SVG engine is a plugin that costs start-up
+    // time to find and load.
+    QSvgRenderer renderer(resource);
+    const QSize size = renderer.defaultSize();
+    QPixmap pixmap(size * devicePixelRatio);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    renderer.render(&painter, QRectF(QPointF(0, 0), size));
+    return pixmap;
+}
+
 void ShowPicture(QLabel& label, const QString& resource) {
-    // QIcon draws an SVG through Qt's SVG icon engine, at the device pixel ratio asked for.
-    const QSize size = QSvgRenderer(resource).defaultSize();
-    label.setPixmap(QIcon(resource).pixmap(size, label.devicePixelRatioF()));
+    label.setPixmap(Picture(resource, label.devicePixelRatioF()));
 }
 
 void ShowInFront(QWidget& window) {

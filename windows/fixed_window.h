@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QtGlobal>
+
 class QLabel;
 class QMainWindow;
+class QPixmap;
 class QString;
 class QWidget;
 
@@ -21,8 +24,11 @@ enum class Frame {
 // widgets into pixel sizes. For a window whose Designer file has been set up.
 void FixToContent(QMainWindow& window, Frame frame = Frame::TitleBar);
 
-// Shows the picture at `resource` (an SVG) in `label` at its own size, rendered for the
-// label's screen so that it stays sharp at any device pixel ratio.
+// The picture at `resource` (an SVG) at its own size, drawn for `devicePixelRatio` so that it
+// stays sharp on any screen.
+QPixmap Picture(const QString& resource, qreal devicePixelRatio);
+
+// Shows that picture in `label`, drawn for the label's screen.
 void ShowPicture(QLabel& label, const QString& resource);
 
 // Shows `window` and brings it to the front; a visible window only comes to the front.
