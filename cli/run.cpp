@@ -18,6 +18,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <numeric>
 #include <optional>
 #include <unistd.h>
 
@@ -98,6 +99,34 @@ void Write(std::FILE* file, const std::string& bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), file);
 }
 
+// Says which input columns computed ones replaced, and, where any row's effect size came from
+// something other than means and SDs or its reported numbers disagree, the rows by source.
+void ReportSources(const table::StudyTable& table, std::FILE* err) {
+    if (!table.ReplacedColumns().empty()) {
+        std::string names;
+        for (const std::string& name : table.ReplacedColumns()) {
+            names += (names.empty() ? "" : ", ") + name;
+        }
+        std::fprintf(err, "the input's columns %s are replaced by the computed ones\n",
+                     names.c_str());
+    }
+    const auto& bySource = table.RowsBySource();
+    const long rows = std::accumulate(bySource.begin(), bySource.end(), 0L);
+    if (rows == bySource[0] && table.RowsWithDisagreements() == 0) {
+        return;
+    }
+    std::string counts;
+    for (std::size_t source = 0; source < bySource.size(); ++source) {
+        if (bySource[source] > 0) {
+            counts += (counts.empty() ? "" : ", ") + std::string(table::kSourceNames[source]) +
+                      " " + std::to_string(bySource[source]);
+        }
+    }
+    std::fprintf(err, "effect sizes from %s; %ld %s reported numbers that disagree\n",
+                 counts.c_str(), table.RowsWithDisagreements(),
+                 table.RowsWithDisagreements() == 1 ? "row has" : "rows have");
+}
+
 int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* err) {
     FilePtr opened(nullptr, &std::fclose);
     if (options.input == "-" && in == nullptr) {
@@ -145,6 +174,7 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
     if (!headerSeen) {
         throw RunError("the input is empty: the first row must name the columns");
     }
+    ReportSources(table, err);
     if (!writer.Flush()) {
         throw RunError("cannot write the output: " + Reason());
     }

@@ -30,6 +30,11 @@ double PooledStandardDeviation(const SummaryStats& stats);
 // four-decimal table up to 50 df) or the exact one at every df (ExactBiasFactor).
 enum class Correction { Table, Exact };
 
+// What Cohen's d and the two group sizes determine: d itself, r, df, the correction, Hedges's g
+// and its SD. The other members are left as they are.
+void CompleteFromCohensD(double d, std::int32_t n1, std::int32_t n2, Correction correction,
+                         EffectSizeResults& results);
+
 // Computes the members of `mode`, in the order and with the operand order of the definitions
 // above, so that results are reproducible to the last bit.
 EffectSizeResults ComputeResults(const SummaryStats& stats, CalcMode mode,

@@ -29,28 +29,32 @@ template <Result R> void Text(const RowResults& row, csv::CsvWriter& out) {
     Empty(out);
 }
 
-// A value at full precision, where the row's mode computes its result.
+// A value at full precision, where the row's source and mode determine its result.
 template <double EffectSizeResults::*Value, Result R>
 void Number(const RowResults& row, csv::CsvWriter& out) {
-    if (row.study != nullptr && engine::Fills(row.study->mode, R)) {
+    if (row.study != nullptr && row.study->Determines(R)) {
         out.Number(row.study->values.*Value);
     } else {
         Empty(out);
     }
 }
 
-// A value only the complete calculation gives.
-bool Complete(const RowResults& row) {
-    return row.study != nullptr && row.study->mode == CalcMode::AllResults;
+// A value that needs the groups' sizes (df, the correction) or their means and SDs (cl_z).
+bool HasSizes(const RowResults& row) {
+    return row.study != nullptr && row.study->HasSizes();
 }
 
-template <double EffectSizeResults::*Value>
+template <double EffectSizeResults::*Value, bool (*Known)(const RowResults&)>
 void Computed(const RowResults& row, csv::CsvWriter& out) {
-    if (Complete(row)) {
+    if (Known(row)) {
         out.Number(row.study->values.*Value);
     } else {
         Empty(out);
     }
+}
+
+bool HasMeans(const RowResults& row) {
+    return row.study != nullptr && row.study->Determines(Result::CommonLanguage);
 }
 
 // Where the row is pooled: yi, vi and the intervals.
@@ -87,6 +91,18 @@ const auto kStatus = std::to_array<OutputColumn>({
 });
 static_assert(kStatus.size() == kStatusColumns);
 
+// Where the effect size came from, and what the row's other numbers say of it.
+const auto kSourceColumns = std::to_array<OutputColumn>({
+    {"computed_from",
+     [](const RowResults& row, csv::CsvWriter& out) {
+         row.study != nullptr ? out.Field(row.study->computedFrom) : Empty(out);
+     }},
+    {"consistency",
+     [](const RowResults& row, csv::CsvWriter& out) {
+         row.study != nullptr ? out.Field(row.study->consistency) : Empty(out);
+     }},
+});
+
 // The computed members at full precision, named so that R, pandas and SPSS take the names as
 // they are.
 const auto kValues = std::to_array<OutputColumn>({
@@ -98,21 +114,20 @@ const auto kValues = std::to_array<OutputColumn>({
     {"df",
      [](const RowResults& row, csv::CsvWriter& out) {
          // A whole number, written as one.
-         Complete(row) ? out.Integer(row.study->values.DF) : Empty(out);
+         HasSizes(row) ? out.Integer(row.study->values.DF) : Empty(out);
      }},
-    {"bias_factor", &Computed<&EffectSizeResults::BiasFactor>},
+    {"bias_factor", &Computed<&EffectSizeResults::BiasFactor, &HasSizes>},
     {"hedges_g",
      [](const RowResults& row, csv::CsvWriter& out) {
-         Complete(row) ? out.PlainField(row.hedgesG) : Empty(out);
+         row.study != nullptr&& row.study->Determines(Result::HedgesG) ? out.PlainField(row.hedgesG)
+                                                                       : Empty(out);
      }},
     {"hedges_g_sd", &Number<&EffectSizeResults::HedgesSD, Result::HedgesGSD>},
-    {"cl_z", &Computed<&EffectSizeResults::CLZ>},
+    {"cl_z", &Computed<&EffectSizeResults::CLZ, &HasMeans>},
     {"cles", &Number<&EffectSizeResults::CLES, Result::CommonLanguage>},
     {"yi", [](const RowResults& row,
               csv::CsvWriter& out) { row.pooled ? out.PlainField(row.hedgesG) : Empty(out); }},
-    {"vi", &Pooled<[](const RowResults& row) {
-         return row.study->values.HedgesSD * row.study->values.HedgesSD;
-     }>},
+    {"vi", &Pooled<[](const RowResults& row) { return row.study->vi; }>},
     {"g_ci_low", &Pooled<[](const RowResults& row) { return row.g.low; }>},
     {"g_ci_high", &Pooled<[](const RowResults& row) { return row.g.high; }>},
     {"d_ci_low",
@@ -127,8 +142,9 @@ const auto kValues = std::to_array<OutputColumn>({
      true},
 });
 
-const auto kColumns =
-    Joined(Joined(kStatus, TextColumns(std::make_index_sequence<engine::kResultCount>{})), kValues);
+const auto kColumns = Joined(Joined(Joined(kStatus, kSourceColumns),
+                                    TextColumns(std::make_index_sequence<engine::kResultCount>{})),
+                             kValues);
 
 } // namespace
 

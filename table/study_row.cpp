@@ -39,15 +39,15 @@ std::string Listed(const std::vector<std::string_view>& names) {
     return text;
 }
 
-std::string Missing(const std::vector<std::string_view>& names) {
+} // namespace
+
+std::string MissingMessage(const std::vector<std::string_view>& names) {
     return Listed(names) + (names.size() == 1 ? " is missing" : " are missing");
 }
 
 std::string Quoted(std::string_view text) {
     return "\"" + std::string(TrimBlanks(text)) + "\"";
 }
-
-} // namespace
 
 std::string_view TrimBlanks(std::string_view text) {
     // A loop rather than find_first_not_of: most fields have no blanks, and this runs six times
@@ -115,14 +115,65 @@ DataField ReadDataField(std::string_view text) {
     return {infinite ? DataField::NotFinite : DataField::NotANumber, 0};
 }
 
+bool StudyRow::Determines(engine::Result result) const {
+    using engine::Result;
+    switch (source) {
+    case EffectSource::Means:
+        return engine::Fills(mode, result);
+    case EffectSource::Es:
+        return result == Result::HedgesG || result == Result::HedgesGSD;
+    default:
+        return result == Result::CohensD || result == Result::R || result == Result::HedgesG ||
+               result == Result::HedgesGSD;
+    }
+}
+
+std::optional<RowProblem> SizeProblem(const DataField& size, std::string_view name,
+                                      std::string_view text) {
+    if (size.kind == DataField::Missing) {
+        return RowProblem{std::string(name) + " is missing", std::nullopt,
+                          LeftOutReason::MissingValue};
+    }
+    if (size.kind != DataField::Number) {
+        return RowProblem{std::string(name) +
+                              (size.kind == DataField::NotFinite ? " is not a finite number: "
+                                                                 : " is not a number: ") +
+                              Quoted(text),
+                          std::nullopt, LeftOutReason::NotANumber};
+    }
+    if (size.value != std::floor(size.value) || size.value < 2) {
+        return RowProblem{std::string(name) +
+                              " must be a whole number of at least 2: " + Quoted(text),
+                          std::nullopt, LeftOutReason::OutOfRange};
+    }
+    if (size.value > std::numeric_limits<std::int32_t>::max()) {
+        return RowProblem{std::string(name) + " is larger than 2147483647: " + Quoted(text),
+                          std::nullopt, LeftOutReason::OutOfRange};
+    }
+    return std::nullopt;
+}
+
 std::variant<RowProblem, StudyRow>
 EvaluateStudyRow(const std::array<std::string_view, engine::kInputCount>& fields,
                  const std::array<std::string_view, engine::kInputCount>& names) {
+    std::array<InputValue, engine::kInputCount> inputs;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        inputs[i] = {names[i], fields[i], ReadDataField(fields[i])};
+    }
+    return EvaluateMeans(inputs);
+}
+
+std::variant<RowProblem, StudyRow>
+EvaluateMeans(const std::array<InputValue, engine::kInputCount>& inputs) {
     std::array<double, engine::kInputCount> value{};
     std::array<bool, engine::kInputCount> present{};
+    std::array<std::string_view, engine::kInputCount> fields;
+    std::array<std::string_view, engine::kInputCount> names;
     for (const Input input : engine::kInputs) {
         const std::size_t i = engine::Index(input);
-        const DataField field = ReadDataField(fields[i]);
+        fields[i] = inputs[i].text;
+        names[i] = inputs[i].name;
+        const DataField field = inputs[i].data;
         switch (field.kind) {
         case DataField::NotANumber:
             return RowProblem{std::string(names[i]) + " is not a number: " + Quoted(fields[i]),
@@ -145,15 +196,9 @@ EvaluateStudyRow(const std::array<std::string_view, engine::kInputCount>& fields
         if (!present[i]) {
             continue;
         }
-        if (value[i] != std::floor(value[i]) || value[i] < 2) {
-            return RowProblem{std::string(names[i]) +
-                                  " must be a whole number of at least 2: " + Quoted(fields[i]),
-                              size, LeftOutReason::OutOfRange};
-        }
-        if (value[i] > std::numeric_limits<std::int32_t>::max()) {
-            return RowProblem{std::string(names[i]) +
-                                  " is larger than 2147483647: " + Quoted(fields[i]),
-                              size, LeftOutReason::OutOfRange};
+        if (std::optional<RowProblem> problem = SizeProblem(inputs[i].data, names[i], fields[i])) {
+            problem->input = size;
+            return *problem;
         }
     }
     for (const Input sd : {Input::ControlSD, Input::ExperimentalSD}) {
@@ -197,17 +242,14 @@ EvaluateStudyRow(const std::array<std::string_view, engine::kInputCount>& fields
     } else if (!missing.empty() && means && present[at(Input::ControlSD)]) {
         mode = CalcMode::MeanDiffGlassOnly;
     } else if (!missing.empty()) {
-        return RowProblem{Missing(missing), firstMissing, LeftOutReason::MissingValue};
+        return RowProblem{MissingMessage(missing), firstMissing, LeftOutReason::MissingValue};
     }
 
-    StudyRow row{mode,
-                 stats,
-                 engine::ComputeResults(stats, mode, engine::Correction::Exact),
-                 {},
-                 std::nullopt};
+    StudyRow row{mode, stats, engine::ComputeResults(stats, mode, engine::Correction::Exact)};
     if (mode != CalcMode::AllResults) {
         row.shown = engine::ShowResults(mode, row.values);
-        row.noEffect = RowProblem{Missing(missing), firstMissing, LeftOutReason::MissingValue};
+        row.noEffect =
+            RowProblem{MissingMessage(missing), firstMissing, LeftOutReason::MissingValue};
         return row;
     }
     // Where the window would compute every result from these numbers, its texts; elsewhere
@@ -217,8 +259,10 @@ EvaluateStudyRow(const std::array<std::string_view, engine::kInputCount>& fields
         std::holds_alternative<CalcMode>(window) && std::get<CalcMode>(window) == mode;
     row.shown = engine::ShowResults(mode, windowComputes ? engine::ComputeResults(stats, mode)
                                                          : row.values);
-    const double vi = row.values.HedgesSD * row.values.HedgesSD;
-    if (!std::isfinite(row.values.HedgesG) || !std::isfinite(vi)) {
+    row.vi = row.values.HedgesSD * row.values.HedgesSD;
+    if (std::isfinite(row.values.HedgesG) && std::isfinite(row.vi)) {
+        row.computedFrom = SourceName(EffectSource::Means);
+    } else {
         row.noEffect = RowProblem{"the effect size is not finite: the numbers are beyond the range "
                                   "of a double",
                                   std::nullopt, LeftOutReason::NotFinite};

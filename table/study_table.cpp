@@ -3,6 +3,7 @@
 #include "csv/round_trip_number.h"
 #include "engine/calculation.h"
 #include "meta/intervals.h"
+#include "table/effect_sources.h"
 #include "table/output_columns.h"
 #include "table/study_row.h"
 
@@ -18,10 +19,6 @@ using engine::CalcMode;
 using engine::EffectSizeResults;
 using engine::Result;
 
-// The input columns, in the engine's reading order.
-constexpr std::array<std::string_view, engine::kInputCount> kInputNames = {"m1", "sd1", "n1",
-                                                                           "m2", "sd2", "n2"};
-
 // A column's name as columns are matched: without blanks around it, in lower case.
 std::string ColumnKey(std::string_view name) {
     std::string key(TrimBlanks(name));
@@ -30,8 +27,11 @@ std::string ColumnKey(std::string_view name) {
     return key;
 }
 
-std::string_view ModeName(CalcMode mode) {
-    switch (mode) {
+std::string_view ModeName(const StudyRow& study) {
+    if (study.source != EffectSource::Means) {
+        return "EffectSizeOnly"; // g and what d gives, without the groups' means
+    }
+    switch (study.mode) {
     case CalcMode::PooledSDOnly:
         return "PooledSDOnly";
     case CalcMode::MeanDiffGlassOnly:
@@ -49,34 +49,33 @@ StudyTable::StudyTable(const TableSettings& settings, csv::CsvWriter& out, Poole
 
 void StudyTable::Header(const csv::Record& header) {
     header_.assign(header.fields.begin(), header.fields.end());
-    std::string missing;
-    for (std::size_t input = 0; input < kInputNames.size(); ++input) {
-        std::size_t found = 0;
+    columns_.fill(header_.size());
+    std::array<bool, kColumnCount> has{};
+    for (std::size_t input = 0; input < kColumnCount; ++input) {
         for (std::size_t column = 0; column < header_.size(); ++column) {
-            if (ColumnKey(header_[column]) == kInputNames[input]) {
-                if (found++ > 0) {
-                    throw TableError("the column " + std::string(kInputNames[input]) +
+            if (ColumnKey(header_[column]) == kColumnNames[input]) {
+                if (has[input]) {
+                    throw TableError("the column " + std::string(kColumnNames[input]) +
                                          " is given more than once",
                                      header.line);
                 }
-                inputColumns_[input] = column;
+                has[input] = true;
+                columns_[input] = column;
             }
         }
-        if (found == 0) {
-            missing += (missing.empty() ? "" : ", ") + std::string(kInputNames[input]);
-        }
     }
-    if (!missing.empty()) {
-        throw TableError("missing column: " + missing, header.line);
+    if (const std::optional<std::string> missing = MissingColumns(has)) {
+        throw TableError(*missing, header.line);
     }
+    const auto isInput = [&](std::size_t column) {
+        return std::find(columns_.begin(), columns_.end(), column) != columns_.end();
+    };
     // The studies' names: the column --label names (in any case, as the inputs), or the first
     // that is not an input.
     labelColumn_ = header_.size();
     const std::string label = ColumnKey(settings_.label);
     for (std::size_t column = 0; column < header_.size(); ++column) {
-        const bool input =
-            std::find(inputColumns_.begin(), inputColumns_.end(), column) != inputColumns_.end();
-        if (label.empty() ? !input : ColumnKey(header_[column]) == label) {
+        if (label.empty() ? !isInput(column) : ColumnKey(header_[column]) == label) {
             if (labelColumn_ != header_.size()) {
                 throw TableError("the column " + settings_.label + " is given more than once",
                                  header.line);
@@ -91,25 +90,38 @@ void StudyTable::Header(const csv::Record& header) {
         throw TableError("--label names no column: \"" + settings_.label + "\"", header.line);
     }
 
+    // An input column named as an output column (the table is itself an output, say) is
+    // replaced in place by the computed one: no name twice.
+    const std::span<const OutputColumn> outputs = OutputColumns();
+    replacement_.assign(header_.size(), outputs.size());
+    replaced_.assign(outputs.size(), false);
+    for (std::size_t column = 0; column < header_.size(); ++column) {
+        for (std::size_t output = 0; output < outputs.size(); ++output) {
+            if (Written(outputs[output]) &&
+                ColumnKey(header_[column]) == ColumnKey(outputs[output].name)) {
+                replacement_[column] = output;
+                replaced_[output] = true;
+                replacedNames_.push_back(header_[column]);
+            }
+        }
+    }
     for (const std::string& name : header_) {
         out_.Field(name);
     }
-    for (const OutputColumn& column : OutputColumns()) {
-        if (!column.noncentralOnly || settings_.noncentral) {
-            out_.Field(column.name);
+    for (std::size_t output = 0; output < outputs.size(); ++output) {
+        if (Written(outputs[output]) && !replaced_[output]) {
+            out_.Field(outputs[output].name);
         }
     }
     out_.EndRow();
 }
 
+bool StudyTable::Written(const OutputColumn& column) const {
+    return !column.noncentralOnly || settings_.noncentral;
+}
+
 void StudyTable::Row(const csv::Record& row) {
     ++rows_;
-    // The row's own columns, as many as the header names.
-    for (std::size_t column = 0; column < header_.size(); ++column) {
-        const std::string_view field =
-            column < row.fields.size() ? row.fields[column] : std::string_view{};
-        row.plain ? out_.PlainField(field) : out_.Field(field);
-    }
     if (row.fields.size() != header_.size()) {
         if (pooled_ != nullptr) {
             pooled_->LeaveOut(LeftOutReason::FieldCount);
@@ -118,85 +130,101 @@ void StudyTable::Row(const csv::Record& row) {
         const std::string message =
             "line " + std::to_string(row.line) + ": " + std::to_string(row.fields.size()) +
             " fields where the header has " + std::to_string(header_.size());
-        Write({"RowError", message, {}, nullptr, false, {}, {}, nullptr});
+        Write(row, {"RowError", message, {}, nullptr, false, {}, {}, nullptr});
         return;
     }
-    WriteResults(row);
-}
-
-void StudyTable::Write(const RowResults& results) {
-    for (const OutputColumn& column : OutputColumns()) {
-        if (!column.noncentralOnly || settings_.noncentral) {
-            column.write(results, out_);
+    RowFields fields;
+    for (std::size_t input = 0; input < kColumnCount; ++input) {
+        const bool given = columns_[input] < header_.size();
+        fields.names[input] =
+            given ? std::string_view(header_[columns_[input]]) : kColumnNames[input];
+        if (given) {
+            fields.text[input] = row.fields[columns_[input]];
         }
     }
-    out_.EndRow();
-}
-
-void StudyTable::WriteResults(const csv::Record& row) {
-    std::array<std::string_view, engine::kInputCount> fields;
-    std::array<std::string_view, engine::kInputCount> names;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        fields[i] = row.fields[inputColumns_[i]];
-        names[i] = header_[inputColumns_[i]];
-    }
-    const auto named = [&](const std::optional<engine::Input>& input) {
-        return input ? names[engine::Index(*input)] : std::string_view{};
-    };
-    const std::variant<RowProblem, StudyRow> evaluated = EvaluateStudyRow(fields, names);
+    const std::variant<RowProblem, StudyRow> evaluated = EvaluateRow(fields);
     if (const auto* problem = std::get_if<RowProblem>(&evaluated)) {
         if (pooled_ != nullptr) {
             pooled_->LeaveOut(problem->reason);
         }
         ++rowsWithErrors_;
-        Write({"InputError",
-               problem->message,
-               named(problem->input),
-               nullptr,
-               false,
-               {},
-               {},
-               nullptr});
+        const std::string_view field =
+            problem->input ? fields.Name(static_cast<Column>(engine::Index(*problem->input)))
+                           : problem->field;
+        Write(row, {"InputError", problem->message, field, nullptr, false, {}, {}, nullptr});
         return;
     }
     const StudyRow& study = std::get<StudyRow>(evaluated);
     const EffectSizeResults& r = study.values;
     const bool pooled = study.mode == CalcMode::AllResults && !study.noEffect;
-    const meta::Interval g = meta::NormalInterval(r.HedgesG, r.HedgesSD, z_);
+    const meta::Interval g = meta::NormalInterval(r.HedgesG, std::sqrt(study.vi), z_);
+    if (pooled) {
+        ++bySource_[static_cast<std::size_t>(study.source)];
+        disagreements_ +=
+            study.consistency.empty() || study.consistency.starts_with("consistent") ? 0 : 1;
+    }
     if (pooled_ != nullptr) {
         if (pooled) {
             const std::string_view label =
                 labelColumn_ < header_.size() ? row.fields[labelColumn_] : std::string_view{};
-            pooled_->Add(r.HedgesG, r.HedgesSD * r.HedgesSD, g, label, rows_);
+            pooled_->Add(r.HedgesG, study.vi, g, label, rows_);
         } else {
             pooled_->LeaveOut(study.noEffect->reason);
         }
     }
     // Why a computed row has no g, or no interval that was asked for: the row says so, and
     // counts as one with an error.
-    RowResults results{ModeName(study.mode), {}, {}, &study, pooled, {}, g, nullptr};
+    RowResults results{ModeName(study), {}, {}, &study, pooled, {}, g, nullptr};
     meta::NoncentralInterval noncentral{{}, false};
     if (study.noEffect) {
         ++rowsWithErrors_;
         results.error = study.noEffect->message;
-        results.errorField = named(study.noEffect->input);
+        results.errorField =
+            study.noEffect->input
+                ? fields.Name(static_cast<Column>(engine::Index(*study.noEffect->input)))
+                : study.noEffect->field;
     } else if (settings_.noncentral) {
-        noncentral =
-            meta::NoncentralDInterval(r.CohenD, study.stats.N1, study.stats.N2, settings_.level);
+        if (study.HasSizes()) {
+            noncentral = meta::NoncentralDInterval(r.CohenD, study.stats.N1, study.stats.N2,
+                                                   settings_.level);
+        }
         if (noncentral.exists) {
             results.noncentral = &noncentral.bounds;
         } else {
             ++rowsWithErrors_;
-            results.error = "no noncentral interval: below 10000 degrees of freedom the "
-                            "noncentral t distribution cannot be evaluated this far out";
+            results.error = study.HasSizes()
+                                ? "no noncentral interval: below 10000 degrees of freedom the "
+                                  "noncentral t distribution cannot be evaluated this far out"
+                                : "no noncentral interval: an es row gives neither d nor the "
+                                  "groups' sizes";
         }
     }
     // g is written twice, as hedges_g and as yi: its text is worked out once.
     std::array<char, csv::kShortestNumberMax> digits; // NOLINT: written before it is read
-    if (study.mode == CalcMode::AllResults) {
+    if (study.Determines(Result::HedgesG)) {
         results.hedgesG = {digits.data(), csv::WriteShortest(r.HedgesG, digits.data())};
     }
-    Write(results);
+    Write(row, results);
+}
+
+void StudyTable::Write(const csv::Record& row, const RowResults& results) {
+    const std::span<const OutputColumn> outputs = OutputColumns();
+    // The row's own columns, as many as the header names, each replaced output in its place.
+    for (std::size_t column = 0; column < header_.size(); ++column) {
+        if (replacement_[column] < outputs.size()) {
+            outputs[replacement_[column]].write(results, out_);
+            continue;
+        }
+        const std::string_view field =
+            column < row.fields.size() ? row.fields[column] : std::string_view{};
+        row.plain ? out_.PlainField(field) : out_.Field(field);
+    }
+    for (std::size_t output = 0; output < outputs.size(); ++output) {
+        if (Written(outputs[output]) && !replaced_[output]) {
+            outputs[output].write(results, out_);
+        }
+    }
+    out_.EndRow();
 }
 
 } // namespace tavrel::table

@@ -4,6 +4,7 @@
 #include "csv/csv_writer.h"
 #include "table/output_columns.h"
 #include "table/pooled_rows.h"
+#include "table/row_fields.h"
 
 #include <array>
 #include <cstddef>
@@ -27,36 +28,47 @@ class TableError : public csv::TableLineError {
     using TableLineError::TableLineError;
 };
 
-// Turns the input table into the output table, row by row: each row's six inputs are read by
-// the data rules (EvaluateStudyRow), and every result is added as columns after the row's own
-// (OutputColumns).
+// Turns the input table into the output table, row by row: each row's inputs are read by the
+// data rules from its most direct source (EvaluateRow), and every result is added as columns
+// after the row's own (OutputColumns).
 class StudyTable {
   public:
     // `pooled`, where given, collects the rows for the meta-analysis.
     StudyTable(const TableSettings& settings, csv::CsvWriter& out, PooledRows* pooled = nullptr);
 
-    // The header row: finds the six input columns and writes the output's header. Throws
-    // TableError naming any input column that is missing or given twice.
+    // The header row: finds the input columns and writes the output's header. Throws
+    // TableError where no source has all its columns, or a column is given twice.
     void Header(const csv::Record& header);
     // One data row, always written: with its results, or with the error that stopped them.
     void Row(const csv::Record& row);
 
     long Rows() const { return rows_; }
     long RowsWithErrors() const { return rowsWithErrors_; }
+    // The rows with an effect size, by where it came from, and those whose other reported
+    // numbers disagree with it.
+    const std::array<long, kSources.size()>& RowsBySource() const { return bySource_; }
+    long RowsWithDisagreements() const { return disagreements_; }
+    // The input's columns that computed columns replaced, as the header spells them.
+    const std::vector<std::string>& ReplacedColumns() const { return replacedNames_; }
 
   private:
-    void WriteResults(const csv::Record& row);
-    void Write(const RowResults& results);
+    bool Written(const OutputColumn& column) const;
+    void Write(const csv::Record& row, const RowResults& results);
 
     const TableSettings& settings_;
     csv::CsvWriter& out_;
     double z_;
     std::vector<std::string> header_;
-    std::array<std::size_t, engine::kInputCount> inputColumns_{};
+    std::array<std::size_t, kColumnCount> columns_{}; // the header's size where absent
+    std::vector<std::size_t> replacement_; // per input column: the output column in its place
+    std::vector<bool> replaced_;           // per output column
+    std::vector<std::string> replacedNames_;
     PooledRows* pooled_;
     std::size_t labelColumn_ = 0; // the header's size where no column names the studies
     long rows_ = 0;
     long rowsWithErrors_ = 0;
+    std::array<long, kSources.size()> bySource_{};
+    long disagreements_ = 0;
 };
 
 } // namespace tavrel::table

@@ -1,0 +1,51 @@
+#include "meta/conversions.h"
+
+#include <boost/math/distributions/students_t.hpp>
+#include <cmath>
+
+namespace tavrel::meta {
+
+namespace {
+
+// Far tails give 0 or infinity rather than an exception; the callers judge the result.
+using Policy = boost::math::policies::policy<
+    boost::math::policies::overflow_error<boost::math::policies::ignore_error>,
+    boost::math::policies::underflow_error<boost::math::policies::ignore_error>>;
+using StudentsT = boost::math::students_t_distribution<double, Policy>;
+
+double Scale(std::int64_t n1, std::int64_t n2) {
+    return std::sqrt(1.0 / static_cast<double>(n1) + 1.0 / static_cast<double>(n2));
+}
+
+} // namespace
+
+double DFromT(double t, std::int64_t n1, std::int64_t n2) {
+    return t * Scale(n1, n2);
+}
+
+double TFromD(double d, std::int64_t n1, std::int64_t n2) {
+    return d / Scale(n1, n2);
+}
+
+double TwoSidedP(double t, double df) {
+    return 2 * boost::math::cdf(boost::math::complement(StudentsT(df), std::fabs(t)));
+}
+
+double AbsoluteTFromP(double p, double df) {
+    if (p >= 1) {
+        return 0;
+    }
+    // The upper quantile at p / 2, computed as a complement so that small p keep their digits.
+    return boost::math::quantile(boost::math::complement(StudentsT(df), p / 2));
+}
+
+double SdFromStandardError(double se, std::int64_t n) {
+    return se * std::sqrt(static_cast<double>(n));
+}
+
+double SdFromMeanInterval(double low, double high, std::int64_t n, double level) {
+    const double t = boost::math::quantile(StudentsT(static_cast<double>(n - 1)), (1 + level) / 2);
+    return std::sqrt(static_cast<double>(n)) * (high - low) / (2 * t);
+}
+
+} // namespace tavrel::meta

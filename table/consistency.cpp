@@ -1,0 +1,199 @@
+#include "table/consistency.h"
+
+#include "meta/conversions.h"
+#include "table/source_fields.h"
+#include "table/source_range.h"
+#include "table/written_number.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace tavrel::table {
+
+namespace {
+
+std::string Fixed(double value, int decimals) {
+    if (std::isinf(value)) {
+        return value > 0 ? "Inf" : "-Inf";
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+constexpr std::array<std::string_view, 7> kSourceWords = {"the means and SDs give",
+                                                          "the t gives",
+                                                          "the F gives",
+                                                          "the p gives",
+                                                          "the d gives",
+                                                          "the g gives",
+                                                          "the es gives"};
+
+class Report {
+  public:
+    explicit Report(std::string_view source) : source_(source) {}
+
+    // Compares a reported number with the range the source allows; `by` says what gives the
+    // range, where it is not the source.
+    void Compare(const RowFields& row, Column column, Range allowed, std::string by = {}) {
+        const std::string_view text = TrimBlanks(row.Text(column));
+        if (column == Column::P) {
+            if (const auto p = ReadReportedP(text)) {
+                ++compared_;
+                if (!Holds(*p, allowed)) {
+                    Disagree(row.Name(column), text, by, allowed, std::max(3, p->bound.Decimals()));
+                }
+                return;
+            }
+        } else if (const auto reported = ReadWrittenNumber(text)) {
+            ++compared_;
+            if (!Overlap(Of(*reported), allowed)) {
+                Disagree(row.Name(column), text, by, allowed, std::max(2, reported->Decimals()));
+            }
+            return;
+        }
+        NotCompared(row.Name(column), text);
+    }
+    void Clause(std::string clause) {
+        ++compared_;
+        clauses_.push_back(std::move(clause));
+        ++disagreements_;
+    }
+    void Agreed() { ++compared_; }
+    void NotCompared(std::string_view name, std::string_view text) {
+        notes_.push_back(std::string(name) + " not compared: " + Quoted(text));
+    }
+    std::string_view Source() const { return source_; }
+
+    std::string Text() const {
+        std::vector<std::string> parts = clauses_;
+        if (disagreements_ == 0 && compared_ > 0) {
+            parts.insert(parts.begin(), "consistent");
+        }
+        parts.insert(parts.end(), notes_.begin(), notes_.end());
+        std::string text;
+        for (const std::string& part : parts) {
+            text += (text.empty() ? "" : "; ") + part;
+        }
+        return text;
+    }
+
+  private:
+    static bool Holds(const ReportedP& p, Range allowed) {
+        const double c = p.bound.value;
+        switch (p.relation) {
+        case ReportedP::Below:
+            return allowed.low < c;
+        case ReportedP::AtMost:
+            return allowed.low <= c;
+        case ReportedP::Above:
+            return allowed.high > c;
+        case ReportedP::AtLeast:
+            return allowed.high >= c;
+        case ReportedP::Equal:
+            break;
+        }
+        return Overlap(Of(p.bound), allowed);
+    }
+    void Disagree(std::string_view name, std::string_view text, const std::string& by,
+                  Range allowed, int decimals) {
+        Clause(std::string(name) + ": reported " + std::string(text) + ", " +
+               (by.empty() ? std::string(source_) : by) + " " + Fixed(allowed.low, decimals) +
+               " to " + Fixed(allowed.high, decimals));
+        --compared_; // Clause counted it once more
+    }
+
+    std::string_view source_;
+    std::vector<std::string> clauses_;
+    std::vector<std::string> notes_;
+    int compared_ = 0;
+    int disagreements_ = 0;
+};
+
+// An SE given beside an SD: SD / sqrt(n) (an SE given as an SD is a common slip); and an
+// interval's midpoint beside its mean.
+void CompareGroup(const RowFields& row, Report& report, bool control, double n) {
+    const Column sd = control ? Column::SD1 : Column::SD2;
+    const Column se = control ? Column::SE1 : Column::SE2;
+    const Column mean = control ? Column::M1 : Column::M2;
+    const Column low = control ? Column::CI1Low : Column::CI2Low;
+    const Column high = control ? Column::CI1High : Column::CI2High;
+    const auto givenSd = ReadWrittenNumber(row.Text(sd));
+    if (givenSd && Given(row, se)) {
+        report.Compare(row, se, {givenSd->Low() / std::sqrt(n), givenSd->High() / std::sqrt(n)},
+                       std::string(row.Name(sd)) + " / \u221a" +
+                           std::string(row.Name(control ? Column::N1 : Column::N2)) + " gives");
+    }
+    const auto m = ReadWrittenNumber(row.Text(mean));
+    const auto a = ReadWrittenNumber(row.Text(low));
+    const auto b = ReadWrittenNumber(row.Text(high));
+    if (m && a && b) {
+        const Range midpoint{(a->Low() + b->Low()) / 2, (a->High() + b->High()) / 2};
+        if (Overlap(midpoint, Of(*m))) {
+            report.Agreed();
+        } else {
+            const int decimals = std::max(2, m->Decimals());
+            report.Clause(std::string(row.Name(low)) + " and " + std::string(row.Name(high)) +
+                          ": their midpoint is " + Fixed(midpoint.low, decimals) + " to " +
+                          Fixed(midpoint.high, decimals) + ", " + std::string(row.Name(mean)) +
+                          " is " + Fixed(m->Low(), decimals) + " to " + Fixed(m->High(), decimals));
+        }
+    }
+}
+
+} // namespace
+
+std::string CheckConsistency(const RowFields& row, const StudyRow& study) {
+    Report report(kSourceWords[static_cast<std::size_t>(study.source)]);
+    const double n1 = study.stats.N1;
+    const double n2 = study.stats.N2;
+    const double scale = std::sqrt(1 / n1 + 1 / n2);
+    if (study.source == EffectSource::Means) {
+        CompareGroup(row, report, true, n1);
+        CompareGroup(row, report, false, n2);
+    }
+    const std::optional<Range> t = SourceT(row, study);
+    if (t) {
+        const Range d{t->low * scale, t->high * scale};
+        const double j = study.values.BiasFactor;
+        const Range g{d.low * j, d.high * j};
+        const double smallest =
+            t->low <= 0 && t->high >= 0 ? 0 : std::min(std::fabs(t->low), std::fabs(t->high));
+        const double largest = std::max(std::fabs(t->low), std::fabs(t->high));
+        const double df = n1 + n2 - 2;
+        const std::array<std::pair<Column, Range>, 6> derived = {{
+            {Column::T, *t},
+            {Column::F, {smallest * smallest, largest * largest}},
+            {Column::P, {meta::TwoSidedP(largest, df), meta::TwoSidedP(smallest, df)}},
+            {Column::D, d},
+            {Column::G, g},
+            {Column::Es, g},
+        }};
+        for (const auto& [column, allowed] : derived) {
+            if (Given(row, column) && column != SourceColumn(study.source)) {
+                report.Compare(row, column, allowed);
+            }
+        }
+        const bool signUsed = study.source == EffectSource::F || study.source == EffectSource::P;
+        if (!signUsed && Given(row, Column::Sign)) {
+            const std::string_view text = TrimBlanks(row.Text(Column::Sign));
+            if (const auto sign = ReadSign(text)) {
+                if ((*sign > 0 && t->high < 0) || (*sign < 0 && t->low > 0)) {
+                    report.Clause(std::string(row.Name(Column::Sign)) + ": reported " +
+                                  std::string(text) + ", " + std::string(report.Source()) +
+                                  " t of " + Fixed(t->low, 2) + " to " + Fixed(t->high, 2));
+                } else {
+                    report.Agreed();
+                }
+            } else {
+                report.NotCompared(row.Name(Column::Sign), text);
+            }
+        }
+    }
+    return report.Text();
+}
+
+} // namespace tavrel::table

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+namespace tavrel::table {
+
+// The input columns a table may have, found by name in any case. Group 1 is the control
+// group, group 2 the experimental; every direction is experimental minus control.
+enum class Column {
+    M1,
+    SD1,
+    N1,
+    M2,
+    SD2,
+    N2, // means, SDs and sizes
+    SE1,
+    SE2, // standard errors of the means
+    CI1Low,
+    CI1High,
+    CI2Low,
+    CI2High,
+    CILevel, // confidence intervals of the means
+    T,
+    F,
+    P,
+    Sign, // the two-sample test and its direction
+    D,
+    G,
+    Es,
+    EsVar,
+    EsSe // effect sizes as reported
+};
+inline constexpr std::array<std::string_view, 22> kColumnNames = {
+    "m1",      "sd1",      "n1",      "m2",       "sd2",      "n2",   "se1", "se2",
+    "ci1_low", "ci1_high", "ci2_low", "ci2_high", "ci_level", "t",    "f",   "p",
+    "sign",    "d",        "g",       "es",       "es_var",   "es_se"};
+inline constexpr std::size_t kColumnCount = kColumnNames.size();
+static_assert(static_cast<std::size_t>(Column::EsSe) + 1 == kColumnCount);
+
+constexpr std::size_t At(Column column) {
+    return static_cast<std::size_t>(column);
+}
+
+// Where a row's effect size comes from, most direct first: both groups' means and SDs, the
+// two-sample t, the F of the two-group ANOVA, the two-sided p of the t-test, Cohen's d,
+// Hedges's g, or an effect size with its variance as computed elsewhere.
+enum class EffectSource { Means, T, F, P, D, G, Es };
+inline constexpr std::array kSources = {EffectSource::Means, EffectSource::T, EffectSource::F,
+                                        EffectSource::P,     EffectSource::D, EffectSource::G,
+                                        EffectSource::Es};
+inline constexpr std::array<std::string_view, kSources.size()> kSourceNames = {
+    "means", "t", "f", "p", "d", "g", "es"};
+// The column whose value makes a source worth trying (the means: any mean, SD, SE or interval).
+inline constexpr std::array<Column, kSources.size()> kSourceColumns = {
+    Column::M1, Column::T, Column::F, Column::P, Column::D, Column::G, Column::Es};
+
+constexpr std::string_view SourceName(EffectSource source) {
+    return kSourceNames[static_cast<std::size_t>(source)];
+}
+constexpr Column SourceColumn(EffectSource source) {
+    return kSourceColumns[static_cast<std::size_t>(source)];
+}
+
+// One row's fields in those columns, and the columns' names as the header spells them.
+struct RowFields {
+    std::array<std::optional<std::string_view>, kColumnCount> text; // none: no such column
+    std::array<std::string_view, kColumnCount> names;
+
+    std::string_view Text(Column column) const { return text[At(column)].value_or(""); }
+    std::string_view Name(Column column) const { return names[At(column)]; }
+};
+
+} // namespace tavrel::table
