@@ -135,7 +135,8 @@ void CompareGroup(const RowFields& row, Report& report, bool control, double n) 
         if (Overlap(midpoint, Of(*m))) {
             report.Agreed();
         } else {
-            const int decimals = std::max(2, m->Decimals());
+            // One decimal more than the mean has, so that its rounding shows.
+            const int decimals = std::max(2, m->Decimals() + 1);
             report.Clause(std::string(row.Name(low)) + " and " + std::string(row.Name(high)) +
                           ": their midpoint is " + Fixed(midpoint.low, decimals) + " to " +
                           Fixed(midpoint.high, decimals) + ", " + std::string(row.Name(mean)) +

@@ -198,6 +198,38 @@ TEST(Batch, OtherColumnsPassThroughUnchangedAndInPlace) {
     EXPECT_EQ(rows[1].at("Cohen's d"), "+.667");
 }
 
+// Rows from what papers report are pooled with rows of means; standard error counts them.
+TEST(Batch, ReportedStatisticsArePooledWithMeans) {
+    const batchtest::Result result = RunTool("study,m1,sd1,n1,m2,sd2,n2,t,p,sign\n"
+                                             "A,100,15,20,110,15,20,,,\n"
+                                             "B,,,20,,,20,2.108,,\n"
+                                             "C,,,20,,,20,,.0415,+\n"
+                                             "D,100,15,20,110,15,20,3.10,,\n",
+                                             {"--meta"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<Row> rows = Table(result.out);
+    EXPECT_EQ(rows[1].at("computed_from"), "t");
+    EXPECT_EQ(rows[2].at("computed_from"), "p");
+    EXPECT_EQ(rows[1].at("Pooled Standard Deviation"), ""); // a t gives no SDs
+    EXPECT_EQ(rows[1].at("Cohen's d"), "+.667");
+    EXPECT_EQ(rows[3].at("consistency"), "t: reported 3.10, the means and SDs give 1.84 to 2.40");
+    EXPECT_NE(result.err.find("pooled 4 of 4 rows"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("effect sizes from means 2, t 1, p 1; 1 row has reported numbers "
+                              "that disagree"),
+              std::string::npos)
+        << result.err;
+}
+
+// A table that is itself an output: its computed columns are replaced in place, never twice.
+TEST(Batch, AnOutputReadAgainGivesEachColumnOnce) {
+    const batchtest::Result first = RunTool(kWorkedRow);
+    const batchtest::Result second = RunTool(first.out);
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(second.out, first.out);
+    EXPECT_EQ(std::count(second.err.begin(), second.err.end(), '\n'), 1) << second.err;
+    EXPECT_NE(second.err.find("are replaced by the computed ones"), std::string::npos);
+}
+
 TEST(Batch, WrongFieldCountsBecomeErrorRowsNamingTheirLine) {
     const batchtest::Result result = RunTool("id,m1,sd1,n1,m2,sd2,n2\n"
                                              "a,100,15,20,110,15,20\n"
