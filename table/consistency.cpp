@@ -121,6 +121,9 @@ void CompareGroup(const RowFields& row, Report& report, bool control, double n) 
     const Column mean = control ? Column::M1 : Column::M2;
     const Column low = control ? Column::CI1Low : Column::CI2Low;
     const Column high = control ? Column::CI1High : Column::CI2High;
+    if (!Given(row, se) && !Given(row, low) && !Given(row, high)) {
+        return; // nothing to compare: most rows
+    }
     const auto givenSd = ReadWrittenNumber(row.Text(sd));
     if (givenSd && Given(row, se)) {
         report.Compare(row, se, {givenSd->Low() / std::sqrt(n), givenSd->High() / std::sqrt(n)},
@@ -156,7 +159,18 @@ std::string CheckConsistency(const RowFields& row, const StudyRow& study) {
         CompareGroup(row, report, true, n1);
         CompareGroup(row, report, false, n2);
     }
-    const std::optional<Range> t = SourceT(row, study);
+    // What the row reports beside its source; most rows report nothing more, and the ranges
+    // (a p's needs Student's t distribution) are worked out only for what is there.
+    constexpr std::array kStatistics = {Column::T, Column::F, Column::P,
+                                        Column::D, Column::G, Column::Es};
+    const bool signUsed = study.source == EffectSource::F || study.source == EffectSource::P;
+    const bool anyStatistic =
+        std::any_of(kStatistics.begin(), kStatistics.end(), [&](Column column) {
+            return column != SourceColumn(study.source) && Given(row, column);
+        });
+    const std::optional<Range> t = anyStatistic || (!signUsed && Given(row, Column::Sign))
+                                       ? SourceT(row, study)
+                                       : std::nullopt;
     if (t) {
         const Range d{t->low * scale, t->high * scale};
         const double j = study.values.BiasFactor;
@@ -165,20 +179,29 @@ std::string CheckConsistency(const RowFields& row, const StudyRow& study) {
             t->low <= 0 && t->high >= 0 ? 0 : std::min(std::fabs(t->low), std::fabs(t->high));
         const double largest = std::max(std::fabs(t->low), std::fabs(t->high));
         const double df = n1 + n2 - 2;
-        const std::array<std::pair<Column, Range>, 6> derived = {{
-            {Column::T, *t},
-            {Column::F, {smallest * smallest, largest * largest}},
-            {Column::P, {meta::TwoSidedP(largest, df), meta::TwoSidedP(smallest, df)}},
-            {Column::D, d},
-            {Column::G, g},
-            {Column::Es, g},
-        }};
-        for (const auto& [column, allowed] : derived) {
-            if (Given(row, column) && column != SourceColumn(study.source)) {
-                report.Compare(row, column, allowed);
+        for (const Column column : kStatistics) {
+            if (column == SourceColumn(study.source) || !Given(row, column)) {
+                continue;
+            }
+            switch (column) {
+            case Column::T:
+                report.Compare(row, column, *t);
+                break;
+            case Column::F:
+                report.Compare(row, column, {smallest * smallest, largest * largest});
+                break;
+            case Column::P:
+                report.Compare(row, column,
+                               {meta::TwoSidedP(largest, df), meta::TwoSidedP(smallest, df)});
+                break;
+            case Column::D:
+                report.Compare(row, column, d);
+                break;
+            default: // g and es, which is a g
+                report.Compare(row, column, g);
+                break;
             }
         }
-        const bool signUsed = study.source == EffectSource::F || study.source == EffectSource::P;
         if (!signUsed && Given(row, Column::Sign)) {
             const std::string_view text = TrimBlanks(row.Text(Column::Sign));
             if (const auto sign = ReadSign(text)) {

@@ -34,10 +34,10 @@ std::variant<RowProblem, double> IntervalLevel(const RowFields& row) {
 // (each where the group's size is usable). `from` collects the columns used.
 std::variant<RowProblem, InputValue> GroupSd(const RowFields& row, const Group& group,
                                              std::vector<std::string_view>& from) {
-    if (Given(row, group.sd) ||
+    const DataField given = ReadDataField(row.Text(group.sd));
+    if (given.kind != DataField::Missing ||
         (!row.text[At(group.se)] && !row.text[At(group.low)] && !row.text[At(group.high)])) {
-        return InputValue{row.Name(group.sd), row.Text(group.sd),
-                          ReadDataField(row.Text(group.sd))};
+        return InputValue{row.Name(group.sd), row.Text(group.sd), given};
     }
     const InputValue none{row.Name(group.sd), {}, {DataField::Missing, 0}};
     const std::optional<std::int32_t> n = UsableSize(row, group.n);
