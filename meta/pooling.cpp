@@ -1,6 +1,7 @@
 #include "meta/pooling.h"
 
 #include "meta/heterogeneity.h"
+#include "meta/moment_estimators.h"
 #include "meta/reml.h"
 
 #include <algorithm>
@@ -96,20 +97,38 @@ Pooled PoolScaled(std::span<const Study> studies, Method method, Test test, doub
 
     switch (method) {
     case Method::FE:
+    case Method::EE:
+    case Method::CE:
         pooled.tau2 = 0;
         break;
     case Method::DL:
         pooled.tau2 = fixed.dersimonianLaird;
         break;
-    case Method::REML: {
-        const RemlEstimate reml = RestrictedMaximumLikelihood(studies, fixed.dersimonianLaird);
+    case Method::REML:
+    case Method::ML: {
+        const RemlEstimate reml = RestrictedMaximumLikelihood(
+            studies, fixed.dersimonianLaird,
+            method == Method::ML ? Likelihood::Full : Likelihood::Restricted);
         pooled.tau2 = reml.tau2;
         pooled.iterations = reml.iterations;
         break;
     }
+    case Method::PM:
+    case Method::EB:
+        pooled.tau2 = PauleMandelTau2(studies);
+        break;
+    case Method::SJ:
+        pooled.tau2 = SidikJonkmanTau2(studies);
+        break;
+    case Method::HE:
+        pooled.tau2 = HedgesTau2(studies);
+        break;
+    case Method::HS:
+        pooled.tau2 = HunterSchmidtTau2(studies);
+        break;
     }
     pooled.tau = std::sqrt(pooled.tau2);
-    if (method == Method::FE) {
+    if (IsCommonEffect(method)) {
         pooled.i2 = std::fmax(0.0, 100 * (fixed.q - (k - 1)) / fixed.q);
         pooled.h2 = fixed.q / (k - 1);
     } else {

@@ -26,7 +26,7 @@ struct Score {
     double information;
 };
 
-Score ScoreAt(std::span<const Study> studies, double tau2) {
+Score ScoreAt(std::span<const Study> studies, double tau2, Likelihood likelihood) {
     const auto [mean, sumW] = Mean(studies, tau2);
     double residualSquares = 0; // y'PPy
     double sumW2 = 0;
@@ -38,6 +38,9 @@ Score ScoreAt(std::span<const Study> studies, double tau2) {
         sumW2 += w * w;
         sumW3 += w * w * w;
     }
+    if (likelihood == Likelihood::Full) {
+        return {residualSquares - sumW, sumW2};
+    }
     const double traceP = sumW - sumW2 / sumW;
     const double tracePP = sumW2 - 2 * sumW3 / sumW + (sumW2 * sumW2) / (sumW * sumW);
     return {residualSquares - traceP, tracePP};
@@ -47,7 +50,8 @@ Score ScoreAt(std::span<const Study> studies, double tau2) {
 // y'PPy <= max(w)^2 S, where S is the sum of squares about the unweighted mean, and
 // tr P >= (k - 1) min(w). For tau^2 >= max v both give
 //   score <= S / tau^4 - (k - 1) / (2 tau^2),
-// which is negative once tau^2 > 2 S / (k - 1).
+// which is negative once tau^2 > 2 S / (k - 1); ML's score, with sum w >= k min(w) in place of
+// tr P, is negative sooner.
 double UpperBound(std::span<const Study> studies) {
     double largest = 0;
     double sum = 0;
@@ -64,8 +68,8 @@ double UpperBound(std::span<const Study> studies) {
 }
 
 // The root of the score in [0, UpperBound], or 0 where the score is not positive at 0.
-RemlEstimate SolveScore(std::span<const Study> studies, int stepsTaken) {
-    const auto score = [&](double tau2) { return ScoreAt(studies, tau2).score; };
+RemlEstimate SolveScore(std::span<const Study> studies, int stepsTaken, Likelihood likelihood) {
+    const auto score = [&](double tau2) { return ScoreAt(studies, tau2, likelihood).score; };
     const double atZero = score(0);
     if (!(atZero > 0)) {
         return {0, stepsTaken + 1};
@@ -73,7 +77,8 @@ RemlEstimate SolveScore(std::span<const Study> studies, int stepsTaken) {
     const double upper = UpperBound(studies);
     const double atUpper = score(upper);
     if (!(atUpper < 0) || !std::isfinite(atZero)) {
-        throw NotConverged("REML: the score equation has no root that a double can hold");
+        throw NotConverged(std::string(likelihood == Likelihood::Full ? "ML" : "REML") +
+                           ": the score equation has no root that a double can hold");
     }
     std::uintmax_t evaluations = 200;
     const auto [low, high] = boost::math::tools::toms748_solve(
@@ -84,17 +89,18 @@ RemlEstimate SolveScore(std::span<const Study> studies, int stepsTaken) {
 
 } // namespace
 
-RemlEstimate RestrictedMaximumLikelihood(std::span<const Study> studies, double start) {
+RemlEstimate RestrictedMaximumLikelihood(std::span<const Study> studies, double start,
+                                         Likelihood likelihood) {
     double largest = 0;
     for (const Study& study : studies) {
         largest = std::max(largest, study.vi);
     }
     double tau2 = start;
     for (int steps = 1; steps <= kMostScoringSteps; ++steps) {
-        const Score s = ScoreAt(studies, tau2);
+        const Score s = ScoreAt(studies, tau2, likelihood);
         double step = s.score / s.information;
         if (!std::isfinite(step)) {
-            return SolveScore(studies, steps);
+            return SolveScore(studies, steps, likelihood);
         }
         // A step below 0 is halved until it stays in the domain; where halving cannot get it
         // there, the boundary itself is taken.
@@ -105,13 +111,13 @@ RemlEstimate RestrictedMaximumLikelihood(std::span<const Study> studies, double 
         if (std::fabs(step) <= kRelativeThreshold * (tau2 + largest)) {
             // Creeping towards the boundary, scoring stops a hair above it: where the score
             // at 0 says the maximum is there, it is there.
-            if (tau2 <= kBoundary * largest && !(ScoreAt(studies, 0).score > 0)) {
+            if (tau2 <= kBoundary * largest && !(ScoreAt(studies, 0, likelihood).score > 0)) {
                 tau2 = 0;
             }
             return {tau2, steps};
         }
     }
-    return SolveScore(studies, kMostScoringSteps);
+    return SolveScore(studies, kMostScoringSteps, likelihood);
 }
 
 } // namespace tavrel::meta

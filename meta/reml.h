@@ -6,7 +6,10 @@
 
 namespace tavrel::meta {
 
-// The REML estimate of tau^2 and how it was reached.
+// Which likelihood: the restricted one (REML) or the full one (ML).
+enum class Likelihood { Restricted, Full };
+
+// The REML or ML estimate of tau^2 and how it was reached.
 struct RemlEstimate {
     double tau2;
     int iterations; // Fisher scoring steps, plus the root finder's evaluations where it ran
@@ -19,6 +22,9 @@ struct RemlEstimate {
 // solved by Boost's TOMS 748 root finder on a bracket [0, U] in which the score changes sign,
 // so every table whose maximum exists gets it to the precision of a double. Studies are
 // expected on a scale where the largest vi is near 1 (Pool scales them so).
-RemlEstimate RestrictedMaximumLikelihood(std::span<const Study> studies, double start);
+// With Likelihood::Full, the same for maximum likelihood (Viechtbauer 2005, eqs. 7 and 11;
+// rma(method = "ML")), whose score is y'PPy - sum w and information sum w^2.
+RemlEstimate RestrictedMaximumLikelihood(std::span<const Study> studies, double start,
+                                         Likelihood likelihood = Likelihood::Restricted);
 
 } // namespace tavrel::meta

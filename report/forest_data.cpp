@@ -33,7 +33,7 @@ forest::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& poo
     }
     plot.pooled = RowOf(ModelName(pooled), pooled.estimate, {pooled.ciLow, pooled.ciHigh}, 100);
     plot.overallTest = "Test for overall effect: " + OverallTest(pooled);
-    plot.prediction = pooled.method != meta::Method::FE;
+    plot.prediction = !meta::IsCommonEffect(pooled.method);
     if (plot.prediction) {
         plot.predictionRow =
             RowOf("Prediction interval", pooled.estimate, {pooled.piLow, pooled.piHigh}, 0);

@@ -76,8 +76,24 @@ std::string ModelName(const meta::Pooled& pooled) {
     switch (pooled.method) {
     case meta::Method::FE:
         return "Fixed-effect model";
+    case meta::Method::EE:
+        return "Equal-effects model";
+    case meta::Method::CE:
+        return "Common-effect model";
     case meta::Method::DL:
         return "Random-effects model (DerSimonian-Laird)";
+    case meta::Method::ML:
+        return "Random-effects model (ML)";
+    case meta::Method::PM:
+        return "Random-effects model (Paule-Mandel)";
+    case meta::Method::SJ:
+        return "Random-effects model (Sidik-Jonkman)";
+    case meta::Method::HE:
+        return "Random-effects model (Hedges)";
+    case meta::Method::HS:
+        return "Random-effects model (Hunter-Schmidt)";
+    case meta::Method::EB:
+        return "Random-effects model (empirical Bayes)";
     case meta::Method::REML:
         break;
     }
@@ -101,7 +117,7 @@ std::string SummaryText(const meta::Pooled& pooled) {
                        "\n  g = " + TwoDecimals(pooled.estimate) + " " +
                        IntervalText(pooled.ciLow, pooled.ciHigh) + ", " + OverallTest(pooled) +
                        "\n";
-    if (pooled.method != meta::Method::FE) {
+    if (!meta::IsCommonEffect(pooled.method)) {
         text += "  " + Percent(pooled.level) + "% prediction interval " +
                 IntervalText(pooled.piLow, pooled.piHigh) + "\n";
     }

@@ -77,9 +77,16 @@ TEST_F(MetaTest, TheSummaryHasExactlyItsKeysInOrder) {
 }
 
 TEST_F(MetaTest, UnknownChoicesAreUsageErrors) {
-    const auto method = RunTool(Studies(2), {"--meta", "--method=ML"});
+    const auto method = RunTool(Studies(2), {"--meta", "--method=GENQ"});
     EXPECT_EQ(method.status, 2);
-    EXPECT_NE(method.err.find("--method takes one of REML, DL, FE, not \"ML\""), std::string::npos);
+    EXPECT_NE(method.err.find("--method takes one of REML, ML, DL, PM, SJ, HE, HS, EB, FE, EE, CE, "
+                              "not \"GENQ\""),
+              std::string::npos)
+        << method.err;
+    // FE, EE and CE are one model, and the summary keeps the name asked for.
+    const auto common = RunTool(Studies(3), {"--method=CE", "--summary=-", "-o", "/dev/null"});
+    EXPECT_NE(common.out.find("\"method\": \"CE\""), std::string::npos) << common.out;
+    EXPECT_NE(common.err.find("Common-effect model"), std::string::npos) << common.err;
     EXPECT_EQ(RunTool(Studies(2), {"--forest=plot.jpg"}).status, 2);
     const auto unnamed = RunTool(Studies(2), {"--label=author"});
     EXPECT_EQ(unnamed.status, 2);

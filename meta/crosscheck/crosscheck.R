@@ -1,5 +1,5 @@
 # Pools generated tables with tavrel-batch --meta and with metafor's rma() and predict(), for
-# every method and test, and compares every value of the JSON summary; then the tables on
+# every estimator of tau^2 and test, and compares every value of the JSON summary; then the tables on
 # which REML's Fisher scoring alone fails: one study that dominates, and tau^2 far above 1.
 # metafor runs with tight convergence (threshold 1e-12, up to 1000 steps).
 #   Rscript crosscheck.R PATH/TO/tavrel-batch WORK_DIR
@@ -61,7 +61,8 @@ compare <- function(name, csv, method, test) {
   s <- summary_of(json)
   num <- function(key) as.numeric(s[[key]])
   r <- tryCatch(suppressWarnings(rma(d$yi, d$vi, method = method, test = test,
-                                     control = list(threshold = 1e-12, maxiter = 1000))),
+                                     control = list(threshold = 1e-12, tol = 1e-12,
+                                                    maxiter = 1000))),
                 error = function(e) NULL)
   if (is.null(r)) {
     # Where metafor does not converge, the maximum is checked by its own equation.
@@ -77,8 +78,9 @@ compare <- function(name, csv, method, test) {
                 ci_low = r$ci.lb, ci_high = r$ci.ub, tau2 = r$tau2, tau = sqrt(r$tau2),
                 i2 = r$I2, h2 = r$H2, q = r$QE, q_df = r$k - 1, q_p = r$QEp,
                 pi_low = p$pi.lb, pi_high = p$pi.ub)
-  # REML's tau2 where the likelihood is flat (k = 2) is only as exact as its stopping rule.
-  tolerance <- if (method == "REML" && r$k <= 2) 1e-6 else 1e-8
+  # REML's and ML's tau2 where the likelihood is flat (k = 2) is only as exact as its stopping
+  # rule.
+  tolerance <- if (method %in% c("REML", "ML", "EB") && r$k <= 2) 1e-6 else 1e-8
   for (key in names(expected)) {
     difference <- abs(num(key) - expected[[key]])
     # tau at its boundary: metafor creeps towards 0 and stops a hair above it; the square
@@ -98,6 +100,7 @@ compare <- function(name, csv, method, test) {
 set.seed(20261206)
 tables <- list(
   two = table(2, 0.3),
+  three = table(3, 0.3),
   ten_heterogeneous = table(10, 0.4),
   ten_homogeneous = table(10, 0, sizes = c(100, 400)),
   hundred = table(100, 0.2),
@@ -107,7 +110,7 @@ tables <- list(
 for (name in names(tables)) {
   csv <- file.path(work, paste0(name, ".csv"))
   write.csv(tables[[name]], csv, row.names = FALSE, quote = FALSE)
-  for (method in c("REML", "DL", "FE")) {
+  for (method in c("REML", "ML", "DL", "PM", "SJ", "HE", "HS", "EB", "FE", "EE", "CE")) {
     for (test in c("z", "knha")) {
       compare(name, csv, method, test)
     }

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <utility>
 #include <vector>
 
 namespace tavrel::meta {
@@ -12,14 +13,31 @@ using Studies = std::vector<Study>;
 
 TEST(Pool, IdenticalStudiesHaveNoHeterogeneity) {
     const Studies studies = {{0.5, 0.04}, {0.5, 0.04}};
-    for (const Method method : {Method::REML, Method::DL, Method::FE}) {
+    for (const auto& [name, method] : kMethodNames) {
         const Pooled pooled = Pool(studies, method, meta::Test::Z, 0.95);
-        EXPECT_EQ(pooled.tau2, 0.0);
+        EXPECT_EQ(pooled.tau2, 0.0) << name;
         EXPECT_EQ(pooled.q, 0.0);
         EXPECT_EQ(pooled.i2, 0.0);
         EXPECT_DOUBLE_EQ(pooled.estimate, 0.5);
         EXPECT_DOUBLE_EQ(pooled.se, std::sqrt(0.02));
         EXPECT_DOUBLE_EQ(pooled.piLow, pooled.ciLow); // no tau2: the same interval
+    }
+}
+
+// Three studies 0, 2, 4 with variance 1: the unweighted and weighted means are 2, the squares
+// about them S = 8, Q = 8, and with w = 1 / (1 + tau2) every estimator solves by hand:
+//   DL (Q - 2) / (3 - 1) = 3;  HE S / 2 - 3 / 3 = 3;  HS (Q - 3) / 3 = 5/3;
+//   SJ from tau0^2 = S / 3 = 8/3, w0 = 3/11: tau0^2 * 8 w0 / 2 = 32/11;
+//   PM and EB 8 w = 2, so tau2 = 3;  ML 8 w^2 = 3 w, w = 3/8, tau2 = 5/3;
+//   REML 8 w^2 = 3 w - w, w = 1/4, tau2 = 3.
+TEST(Pool, EveryEstimatorSolvesByHandOnEqualVariances) {
+    const Studies studies = {{0, 1}, {2, 1}, {4, 1}};
+    const std::pair<Method, double> expected[] = {
+        {Method::DL, 3},         {Method::HE, 3},   {Method::HS, 5.0 / 3},
+        {Method::SJ, 32.0 / 11}, {Method::PM, 3},   {Method::EB, 3},
+        {Method::ML, 5.0 / 3},   {Method::REML, 3}, {Method::EE, 0}};
+    for (const auto& [method, tau2] : expected) {
+        EXPECT_NEAR(Pool(studies, method, meta::Test::Z, 0.95).tau2, tau2, 1e-12) << Name(method);
     }
 }
 

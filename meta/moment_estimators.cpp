@@ -1,0 +1,87 @@
+#include "meta/moment_estimators.h"
+
+#include "meta/heterogeneity.h"
+
+#include <algorithm>
+#include <boost/math/tools/roots.hpp>
+#include <cmath>
+#include <cstdint>
+
+namespace tavrel::meta {
+
+namespace {
+
+// The unweighted mean and the sum of squares about it.
+struct Spread {
+    double mean;
+    double squares;
+};
+
+Spread UnweightedSpread(std::span<const Study> studies) {
+    double sum = 0;
+    for (const Study& study : studies) {
+        sum += study.yi;
+    }
+    const double mean = sum / static_cast<double>(studies.size());
+    double squares = 0;
+    for (const Study& study : studies) {
+        squares += (study.yi - mean) * (study.yi - mean);
+    }
+    return {mean, squares};
+}
+
+// sum w (y - mu_w)^2 with w = 1 / (v + tau2).
+double GeneralizedQ(std::span<const Study> studies, double tau2) {
+    const double mean = Mean(studies, tau2).mean;
+    double q = 0;
+    for (const Study& study : studies) {
+        const double r = study.yi - mean;
+        q += r * r / (study.vi + tau2);
+    }
+    return q;
+}
+
+} // namespace
+
+double HedgesTau2(std::span<const Study> studies) {
+    const auto k = static_cast<double>(studies.size());
+    double sumV = 0;
+    for (const Study& study : studies) {
+        sumV += study.vi;
+    }
+    return std::max(0.0, UnweightedSpread(studies).squares / (k - 1) - sumV / k);
+}
+
+double HunterSchmidtTau2(std::span<const Study> studies) {
+    double sumW = 0;
+    for (const Study& study : studies) {
+        sumW += 1 / study.vi;
+    }
+    const double q = FixedEffectHeterogeneity(studies).q;
+    return std::max(0.0, (q - static_cast<double>(studies.size())) / sumW);
+}
+
+double SidikJonkmanTau2(std::span<const Study> studies) {
+    const auto k = static_cast<double>(studies.size());
+    const double start = UnweightedSpread(studies).squares / k;
+    return start * GeneralizedQ(studies, start) / (k - 1);
+}
+
+double PauleMandelTau2(std::span<const Study> studies) {
+    const double target = static_cast<double>(studies.size()) - 1;
+    const auto excess = [&](double tau2) { return GeneralizedQ(studies, tau2) - target; };
+    const double atZero = excess(0);
+    if (!(atZero > 0)) {
+        return 0;
+    }
+    // Q(tau^2) <= S / tau^2, S the squares about the unweighted mean: below k - 1 once tau^2
+    // exceeds S / (k - 1). Doubled, for a bracket whose upper end is strictly negative.
+    const double upper = 2 * UnweightedSpread(studies).squares / target;
+    std::uintmax_t evaluations = 200;
+    const auto [low, high] = boost::math::tools::toms748_solve(
+        excess, 0.0, upper, atZero, excess(upper), boost::math::tools::eps_tolerance<double>(52),
+        evaluations);
+    return low + (high - low) / 2;
+}
+
+} // namespace tavrel::meta
