@@ -36,4 +36,14 @@ WeightedMean Mean(std::span<const Study> studies, double tau2) {
     return {weighted / weightSum, weightSum};
 }
 
+double GeneralizedQ(std::span<const Study> studies, double tau2) {
+    const double mean = Mean(studies, tau2).mean;
+    double q = 0;
+    for (const Study& study : studies) {
+        const double r = study.yi - mean;
+        q += r * r / (study.vi + tau2);
+    }
+    return q;
+}
+
 } // namespace tavrel::meta

@@ -20,4 +20,7 @@ struct WeightedMean {
 };
 WeightedMean Mean(std::span<const Study> studies, double tau2);
 
+// The generalized Q: sum w (y - mu_w)^2 with w = 1 / (v + tau2), falling as tau2 grows.
+double GeneralizedQ(std::span<const Study> studies, double tau2);
+
 } // namespace tavrel::meta

@@ -30,17 +30,6 @@ Spread UnweightedSpread(std::span<const Study> studies) {
     return {mean, squares};
 }
 
-// sum w (y - mu_w)^2 with w = 1 / (v + tau2).
-double GeneralizedQ(std::span<const Study> studies, double tau2) {
-    const double mean = Mean(studies, tau2).mean;
-    double q = 0;
-    for (const Study& study : studies) {
-        const double r = study.yi - mean;
-        q += r * r / (study.vi + tau2);
-    }
-    return q;
-}
-
 } // namespace
 
 double HedgesTau2(std::span<const Study> studies) {

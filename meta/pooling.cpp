@@ -2,6 +2,7 @@
 
 #include "meta/heterogeneity.h"
 #include "meta/moment_estimators.h"
+#include "meta/q_profile.h"
 #include "meta/reml.h"
 
 #include <algorithm>
@@ -81,7 +82,8 @@ std::string_view Name(Test test) {
 
 namespace {
 
-Pooled PoolScaled(std::span<const Study> studies, Method method, Test test, double level) {
+Pooled PoolScaled(std::span<const Study> studies, Method method, Test test, double level,
+                  int scaleExponent) {
     Pooled pooled{};
     pooled.method = method;
     pooled.test = test;
@@ -168,6 +170,22 @@ Pooled PoolScaled(std::span<const Study> studies, Method method, Test test, doub
     pooled.piLow = pooled.estimate - critical * predictionSe;
     pooled.piHigh = pooled.estimate + critical * predictionSe;
     pooled.weightSum = m.weightSum;
+
+    pooled.tau2CiLow = pooled.tau2CiHigh = kNaN;
+    if (!IsCommonEffect(method)) {
+        // The search reaches metafor's limit, max(100, 10 tau^2), on the studies' own scale.
+        const double limit = std::max(std::ldexp(100.0, -2 * scaleExponent), 10 * pooled.tau2);
+        const Interval tau2 = QProfileTau2(studies, level, limit);
+        pooled.tau2CiLow = tau2.low;
+        pooled.tau2CiHigh = tau2.high;
+    }
+    // tau, I^2 and H^2 as tau^2 gives them, with the typical within-study variance.
+    pooled.tauCiLow = std::sqrt(pooled.tau2CiLow);
+    pooled.tauCiHigh = std::sqrt(pooled.tau2CiHigh);
+    pooled.i2CiLow = 100 * pooled.tau2CiLow / (fixed.typicalVariance + pooled.tau2CiLow);
+    pooled.i2CiHigh = 100 * pooled.tau2CiHigh / (fixed.typicalVariance + pooled.tau2CiHigh);
+    pooled.h2CiLow = pooled.tau2CiLow / fixed.typicalVariance + 1;
+    pooled.h2CiHigh = pooled.tau2CiHigh / fixed.typicalVariance + 1;
     return pooled;
 }
 
@@ -177,15 +195,17 @@ Pooled Pool(std::span<const Study> studies, Method method, Test test, double lev
     const Scaled scaled = ScaleToUnitVariance(studies);
     Pooled pooled =
         PoolScaled(scaled.exponent == 0 ? studies : std::span<const Study>(scaled.studies), method,
-                   test, level);
+                   test, level, scaled.exponent);
     const auto back = [&](double& value, int power) {
         value = std::ldexp(value, power * scaled.exponent);
     };
     for (double* value : {&pooled.estimate, &pooled.se, &pooled.ciLow, &pooled.ciHigh, &pooled.tau,
-                          &pooled.piLow, &pooled.piHigh}) {
+                          &pooled.piLow, &pooled.piHigh, &pooled.tauCiLow, &pooled.tauCiHigh}) {
         back(*value, 1);
     }
-    back(pooled.tau2, 2);
+    for (double* value : {&pooled.tau2, &pooled.tau2CiLow, &pooled.tau2CiHigh}) {
+        back(*value, 2);
+    }
     back(pooled.weightSum, -2);
     return pooled;
 }

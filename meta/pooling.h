@@ -63,6 +63,12 @@ struct Pooled {
     double piLow, piHigh; // prediction interval; the confidence interval for FE
     int iterations;       // REML's Fisher steps and root-finder evaluations; 0 for the others
     double weightSum;     // the sum of the model's weights 1 / (vi + tau2)
+    // The Q-profile confidence intervals of the heterogeneity (QProfileTau2); NaN for a model
+    // without tau^2 and for a bound that is not found.
+    double tau2CiLow, tau2CiHigh;
+    double tauCiLow, tauCiHigh;
+    double i2CiLow, i2CiHigh;
+    double h2CiLow, h2CiHigh;
 };
 
 // A study's share of the model's total weight, in percent.

@@ -107,8 +107,22 @@ std::string OverallTest(const meta::Pooled& pooled) {
 }
 
 std::string HeterogeneityLine(const meta::Pooled& pooled) {
-    return "\u03c4\u00b2 = " + Decimals(pooled.tau2, 3) + ", I\u00b2 = " + Decimals(pooled.i2, 1) +
-           "%, Q(" + Df(pooled) + ") = " + TwoDecimals(pooled.q) + ", " + PValue(pooled.qP);
+    // With a random-effects model, the Q-profile intervals of tau^2 and I^2; a bound beyond
+    // the search is "not found".
+    const bool intervals = !meta::IsCommonEffect(pooled.method);
+    const auto bound = [](double value, int decimals, const char* unit) {
+        return std::isnan(value) ? std::string("not found") : Decimals(value, decimals) + unit;
+    };
+    const auto interval = [&](double low, double high, int decimals, const char* unit) {
+        return intervals
+                   ? " [" + bound(low, decimals, unit) + ", " + bound(high, decimals, unit) + "]"
+                   : std::string();
+    };
+    return "\u03c4\u00b2 = " + Decimals(pooled.tau2, 3) +
+           interval(pooled.tau2CiLow, pooled.tau2CiHigh, 3, "") +
+           ", I\u00b2 = " + Decimals(pooled.i2, 1) + "%" +
+           interval(pooled.i2CiLow, pooled.i2CiHigh, 1, "%") + ", Q(" + Df(pooled) +
+           ") = " + TwoDecimals(pooled.q) + ", " + PValue(pooled.qP);
 }
 
 std::string SummaryText(const meta::Pooled& pooled) {

@@ -71,7 +71,8 @@ TEST_F(MetaTest, TheSummaryHasExactlyItsKeysInOrder) {
         keys += (*it)[1].str() + " ";
     }
     EXPECT_EQ(keys, "method test level k k_left_out estimate se statistic p ci_low ci_high tau2 "
-                    "tau i2 h2 q q_df q_p pi_low pi_high ");
+                    "tau i2 h2 tau2_ci_low tau2_ci_high tau_ci_low tau_ci_high i2_ci_low "
+                    "i2_ci_high h2_ci_low h2_ci_high q q_df q_p pi_low pi_high ");
     EXPECT_NE(text.find("\"test\": \"knha\""), std::string::npos);
     EXPECT_NE(text.find("\"k\": 4,"), std::string::npos);
 }

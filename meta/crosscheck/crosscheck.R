@@ -95,6 +95,25 @@ compare <- function(name, csv, method, test) {
           sprintf("%s: %s is %.17g, metafor %.17g", what, key, num(key), expected[[key]]))
   }
   check(s$method == method && s$test == test && num("k") == r$k, paste(what, ": labels"))
+  # The Q-profile intervals of tau^2, tau, I^2 and H^2 (confint, tight tol): null for a model
+  # without tau^2, and where the bound lies beyond metafor's search limit.
+  keys <- c("tau2", "tau", "i2", "h2")
+  if (method %in% c("FE", "EE", "CE")) {
+    check(all(is.na(sapply(paste0(keys, "_ci_low"), num))), paste(what, ": intervals not null"))
+    return()
+  }
+  ci <- confint(r, type = "QP", control = list(tol = 1e-12))$random
+  limit <- max(100, 10 * r$tau2)
+  for (i in seq_along(keys)) {
+    for (end in c("low", "high")) {
+      key <- paste0(keys[i], "_ci_", end)
+      theirs <- ci[i, if (end == "low") "ci.lb" else "ci.ub"]
+      beyond <- abs(ci[1, if (end == "low") "ci.lb" else "ci.ub"] - limit) < 1e-9 * limit
+      ours <- num(key)
+      ok <- if (beyond) is.na(ours) else isTRUE(abs(ours - theirs) <= 1e-6 * max(1, abs(theirs)))
+      check(ok, sprintf("%s: %s is %.17g, metafor %.17g", what, key, ours, theirs))
+    }
+  }
 }
 
 set.seed(20261206)

@@ -41,6 +41,30 @@ TEST(Pool, EveryEstimatorSolvesByHandOnEqualVariances) {
     }
 }
 
+// The same three studies: the generalized Q is 8 / (1 + tau2), and chi-square with 2 df has
+// the quantile -2 ln(1 - p). At 50%: Q = 2.7726 (p = .75) at tau2 = 8 / 2.7726 - 1 = 1.8854,
+// Q = 0.57536 (p = .25) at tau2 = 12.904. At 95% the upper end, 8 / 0.050636 - 1 = 157, lies
+// beyond the search (max(100, 10 tau2-hat)): not found. For FE, no interval.
+TEST(Pool, QProfileIntervalsSolveByHand) {
+    const Studies studies = {{0, 1}, {2, 1}, {4, 1}};
+    const Pooled half = Pool(studies, Method::REML, meta::Test::Z, 0.5);
+    EXPECT_NEAR(half.tau2CiLow, 8 / (-2 * std::log(0.25)) - 1, 1e-12);
+    EXPECT_NEAR(half.tau2CiHigh, 8 / (-2 * std::log(0.75)) - 1, 1e-10);
+    EXPECT_NEAR(half.tauCiLow, std::sqrt(half.tau2CiLow), 1e-15);
+    // The typical within-study variance is 1: I^2 = 100 tau2 / (1 + tau2), H^2 = 1 + tau2.
+    EXPECT_NEAR(half.i2CiLow, 100 * half.tau2CiLow / (1 + half.tau2CiLow), 1e-12);
+    EXPECT_NEAR(half.h2CiHigh, 1 + half.tau2CiHigh, 1e-12);
+    const Pooled wide = Pool(studies, Method::DL, meta::Test::Z, 0.95);
+    EXPECT_NEAR(wide.tau2CiLow, 8 / (-2 * std::log(0.025)) - 1, 1e-12);
+    EXPECT_TRUE(std::isnan(wide.tau2CiHigh));
+    EXPECT_TRUE(std::isnan(Pool(studies, Method::FE, meta::Test::Z, 0.95).tau2CiLow));
+    // Studies closer than chance allows: even tau2 = 0 leaves Q below the lower quantile.
+    const Pooled alike =
+        Pool(Studies{{0, 1}, {0.01, 1}, {0.02, 1}}, Method::REML, meta::Test::Z, 0.95);
+    EXPECT_EQ(alike.tau2CiLow, 0);
+    EXPECT_EQ(alike.tau2CiHigh, 0);
+}
+
 // Two studies, equal variances v: Q = (y1 - y2)^2 / (2v); DL's tau2 = (Q - 1) v; REML's
 // maximum is at ((y1 - y2)^2 / 2 - v), where the restricted likelihood's score is zero.
 TEST(Pool, TwoStudiesWithEqualVariancesHaveClosedForms) {

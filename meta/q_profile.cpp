@@ -1,0 +1,53 @@
+#include "meta/q_profile.h"
+
+#include "meta/heterogeneity.h"
+
+#include <boost/math/distributions/chi_squared.hpp>
+#include <boost/math/tools/roots.hpp>
+#include <cstdint>
+#include <limits>
+
+namespace tavrel::meta {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The tau^2 in [0, limit] where the generalized Q, which falls as tau^2 grows, equals
+// `target`; Q at both ends is given.
+double Crossing(std::span<const Study> studies, double target, double atZero, double atLimit,
+                double limit) {
+    const auto excess = [&](double tau2) { return GeneralizedQ(studies, tau2) - target; };
+    std::uintmax_t evaluations = 300;
+    const auto [low, high] = boost::math::tools::toms748_solve(
+        excess, 0.0, limit, atZero - target, atLimit - target,
+        boost::math::tools::eps_tolerance<double>(52), evaluations);
+    return low + (high - low) / 2;
+}
+
+} // namespace
+
+Interval QProfileTau2(std::span<const Study> studies, double level, double searchLimit) {
+    const boost::math::chi_squared_distribution<double> chiSquared(
+        static_cast<double>(studies.size()) - 1);
+    const double alpha = 1 - level;
+    const double upperQuantile = boost::math::quantile(complement(chiSquared, alpha / 2));
+    const double lowerQuantile = boost::math::quantile(chiSquared, alpha / 2);
+    const double atZero = GeneralizedQ(studies, 0);
+    const double atLimit = GeneralizedQ(studies, searchLimit);
+    if (atZero < lowerQuantile) {
+        return {0, 0}; // even tau^2 = 0 leaves the studies too alike: an empty interval
+    }
+    const double high = atLimit > lowerQuantile
+                            ? kNaN
+                            : Crossing(studies, lowerQuantile, atZero, atLimit, searchLimit);
+    double low = 0;
+    if (atLimit > upperQuantile) {
+        low = kNaN;
+    } else if (!(atZero < upperQuantile)) {
+        low = Crossing(studies, upperQuantile, atZero, atLimit, searchLimit);
+    }
+    return {low, high};
+}
+
+} // namespace tavrel::meta
