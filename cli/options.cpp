@@ -39,11 +39,14 @@ const char* const kUsage =
     "      --summary=FILE  write the pooled result as JSON to FILE; - is standard output\n"
     "      --forest=FILE   draw a forest plot, SVG, PDF or PNG by FILE's extension\n"
     "      --label=COLUMN  the column that names the studies in the plot\n"
+    "      --leave-one-out=FILE\n"
+    "                      write the model without each study in turn as CSV to FILE\n"
     "      --favours=L,R   the plot's phrases left and right of no effect\n"
     "  -h, --help          show this help\n"
     "      --version       show the version\n"
     "\n"
-    "--method, --test, --summary, --forest, --label and --favours imply --meta.\n"
+    "--method, --test, --summary, --forest, --label, --favours and --leave-one-out imply\n"
+    "--meta.\n"
     "Options and FILE may come in any order; -- ends the options.\n"
     "\n"
     "Exit status: 0 when every row was computed, 1 when some rows had errors (every row is\n"
@@ -168,22 +171,25 @@ Options ParseOptions(const std::vector<std::string>& args) {
         kSummary,
         kForest,
         kLabel,
-        kFavours
+        kFavours,
+        kLeaveOneOut
     };
-    static const option kLongOptions[] = {{"output", required_argument, nullptr, 'o'},
-                                          {"tsv", no_argument, nullptr, kTsv},
-                                          {"level", required_argument, nullptr, kLevel},
-                                          {"ci", required_argument, nullptr, kCi},
-                                          {"help", no_argument, nullptr, 'h'},
-                                          {"version", no_argument, nullptr, kVersion},
-                                          {"meta", no_argument, nullptr, kMeta},
-                                          {"method", required_argument, nullptr, kMethod},
-                                          {"test", required_argument, nullptr, kTest},
-                                          {"summary", required_argument, nullptr, kSummary},
-                                          {"forest", required_argument, nullptr, kForest},
-                                          {"label", required_argument, nullptr, kLabel},
-                                          {"favours", required_argument, nullptr, kFavours},
-                                          {nullptr, 0, nullptr, 0}};
+    static const option kLongOptions[] = {
+        {"output", required_argument, nullptr, 'o'},
+        {"tsv", no_argument, nullptr, kTsv},
+        {"level", required_argument, nullptr, kLevel},
+        {"ci", required_argument, nullptr, kCi},
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, kVersion},
+        {"meta", no_argument, nullptr, kMeta},
+        {"method", required_argument, nullptr, kMethod},
+        {"test", required_argument, nullptr, kTest},
+        {"summary", required_argument, nullptr, kSummary},
+        {"forest", required_argument, nullptr, kForest},
+        {"label", required_argument, nullptr, kLabel},
+        {"favours", required_argument, nullptr, kFavours},
+        {"leave-one-out", required_argument, nullptr, kLeaveOneOut},
+        {nullptr, 0, nullptr, 0}};
 
     // getopt_long permutes what it is given: a copy, with the program's name in front.
     std::vector<std::string> words{"tavrel-batch"};
@@ -259,6 +265,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
         case kLabel:
             options.meta = true;
             options.label = optarg;
+            break;
+        case kLeaveOneOut:
+            options.leaveOneOut = FileName(written(), optarg);
+            options.meta = true;
             break;
         case kFavours:
             options.meta = true;

@@ -8,7 +8,9 @@
 #include "cli/run_error.h"
 #include "csv/csv_reader.h"
 #include "csv/csv_writer.h"
+#include "meta/leave_one_out.h"
 #include "report/forest_data.h"
+#include "report/leave_one_out_table.h"
 #include "report/summary_json.h"
 #include "report/summary_text.h"
 #include "table/study_table.h"
@@ -69,6 +71,7 @@ struct Destinations {
     std::optional<OutputFile> table;
     std::optional<OutputFile> summary;
     std::optional<OutputFile> plot;
+    std::optional<OutputFile> leaveOneOut;
 
     Destinations(const Options& options, std::FILE* err) {
         if (!options.output.empty()) {
@@ -80,14 +83,17 @@ struct Destinations {
         if (!options.forest.empty()) {
             plot.emplace(options.forest, err);
         }
+        if (!options.leaveOneOut.empty()) {
+            leaveOneOut.emplace(options.leaveOneOut, err);
+        }
     }
     void CommitAll() {
-        for (std::optional<OutputFile>* file : {&table, &summary, &plot}) {
+        for (std::optional<OutputFile>* file : {&table, &summary, &plot, &leaveOneOut}) {
             if (*file) {
                 (*file)->Close();
             }
         }
-        for (std::optional<OutputFile>* file : {&table, &summary, &plot}) {
+        for (std::optional<OutputFile>* file : {&table, &summary, &plot, &leaveOneOut}) {
             if (*file) {
                 (*file)->Commit();
             }
@@ -127,6 +133,25 @@ void ReportSources(const table::StudyTable& table, std::FILE* err) {
                  table.RowsWithDisagreements() == 1 ? "row has" : "rows have");
 }
 
+// The model without each study in turn, one CSV row per pooled study in input order.
+void WriteLeaveOneOut(const Options& options, const table::PooledRows& rows, std::FILE* file,
+                      char delimiter) {
+    if (rows.Studies().size() < 3) {
+        throw RunError("--leave-one-out needs at least 3 studies to pool, so that two remain");
+    }
+    std::vector<meta::Pooled> fits;
+    try {
+        fits = meta::LeaveOneOut(rows.Studies(), options.method, options.test, options.level);
+    } catch (const meta::NotConverged& e) {
+        throw RunError(std::string("--leave-one-out: ") + e.what());
+    }
+    csv::CsvWriter out(file, delimiter);
+    report::WriteLeaveOneOut(out, rows, fits);
+    if (!out.Flush()) {
+        throw RunError("cannot write " + options.leaveOneOut + ": " + Reason());
+    }
+}
+
 int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* err) {
     FilePtr opened(nullptr, &std::fclose);
     if (options.input == "-" && in == nullptr) {
@@ -155,7 +180,7 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
     csv::CsvWriter writer(destinations.table ? destinations.table->File() : out, delimiter);
     std::optional<table::PooledRows> pooledRows;
     if (options.meta) {
-        pooledRows.emplace(!options.forest.empty());
+        pooledRows.emplace(!options.forest.empty() || !options.leaveOneOut.empty());
     }
     const table::TableSettings settings{options.level, options.noncentral, options.label};
     table::StudyTable table(settings, writer, pooledRows ? &*pooledRows : nullptr);
@@ -192,6 +217,9 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
                                                   options.favoursRight),
                                    options.forestFormat));
         }
+    }
+    if (destinations.leaveOneOut) {
+        WriteLeaveOneOut(options, *pooledRows, destinations.leaveOneOut->File(), delimiter);
     }
     destinations.CommitAll();
     if (pooled) {

@@ -83,7 +83,7 @@ std::string_view Name(Test test) {
 namespace {
 
 Pooled PoolScaled(std::span<const Study> studies, Method method, Test test, double level,
-                  int scaleExponent) {
+                  int scaleExponent, HeterogeneityIntervals intervals) {
     Pooled pooled{};
     pooled.method = method;
     pooled.test = test;
@@ -172,7 +172,7 @@ Pooled PoolScaled(std::span<const Study> studies, Method method, Test test, doub
     pooled.weightSum = m.weightSum;
 
     pooled.tau2CiLow = pooled.tau2CiHigh = kNaN;
-    if (!IsCommonEffect(method)) {
+    if (!IsCommonEffect(method) && intervals == HeterogeneityIntervals::QProfile) {
         // The search reaches metafor's limit, max(100, 10 tau^2), on the studies' own scale.
         const double limit = std::max(std::ldexp(100.0, -2 * scaleExponent), 10 * pooled.tau2);
         const Interval tau2 = QProfileTau2(studies, level, limit);
@@ -191,11 +191,12 @@ Pooled PoolScaled(std::span<const Study> studies, Method method, Test test, doub
 
 } // namespace
 
-Pooled Pool(std::span<const Study> studies, Method method, Test test, double level) {
+Pooled Pool(std::span<const Study> studies, Method method, Test test, double level,
+            HeterogeneityIntervals intervals) {
     const Scaled scaled = ScaleToUnitVariance(studies);
     Pooled pooled =
         PoolScaled(scaled.exponent == 0 ? studies : std::span<const Study>(scaled.studies), method,
-                   test, level, scaled.exponent);
+                   test, level, scaled.exponent, intervals);
     const auto back = [&](double& value, int power) {
         value = std::ldexp(value, power * scaled.exponent);
     };

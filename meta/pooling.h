@@ -84,6 +84,10 @@ class NotConverged : public std::runtime_error {
 // RestrictedMaximumLikelihood (meta/reml.h) finds it: Fisher scoring, and a bracketed root
 // finder where scoring does not settle. The studies are pooled on a scale where the largest
 // variance is near 1, which changes no digit and keeps the weights within a double's range.
-Pooled Pool(std::span<const Study> studies, Method method, Test test, double level);
+// With HeterogeneityIntervals::None, the Q-profile intervals are left NaN: a refit that only
+// needs the estimate (leave-one-out) skips their root finding.
+enum class HeterogeneityIntervals { QProfile, None };
+Pooled Pool(std::span<const Study> studies, Method method, Test test, double level,
+            HeterogeneityIntervals intervals = HeterogeneityIntervals::QProfile);
 
 } // namespace tavrel::meta

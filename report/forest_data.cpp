@@ -29,7 +29,8 @@ forest::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& poo
         const meta::Study& study = rows.Studies()[i];
         const table::PlotRow& row = rows.PlotRows()[i];
         plot.studies.push_back(
-            RowOf(row.label, study.yi, row.interval, meta::WeightPercent(pooled, study)));
+            RowOf(row.label.empty() ? "row " + std::to_string(row.row) : row.label, study.yi,
+                  row.interval, meta::WeightPercent(pooled, study)));
     }
     plot.pooled = RowOf(ModelName(pooled), pooled.estimate, {pooled.ciLow, pooled.ciHigh}, 100);
     plot.overallTest = "Test for overall effect: " + OverallTest(pooled);

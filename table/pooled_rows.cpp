@@ -34,8 +34,7 @@ void PooledRows::Grow() {
 }
 
 void PooledRows::KeepForPlot(std::string_view label, meta::Interval interval, long row) {
-    plotRows_.push_back(
-        {label.empty() ? "row " + std::to_string(row) : std::string(label), interval});
+    plotRows_.push_back({std::string(label), interval, row});
 }
 
 } // namespace tavrel::table

@@ -14,10 +14,12 @@
 
 namespace tavrel::table {
 
-// A pooled study as a plot shows it: its name and its interval.
+// A pooled study as a plot and the leave-one-out table name it: its label (empty where the
+// table has none), its row number and its interval.
 struct PlotRow {
     std::string label;
     meta::Interval interval;
+    long row;
 };
 
 // The rows that go into the meta-analysis: each row with g and a finite, positive variance
@@ -25,9 +27,10 @@ struct PlotRow {
 // out, by why.
 class PooledRows {
   public:
-    explicit PooledRows(bool forPlot) : forPlot_(forPlot) {}
+    // `labelled`: keep each study's label and interval, for a plot or the leave-one-out table.
+    explicit PooledRows(bool labelled) : forPlot_(labelled) {}
 
-    // `label` empty: the study is called by its row number.
+    // `label` empty: the study is known by its row number.
     void Add(double yi, double vi, meta::Interval interval, std::string_view label, long row) {
         if (!std::isfinite(yi) || !std::isfinite(vi) || !(vi > 0)) {
             LeaveOut(LeftOutReason::NotFinite); // no weight a pool can use

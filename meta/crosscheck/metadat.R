@@ -54,7 +54,7 @@ for (name in names(tables)) {
   e <- suppressWarnings(escalc(measure = "SMD", m1i = m2, sd1i = sd2, n1i = n2, m2i = m1,
                                sd2i = sd1, n2i = n1, data = d))
   usable <- is.finite(e$yi) & is.finite(e$vi)
-  for (method in c("REML", "DL", "FE")) {
+  for (method in c("REML", "ML", "DL", "PM", "SJ", "HE", "HS", "EB", "FE")) {
     for (test in c("z", "knha")) {
       what <- paste(name, method, test)
       json <- file.path(work, "summary.json")
@@ -73,7 +73,7 @@ for (name in names(tables)) {
         check(all(nzchar(ours$error[!pooled])), paste(what, ": rows without g say why"))
       }
       r <- suppressWarnings(rma(e$yi[usable], e$vi[usable], method = method, test = test,
-                                control = list(threshold = 1e-12, maxiter = 1000)))
+                                control = list(threshold = 1e-12, tol = 1e-12, maxiter = 1000)))
       p <- predict(r)
       s <- fromJSON(json)
       expected <- c(k = r$k, estimate = r$b[1], se = r$se, statistic = r$zval, p = r$pval,

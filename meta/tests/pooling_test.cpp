@@ -1,4 +1,5 @@
 // Pooling checked by hand: cases whose answers follow from the formulas in a line or two.
+#include "meta/leave_one_out.h"
 #include "meta/pooling.h"
 
 #include <cmath>
@@ -63,6 +64,19 @@ TEST(Pool, QProfileIntervalsSolveByHand) {
         Pool(Studies{{0, 1}, {0.01, 1}, {0.02, 1}}, Method::REML, meta::Test::Z, 0.95);
     EXPECT_EQ(alike.tau2CiLow, 0);
     EXPECT_EQ(alike.tau2CiHigh, 0);
+}
+
+// Without each of 0, 2 and 4 (variance 1), the fixed-effect mean is that of the other two,
+// with se sqrt(1/2); DL's tau2 without the middle study is (Q - 1) / (2 - 1) = 8 - 1 = 7.
+TEST(Pool, LeaveOneOutRefitsWithoutEachStudyInOrder) {
+    const Studies studies = {{0, 1}, {2, 1}, {4, 1}};
+    const std::vector<Pooled> fixed = LeaveOneOut(studies, Method::FE, meta::Test::Z, 0.95);
+    ASSERT_EQ(fixed.size(), 3U);
+    EXPECT_DOUBLE_EQ(fixed[0].estimate, 3);
+    EXPECT_DOUBLE_EQ(fixed[1].estimate, 2);
+    EXPECT_DOUBLE_EQ(fixed[2].estimate, 1);
+    EXPECT_DOUBLE_EQ(fixed[1].se, std::sqrt(0.5));
+    EXPECT_NEAR(LeaveOneOut(studies, Method::DL, meta::Test::Z, 0.95)[1].tau2, 7, 1e-12);
 }
 
 // Two studies, equal variances v: Q = (y1 - y2)^2 / (2v); DL's tau2 = (Q - 1) v; REML's
