@@ -115,20 +115,21 @@ class Report {
 
 // An SE given beside an SD: SD / sqrt(n) (an SE given as an SD is a common slip); and an
 // interval's midpoint beside its mean.
-void CompareGroup(const RowFields& row, Report& report, bool control, double n) {
-    const Column sd = control ? Column::SD1 : Column::SD2;
-    const Column se = control ? Column::SE1 : Column::SE2;
-    const Column mean = control ? Column::M1 : Column::M2;
-    const Column low = control ? Column::CI1Low : Column::CI2Low;
-    const Column high = control ? Column::CI1High : Column::CI2High;
+void CompareGroup(const RowFields& row, Report& report, const Group& group, double n) {
+    const Column mean = group.mean;
+    const Column sd = group.sd;
+    const Column size = group.n;
+    const Column se = group.se;
+    const Column low = group.low;
+    const Column high = group.high;
     if (!Given(row, se) && !Given(row, low) && !Given(row, high)) {
         return; // nothing to compare: most rows
     }
     const auto givenSd = ReadWrittenNumber(row.Text(sd));
     if (givenSd && Given(row, se)) {
         report.Compare(row, se, {givenSd->Low() / std::sqrt(n), givenSd->High() / std::sqrt(n)},
-                       std::string(row.Name(sd)) + " / \u221a" +
-                           std::string(row.Name(control ? Column::N1 : Column::N2)) + " gives");
+                       std::string(row.Name(sd)) + " / \u221a" + std::string(row.Name(size)) +
+                           " gives");
     }
     const auto m = ReadWrittenNumber(row.Text(mean));
     const auto a = ReadWrittenNumber(row.Text(low));
@@ -156,8 +157,8 @@ std::string CheckConsistency(const RowFields& row, const StudyRow& study) {
     const double n2 = study.stats.N2;
     const double scale = std::sqrt(1 / n1 + 1 / n2);
     if (study.source == EffectSource::Means) {
-        CompareGroup(row, report, true, n1);
-        CompareGroup(row, report, false, n2);
+        CompareGroup(row, report, kControl, n1);
+        CompareGroup(row, report, kExperimental, n2);
     }
     // What the row reports beside its source; most rows report nothing more, and the ranges
     // (a p's needs Student's t distribution) are worked out only for what is there.

@@ -1,6 +1,7 @@
 #include "table/source_range.h"
 
 #include "meta/conversions.h"
+#include "table/source_fields.h"
 
 #include <algorithm>
 #include <array>
@@ -36,19 +37,15 @@ std::optional<WrittenNumber> Written(const RowFields& row, Column column) {
 }
 
 // A group's SD as the means source read it, over the rounding of what it was read from.
-Range SdRange(const RowFields& row, bool control, double sd, double n) {
-    const Column given = control ? Column::SD1 : Column::SD2;
-    const Column se = control ? Column::SE1 : Column::SE2;
-    const Column low = control ? Column::CI1Low : Column::CI2Low;
-    const Column high = control ? Column::CI1High : Column::CI2High;
-    if (const auto written = Written(row, given)) {
+Range SdRange(const RowFields& row, const Group& group, double sd, double n) {
+    if (const auto written = Written(row, group.sd)) {
         return {std::max(0.0, written->Low()), written->High()};
     }
-    if (const auto error = Written(row, se)) {
+    if (const auto error = Written(row, group.se)) {
         return {std::max(0.0, error->Low()) * std::sqrt(n), error->High() * std::sqrt(n)};
     }
-    const auto a = Written(row, low);
-    const auto b = Written(row, high);
+    const auto a = Written(row, group.low);
+    const auto b = Written(row, group.high);
     const double width = a && b ? b->value - a->value : 0;
     if (!(width > 0)) {
         return {sd, sd};
@@ -92,8 +89,9 @@ std::optional<Range> SourceT(const RowFields& row, const StudyRow& study) {
         if (!m1 || !m2) {
             return std::nullopt;
         }
-        const std::array<Range, 4> box = {Of(*m1), Of(*m2), SdRange(row, true, study.stats.SD1, n1),
-                                          SdRange(row, false, study.stats.SD2, n2)};
+        const std::array<Range, 4> box = {Of(*m1), Of(*m2),
+                                          SdRange(row, kControl, study.stats.SD1, n1),
+                                          SdRange(row, kExperimental, study.stats.SD2, n2)};
         return OverCorners(box, [&](const std::array<double, 4>& x) {
             const double pooled = std::sqrt(((n1 - 1) * x[2] * x[2] + (n2 - 1) * x[3] * x[3]) / df);
             return (x[1] - x[0]) / (pooled * scale);
