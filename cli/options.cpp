@@ -39,14 +39,15 @@ const char* const kUsage =
     "      --summary=FILE  write the pooled result as JSON to FILE; - is standard output\n"
     "      --forest=FILE   draw a forest plot, SVG, PDF or PNG by FILE's extension\n"
     "      --label=COLUMN  the column that names the studies in the plot\n"
+    "      --by=COLUMN     pool the subgroups that COLUMN's texts form, and test them\n"
     "      --leave-one-out=FILE\n"
     "                      write the model without each study in turn as CSV to FILE\n"
     "      --favours=L,R   the plot's phrases left and right of no effect\n"
     "  -h, --help          show this help\n"
     "      --version       show the version\n"
     "\n"
-    "--method, --test, --summary, --forest, --label, --favours and --leave-one-out imply\n"
-    "--meta.\n"
+    "--method, --test, --summary, --forest, --label, --favours, --by and --leave-one-out\n"
+    "imply --meta.\n"
     "Options and FILE may come in any order; -- ends the options.\n"
     "\n"
     "Exit status: 0 when every row was computed, 1 when some rows had errors (every row is\n"
@@ -172,7 +173,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
         kForest,
         kLabel,
         kFavours,
-        kLeaveOneOut
+        kLeaveOneOut,
+        kBy
     };
     static const option kLongOptions[] = {
         {"output", required_argument, nullptr, 'o'},
@@ -189,6 +191,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
         {"label", required_argument, nullptr, kLabel},
         {"favours", required_argument, nullptr, kFavours},
         {"leave-one-out", required_argument, nullptr, kLeaveOneOut},
+        {"by", required_argument, nullptr, kBy},
         {nullptr, 0, nullptr, 0}};
 
     // getopt_long permutes what it is given: a copy, with the program's name in front.
@@ -268,6 +271,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
             break;
         case kLeaveOneOut:
             options.leaveOneOut = FileName(written(), optarg);
+            options.meta = true;
+            break;
+        case kBy:
+            options.by = optarg;
             options.meta = true;
             break;
         case kFavours:

@@ -30,4 +30,13 @@ meta::Pooled PoolRows(const Options& options, const table::PooledRows& rows) {
     }
 }
 
+std::vector<meta::Subgroup> PoolSubgroups(const Options& options, const table::PooledRows& rows) {
+    try {
+        return meta::PoolSubgroups(rows.Studies(), rows.Groups(), options.method, options.test,
+                                   options.level);
+    } catch (const meta::NotConverged& e) {
+        throw RunError(std::string("--by: ") + e.what());
+    }
+}
+
 } // namespace tavrel::cli

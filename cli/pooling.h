@@ -2,9 +2,11 @@
 
 #include "cli/options.h"
 #include "meta/pooling.h"
+#include "meta/subgroups.h"
 #include "table/pooled_rows.h"
 
 #include <cstddef>
+#include <vector>
 
 namespace tavrel::cli {
 
@@ -15,5 +17,8 @@ inline constexpr std::size_t kMostStudiesInAPlot = 250;
 // had as asked: fewer than two rows to pool (the message counts the rows left out by why), a
 // plot of too many studies, a REML score with no root.
 meta::Pooled PoolRows(const Options& options, const table::PooledRows& rows);
+
+// Each subgroup of --by pooled on its own, in the order the groups are first seen.
+std::vector<meta::Subgroup> PoolSubgroups(const Options& options, const table::PooledRows& rows);
 
 } // namespace tavrel::cli

@@ -180,9 +180,11 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
     csv::CsvWriter writer(destinations.table ? destinations.table->File() : out, delimiter);
     std::optional<table::PooledRows> pooledRows;
     if (options.meta) {
-        pooledRows.emplace(!options.forest.empty() || !options.leaveOneOut.empty());
+        pooledRows.emplace(!options.forest.empty() || !options.leaveOneOut.empty(),
+                           !options.by.empty());
     }
-    const table::TableSettings settings{options.level, options.noncentral, options.label};
+    const table::TableSettings settings{options.level, options.noncentral, options.label,
+                                        options.by};
     table::StudyTable table(settings, writer, pooledRows ? &*pooledRows : nullptr);
     Progress progress(err);
     bool headerSeen = false;
@@ -204,10 +206,17 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
         throw RunError("cannot write the output: " + Reason());
     }
     std::optional<meta::Pooled> pooled;
+    std::vector<meta::Subgroup> subgroups;
+    meta::SubgroupTest differences{};
     std::string json;
     if (pooledRows) {
         pooled = PoolRows(options, *pooledRows);
-        json = report::SummaryJson(*pooled, pooledRows->LeftOut());
+        if (!options.by.empty()) {
+            subgroups = PoolSubgroups(options, *pooledRows);
+            differences = meta::SubgroupDifferences(subgroups);
+        }
+        json = report::SummaryJson(*pooled, pooledRows->LeftOut(), subgroups,
+                                   subgroups.empty() ? nullptr : &differences);
         if (destinations.summary) {
             Write(destinations.summary->File(), json);
         }
@@ -224,6 +233,9 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
     destinations.CommitAll();
     if (pooled) {
         std::fputs(report::PooledText(*pooledRows, *pooled).c_str(), err);
+        if (!subgroups.empty()) {
+            std::fputs(report::SubgroupText(subgroups, differences).c_str(), err);
+        }
         if (options.summary == "-") {
             if (std::fwrite(json.data(), 1, json.size(), out) != json.size() ||
                 std::fflush(out) != 0) {

@@ -1,16 +1,23 @@
 #pragma once
 
 #include "meta/pooling.h"
+#include "meta/subgroups.h"
 
 #include <cstddef>
+#include <span>
 #include <string>
 
 namespace tavrel::report {
 
 // The pooled result as one JSON object with the keys method, test, level, k, k_left_out,
-// estimate, se, statistic, p, ci_low, ci_high, tau2, tau, i2 (percent), h2, q, q_df, q_p,
-// pi_low, pi_high: numbers at full precision (the shortest text that reads back to the same
-// double), null where a value does not exist.
-std::string SummaryJson(const meta::Pooled& pooled, std::size_t leftOut);
+// estimate, se, statistic, p, ci_low, ci_high, tau2, tau, i2 (percent), h2, the heterogeneity's
+// intervals (tau2_ci_low ... h2_ci_high), q, q_df, q_p, pi_low, pi_high: numbers at full
+// precision (the shortest text that reads back to the same double), null where a value does
+// not exist. With subgroups, also "subgroups" (one object per group: "group", the same keys
+// but k_left_out, and a "note" where values are missing) and subgroup_q, subgroup_q_df,
+// subgroup_q_p.
+std::string SummaryJson(const meta::Pooled& pooled, std::size_t leftOut,
+                        std::span<const meta::Subgroup> subgroups = {},
+                        const meta::SubgroupTest* differences = nullptr);
 
 } // namespace tavrel::report

@@ -166,4 +166,19 @@ std::string PooledText(const table::PooledRows& rows, const meta::Pooled& pooled
     return text + "\n" + SummaryText(pooled);
 }
 
+std::string SubgroupText(std::span<const meta::Subgroup> subgroups,
+                         const meta::SubgroupTest& differences) {
+    std::string text = "Subgroups:\n";
+    for (const meta::Subgroup& subgroup : subgroups) {
+        const meta::Pooled& pooled = subgroup.pooled;
+        text += "  " + subgroup.name + " (k = " + std::to_string(pooled.k) +
+                "): g = " + TwoDecimals(pooled.estimate) + " " +
+                IntervalText(pooled.ciLow, pooled.ciHigh) +
+                (subgroup.note.empty() ? ", " + HeterogeneityLine(pooled) : "; " + subgroup.note) +
+                "\n";
+    }
+    return text + "  Test for subgroup differences: Q(" + Decimals(differences.df, 0) +
+           ") = " + TwoDecimals(differences.q) + ", " + PValue(differences.p) + "\n";
+}
+
 } // namespace tavrel::report

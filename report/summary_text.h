@@ -1,8 +1,10 @@
 #pragma once
 
 #include "meta/pooling.h"
+#include "meta/subgroups.h"
 #include "table/pooled_rows.h"
 
+#include <span>
 #include <string>
 
 namespace tavrel::report {
@@ -40,5 +42,9 @@ std::string LeftOutText(const table::PooledRows& rows);
 
 // How many rows went in, why the others did not, and the summary, for standard error.
 std::string PooledText(const table::PooledRows& rows, const meta::Pooled& pooled);
+
+// Each subgroup's estimate, interval and heterogeneity, and the test for their differences.
+std::string SubgroupText(std::span<const meta::Subgroup> subgroups,
+                         const meta::SubgroupTest& differences);
 
 } // namespace tavrel::report

@@ -27,11 +27,15 @@ struct PlotRow {
 // out, by why.
 class PooledRows {
   public:
-    // `labelled`: keep each study's label and interval, for a plot or the leave-one-out table.
-    explicit PooledRows(bool labelled) : forPlot_(labelled) {}
+    // `labelled`: keep each study's label and interval, for a plot or the leave-one-out table;
+    // `grouped`: keep each study's group.
+    explicit PooledRows(bool labelled, bool grouped = false)
+        : forPlot_(labelled), grouped_(grouped) {}
 
-    // `label` empty: the study is known by its row number.
-    void Add(double yi, double vi, meta::Interval interval, std::string_view label, long row) {
+    // `label` empty: the study is known by its row number; `group` empty: the group
+    // "(empty)".
+    void Add(double yi, double vi, meta::Interval interval, std::string_view label, long row,
+             std::string_view group = {}) {
         if (!std::isfinite(yi) || !std::isfinite(vi) || !(vi > 0)) {
             LeaveOut(LeftOutReason::NotFinite); // no weight a pool can use
             return;
@@ -42,6 +46,9 @@ class PooledRows {
         studies_[count_++] = {yi, vi};
         if (forPlot_) {
             KeepForPlot(label, interval, row);
+        }
+        if (grouped_) {
+            groups_.emplace_back(group.empty() ? std::string_view("(empty)") : group);
         }
     }
     void LeaveOut(LeftOutReason reason) {
@@ -55,6 +62,8 @@ class PooledRows {
 
     std::span<const meta::Study> Studies() const { return {studies_, count_}; }
     const std::vector<PlotRow>& PlotRows() const { return plotRows_; }
+    // Each pooled study's group, where the rows are grouped.
+    const std::vector<std::string>& Groups() const { return groups_; }
     std::size_t LeftOut() const { return leftOut_; }
     std::size_t LeftOut(LeftOutReason reason) const {
         return leftOutBy_[static_cast<std::size_t>(reason)];
@@ -67,6 +76,8 @@ class PooledRows {
     void Grow();
 
     bool forPlot_;
+    bool grouped_;
+    std::vector<std::string> groups_;
     meta::Study* studies_ = nullptr;
     std::size_t count_ = 0;
     std::size_t capacity_ = 0;

@@ -89,6 +89,19 @@ void StudyTable::Header(const csv::Record& header) {
     if (!settings_.label.empty() && labelColumn_ == header_.size()) {
         throw TableError("--label names no column: \"" + settings_.label + "\"", header.line);
     }
+    byColumn_ = header_.size();
+    for (std::size_t column = 0; column < header_.size() && !settings_.by.empty(); ++column) {
+        if (ColumnKey(header_[column]) == ColumnKey(settings_.by)) {
+            if (byColumn_ != header_.size()) {
+                throw TableError("the column " + settings_.by + " is given more than once",
+                                 header.line);
+            }
+            byColumn_ = column;
+        }
+    }
+    if (!settings_.by.empty() && byColumn_ == header_.size()) {
+        throw TableError("--by names no column: \"" + settings_.by + "\"", header.line);
+    }
 
     // An input column named as an output column (the table is itself an output, say) is
     // replaced in place by the computed one: no name twice.
@@ -167,7 +180,9 @@ void StudyTable::Row(const csv::Record& row) {
         if (pooled) {
             const std::string_view label =
                 labelColumn_ < header_.size() ? row.fields[labelColumn_] : std::string_view{};
-            pooled_->Add(r.HedgesG, study.vi, g, label, rows_);
+            const std::string_view group =
+                byColumn_ < header_.size() ? row.fields[byColumn_] : std::string_view{};
+            pooled_->Add(r.HedgesG, study.vi, g, label, rows_, group);
         } else {
             pooled_->LeaveOut(study.noEffect->reason);
         }

@@ -19,6 +19,7 @@ struct TableSettings {
     double level = 0.95;     // of the intervals
     bool noncentral = false; // add the noncentral-t interval for Cohen's d
     std::string label;       // the column that names the studies; empty: the first other one
+    std::string by;          // the column whose text groups the studies; empty for none
 };
 
 // The table cannot be used: an input column missing or given twice, a label column that does
@@ -65,6 +66,7 @@ class StudyTable {
     std::vector<std::string> replacedNames_;
     PooledRows* pooled_;
     std::size_t labelColumn_ = 0; // the header's size where no column names the studies
+    std::size_t byColumn_ = 0;    // the header's size where the studies are not grouped
     long rows_ = 0;
     long rowsWithErrors_ = 0;
     std::array<long, kSources.size()> bySource_{};

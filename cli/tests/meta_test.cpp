@@ -77,6 +77,28 @@ TEST_F(MetaTest, TheSummaryHasExactlyItsKeysInOrder) {
     EXPECT_NE(text.find("\"k\": 4,"), std::string::npos);
 }
 
+// --by groups the pooled rows by the column's text, in first-seen order, and says which column
+// it could not find.
+TEST_F(MetaTest, SubgroupsByAColumnsText) {
+    const auto grouped = RunTool("study,m1,sd1,n1,m2,sd2,n2,arm\n"
+                                 "S1,100,15,11,101,15,20,b\nS2,100,15,12,105,15,20,a\n"
+                                 "S3,100,15,13,103,15,20,b\nS4,100,15,14,104,15,20,\n",
+                                 {"--by=ARM", "--summary=-", "-o", "/dev/null"});
+    ASSERT_EQ(grouped.status, 0) << grouped.err;
+    const std::regex group("\"group\": \"([^\"]*)\"");
+    std::string order;
+    for (auto it = std::sregex_iterator(grouped.out.begin(), grouped.out.end(), group);
+         it != std::sregex_iterator(); ++it) {
+        order += (*it)[1].str() + " ";
+    }
+    EXPECT_EQ(order, "b a (empty) ");
+    EXPECT_NE(grouped.out.find("\"subgroup_q_df\": 2"), std::string::npos) << grouped.out;
+    EXPECT_NE(grouped.err.find("Test for subgroup differences: Q(2)"), std::string::npos);
+    const auto missing = RunTool(Studies(3), {"--by=arm"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("--by names no column: \"arm\""), std::string::npos);
+}
+
 TEST_F(MetaTest, UnknownChoicesAreUsageErrors) {
     const auto method = RunTool(Studies(2), {"--meta", "--method=GENQ"});
     EXPECT_EQ(method.status, 2);

@@ -1,9 +1,12 @@
 // Pooling checked by hand: cases whose answers follow from the formulas in a line or two.
 #include "meta/leave_one_out.h"
 #include "meta/pooling.h"
+#include "meta/subgroups.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -77,6 +80,25 @@ TEST(Pool, LeaveOneOutRefitsWithoutEachStudyInOrder) {
     EXPECT_DOUBLE_EQ(fixed[2].estimate, 1);
     EXPECT_DOUBLE_EQ(fixed[1].se, std::sqrt(0.5));
     EXPECT_NEAR(LeaveOneOut(studies, Method::DL, meta::Test::Z, 0.95)[1].tau2, 7, 1e-12);
+}
+
+// Two groups of two identical studies (variance 1): estimates 0 and 2, each with se sqrt(1/2);
+// their fixed-effect mean is 1, Q = 1 / 0.5 + 1 / 0.5 = 4 on 1 df, p = P(chi2(1) > 4) = .0455.
+// A group of one study is that study.
+TEST(Pool, SubgroupsAndTheirDifferencesByHand) {
+    const Studies studies = {{0, 1}, {2, 1}, {0, 1}, {2, 1}, {5, 4}};
+    const std::vector<std::string> groups = {"a", "b", "a", "b", "c"};
+    const std::vector<Subgroup> subgroups =
+        PoolSubgroups(studies, groups, Method::FE, meta::Test::Z, 0.95);
+    ASSERT_EQ(subgroups.size(), 3U);
+    EXPECT_EQ(subgroups[1].name, "b");
+    EXPECT_DOUBLE_EQ(subgroups[1].pooled.estimate, 2);
+    EXPECT_DOUBLE_EQ(subgroups[2].pooled.se, 2);
+    EXPECT_TRUE(std::isnan(subgroups[2].pooled.tau2) && !subgroups[2].note.empty());
+    const SubgroupTest two = SubgroupDifferences(std::span(subgroups).first(2));
+    EXPECT_DOUBLE_EQ(two.q, 4);
+    EXPECT_EQ(two.df, 1);
+    EXPECT_NEAR(two.p, 0.0455003, 1e-7);
 }
 
 // Two studies, equal variances v: Q = (y1 - y2)^2 / (2v); DL's tau2 = (Q - 1) v; REML's
