@@ -46,4 +46,17 @@ double GeneralizedQ(std::span<const Study> studies, double tau2) {
     return q;
 }
 
+double SquaresAboutTheMean(std::span<const Study> studies) {
+    double sum = 0;
+    for (const Study& study : studies) {
+        sum += study.yi;
+    }
+    const double mean = sum / static_cast<double>(studies.size());
+    double squares = 0;
+    for (const Study& study : studies) {
+        squares += (study.yi - mean) * (study.yi - mean);
+    }
+    return squares;
+}
+
 } // namespace tavrel::meta

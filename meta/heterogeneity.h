@@ -20,6 +20,9 @@ struct WeightedMean {
 };
 WeightedMean Mean(std::span<const Study> studies, double tau2);
 
+// The sum of squares about the unweighted mean: bounds every weighted Q, as w <= 1 / tau^2.
+double SquaresAboutTheMean(std::span<const Study> studies);
+
 // The generalized Q: sum w (y - mu_w)^2 with w = 1 / (v + tau2), falling as tau2 grows.
 double GeneralizedQ(std::span<const Study> studies, double tau2);
 

@@ -9,28 +9,7 @@
 
 namespace tavrel::meta {
 
-namespace {
-
-// The unweighted mean and the sum of squares about it.
-struct Spread {
-    double mean;
-    double squares;
-};
-
-Spread UnweightedSpread(std::span<const Study> studies) {
-    double sum = 0;
-    for (const Study& study : studies) {
-        sum += study.yi;
-    }
-    const double mean = sum / static_cast<double>(studies.size());
-    double squares = 0;
-    for (const Study& study : studies) {
-        squares += (study.yi - mean) * (study.yi - mean);
-    }
-    return {mean, squares};
-}
-
-} // namespace
+namespace {} // namespace
 
 double HedgesTau2(std::span<const Study> studies) {
     const auto k = static_cast<double>(studies.size());
@@ -38,7 +17,7 @@ double HedgesTau2(std::span<const Study> studies) {
     for (const Study& study : studies) {
         sumV += study.vi;
     }
-    return std::max(0.0, UnweightedSpread(studies).squares / (k - 1) - sumV / k);
+    return std::max(0.0, SquaresAboutTheMean(studies) / (k - 1) - sumV / k);
 }
 
 double HunterSchmidtTau2(std::span<const Study> studies) {
@@ -52,7 +31,7 @@ double HunterSchmidtTau2(std::span<const Study> studies) {
 
 double SidikJonkmanTau2(std::span<const Study> studies) {
     const auto k = static_cast<double>(studies.size());
-    const double start = UnweightedSpread(studies).squares / k;
+    const double start = SquaresAboutTheMean(studies) / k;
     return start * GeneralizedQ(studies, start) / (k - 1);
 }
 
@@ -65,7 +44,7 @@ double PauleMandelTau2(std::span<const Study> studies) {
     }
     // Q(tau^2) <= S / tau^2, S the squares about the unweighted mean: below k - 1 once tau^2
     // exceeds S / (k - 1). Doubled, for a bracket whose upper end is strictly negative.
-    const double upper = 2 * UnweightedSpread(studies).squares / target;
+    const double upper = 2 * SquaresAboutTheMean(studies) / target;
     std::uintmax_t evaluations = 200;
     const auto [low, high] = boost::math::tools::toms748_solve(
         excess, 0.0, upper, atZero, excess(upper), boost::math::tools::eps_tolerance<double>(52),

@@ -54,17 +54,11 @@ Score ScoreAt(std::span<const Study> studies, double tau2, Likelihood likelihood
 // tr P, is negative sooner.
 double UpperBound(std::span<const Study> studies) {
     double largest = 0;
-    double sum = 0;
     for (const Study& study : studies) {
         largest = std::max(largest, study.vi);
-        sum += study.yi;
     }
-    const double mean = sum / static_cast<double>(studies.size());
-    double squares = 0;
-    for (const Study& study : studies) {
-        squares += (study.yi - mean) * (study.yi - mean);
-    }
-    return 2 * std::max(largest, 2 * squares / static_cast<double>(studies.size() - 1));
+    return 2 * std::max(largest,
+                        2 * SquaresAboutTheMean(studies) / static_cast<double>(studies.size() - 1));
 }
 
 // The root of the score in [0, UpperBound], or 0 where the score is not positive at 0.
