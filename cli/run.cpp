@@ -223,7 +223,8 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
         if (destinations.plot) {
             Write(destinations.plot->File(),
                   plotModule->Draw(report::PlotOf(*pooledRows, *pooled, options.favoursLeft,
-                                                  options.favoursRight),
+                                                  options.favoursRight, subgroups,
+                                                  subgroups.empty() ? nullptr : &differences),
                                    options.forestFormat));
         }
     }

@@ -26,6 +26,9 @@ class Painter {
         for (std::size_t i = 0; i < plot_.studies.size(); ++i) {
             Study(i);
         }
+        for (std::size_t g = 0; g < plot_.groups.size(); ++g) {
+            Group(g);
+        }
         const double rule = layout_.pooledTop - 8;
         painter_.setPen(QPen(Qt::gray, 0.75));
         painter_.drawLine(QPointF(layout_.labelLeft, rule), QPointF(layout_.weightRight, rule));
@@ -39,8 +42,10 @@ class Painter {
         Scale(layout_.axisTop);
         painter_.setFont(PlotFont());
         painter_.setPen(Qt::black);
-        painter_.drawText(QPointF(layout_.labelLeft, layout_.axisTop + 84),
+        painter_.drawText(QPointF(layout_.labelLeft, layout_.footerTop),
                           DrawnText(plot_.heterogeneity));
+        painter_.drawText(QPointF(layout_.labelLeft, layout_.footerTop + kLineHeight + 2),
+                          DrawnText(plot_.subgroupTest));
     }
 
   private:
@@ -133,24 +138,37 @@ class Painter {
         painter_.drawLine(QPointF(X(row.low), middle), QPointF(X(row.high), middle));
     }
 
-    void Pooled() {
-        const double top = layout_.pooledTop;
+    // A model's row: its label, estimate and weight, and its diamond `height` high.
+    void ModelRow(const ForestRow& row, double top, bool bold, double height, QColor colour) {
+        painter_.setFont(PlotFont(bold));
+        painter_.setPen(Qt::black);
+        Text(QFontMetricsF(painter_.font())
+                 .elidedText(DrawnText(row.label), Qt::ElideMiddle, layout_.labelWidth),
+             layout_.labelLeft, top);
+        Estimate(row, top);
+        RightAligned(QString::number(row.weight, 'f', row.weight == 100 ? 0 : 1) + QLatin1Char('%'),
+                     layout_.weightRight, top);
+        const double middle = top + kRowHeight / 2;
+        QPainterPath diamond;
+        diamond.moveTo(X(row.low), middle);
+        diamond.lineTo(X(row.estimate), middle - height / 2);
+        diamond.lineTo(X(row.high), middle);
+        diamond.lineTo(X(row.estimate), middle + height / 2);
+        diamond.closeSubpath();
+        painter_.setRenderHint(QPainter::Antialiasing);
+        painter_.fillPath(diamond, colour);
+    }
+
+    void Pooled() { ModelRow(plot_.pooled, layout_.pooledTop, true, 14, Qt::black); }
+
+    // A subgroup: its name above its studies, its diamond below them.
+    void Group(std::size_t g) {
         painter_.setFont(PlotFont(true));
         painter_.setPen(Qt::black);
         Text(QFontMetricsF(painter_.font())
-                 .elidedText(DrawnText(plot_.pooled.label), Qt::ElideMiddle, layout_.labelWidth),
-             layout_.labelLeft, top);
-        Estimate(plot_.pooled, top);
-        RightAligned(QStringLiteral("100%"), layout_.weightRight, top);
-        const double middle = top + kRowHeight / 2;
-        QPainterPath diamond;
-        diamond.moveTo(X(plot_.pooled.low), middle);
-        diamond.lineTo(X(plot_.pooled.estimate), middle - 7);
-        diamond.lineTo(X(plot_.pooled.high), middle);
-        diamond.lineTo(X(plot_.pooled.estimate), middle + 7);
-        diamond.closeSubpath();
-        painter_.setRenderHint(QPainter::Antialiasing);
-        painter_.fillPath(diamond, QColor(0, 0, 0));
+                 .elidedText(DrawnText(plot_.groups[g].label), Qt::ElideMiddle, layout_.labelWidth),
+             layout_.labelLeft, layout_.groupHeadingTops[g]);
+        ModelRow(plot_.groups[g].pooled, layout_.groupPooledTops[g], false, 10, kSquareColour);
     }
 
     void Prediction() {

@@ -111,6 +111,9 @@ ForestLayout LayOut(const ForestPlot& plot) {
     for (const ForestRow& row : plot.studies) {
         measure(row);
     }
+    for (const ForestGroup& g : plot.groups) {
+        measure(g.pooled);
+    }
     measure(plot.pooled);
     if (plot.prediction) {
         measure(plot.predictionRow);
@@ -129,19 +132,33 @@ ForestLayout LayOut(const ForestPlot& plot) {
     layout.width = static_cast<int>(std::ceil(layout.weightRight + kMargin));
 
     double top = kFirstRowTop;
-    for (const QStringList& lines : layout.labelLines) {
-        const double height = kRowHeight + (lines.size() - 1) * kLineHeight;
+    std::size_t group = 0;
+    for (std::size_t i = 0; i < layout.labelLines.size(); ++i) {
+        if (group < plot.groups.size() && i == plot.groups[group].firstStudy) {
+            layout.groupHeadingTops.push_back(top);
+            top += kRowHeight;
+        }
+        const double height = kRowHeight + (layout.labelLines[i].size() - 1) * kLineHeight;
         layout.rowTops.push_back(top);
         layout.rowHeights.push_back(height);
         top += height;
+        if (group < plot.groups.size() &&
+            i + 1 == plot.groups[group].firstStudy + plot.groups[group].studyCount) {
+            layout.groupPooledTops.push_back(top);
+            top += kRowHeight + 6;
+            ++group;
+        }
     }
     layout.pooledTop = top + 12;
     layout.testTop = layout.pooledTop + kRowHeight;
     layout.predictionTop = layout.testTop + kRowHeight;
     layout.axisTop = layout.predictionTop + (plot.prediction ? kRowHeight : 0) + 6;
-    const double footerWidth = regular.horizontalAdvance(DrawnText(plot.heterogeneity));
+    const double footerWidth = std::max(regular.horizontalAdvance(DrawnText(plot.heterogeneity)),
+                                        regular.horizontalAdvance(DrawnText(plot.subgroupTest)));
     layout.width = std::max(layout.width, static_cast<int>(std::ceil(footerWidth + 2 * kMargin)));
-    layout.height = static_cast<int>(std::ceil(layout.axisTop + 96));
+    layout.footerTop = layout.axisTop + 84;
+    layout.height = static_cast<int>(
+        std::ceil(layout.footerTop + (plot.subgroupTest.empty() ? 12 : 12 + kLineHeight + 2)));
     return layout;
 }
 

@@ -33,10 +33,13 @@ struct ForestLayout {
     std::vector<QStringList> labelLines; // each study's label as drawn, one or two lines
     std::vector<double> rowTops;         // each study's row
     std::vector<double> rowHeights;
+    std::vector<double> groupHeadingTops; // each subgroup's name, above its studies
+    std::vector<double> groupPooledTops;  // and its diamond, below them
     double pooledTop;
     double testTop;       // the overall test, below the pooled row
     double predictionTop; // below that, for a random-effects model
     double axisTop;
+    double footerTop; // the heterogeneity, and under it the test for subgroup differences
 };
 
 inline constexpr double kHeadingTop = 20;

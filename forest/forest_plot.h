@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,15 @@ struct ForestRow {
     std::string estimateText, lowText, highText;
 };
 
+// A subgroup's block: a heading with its name, its studies (`studyCount` of them in `studies`
+// from `firstStudy` on) and its own diamond.
+struct ForestGroup {
+    std::string label;
+    std::size_t firstStudy = 0;
+    std::size_t studyCount = 0;
+    ForestRow pooled; // its label says what the diamond is; its weight is the studies' sum
+};
+
 // Everything a forest plot shows, with its texts already written.
 struct ForestPlot {
     std::vector<ForestRow> studies;
@@ -23,11 +33,13 @@ struct ForestPlot {
     std::string overallTest; // "z = 5.71, p < .001", beside the pooled row
     bool prediction = false; // a random-effects model's prediction interval, in predictionRow
     ForestRow predictionRow;
-    std::string intervalHeading; // "Hedges's g [95% CI]"
-    std::string heterogeneity;   // "τ² = 0.031, I² = 62.3%, Q(46) = 121.90, p < .001"
-    std::string axisLabel;       // "Hedges's g"
-    std::string favoursLeft;     // under the axis, left of 0: "Favours control"
-    std::string favoursRight;    // and right of it: "Favours experimental"
+    std::string intervalHeading;     // "Hedges's g [95% CI]"
+    std::string heterogeneity;       // "τ² = 0.031, I² = 62.3%, Q(46) = 121.90, p < .001"
+    std::string axisLabel;           // "Hedges's g"
+    std::string favoursLeft;         // under the axis, left of 0: "Favours control"
+    std::string favoursRight;        // and right of it: "Favours experimental"
+    std::vector<ForestGroup> groups; // empty where the studies are not in subgroups
+    std::string subgroupTest;        // "Test for subgroup differences: Q(2) = 3.21, p = .201"
 };
 
 enum class Format { Svg, Pdf, Png };

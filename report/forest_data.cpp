@@ -23,14 +23,41 @@ forest::ForestRow RowOf(std::string label, double estimate, meta::Interval inter
 } // namespace
 
 forest::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& pooled,
-                          const std::string& favoursLeft, const std::string& favoursRight) {
+                          const std::string& favoursLeft, const std::string& favoursRight,
+                          std::span<const meta::Subgroup> subgroups,
+                          const meta::SubgroupTest* differences) {
     forest::ForestPlot plot;
-    for (std::size_t i = 0; i < rows.Studies().size(); ++i) {
+    const auto add = [&](std::size_t i) {
         const meta::Study& study = rows.Studies()[i];
         const table::PlotRow& row = rows.PlotRows()[i];
         plot.studies.push_back(
             RowOf(row.label.empty() ? "row " + std::to_string(row.row) : row.label, study.yi,
                   row.interval, meta::WeightPercent(pooled, study)));
+    };
+    if (subgroups.empty()) {
+        for (std::size_t i = 0; i < rows.Studies().size(); ++i) {
+            add(i);
+        }
+    }
+    // In subgroups: each group's studies together, in input order, under its name.
+    for (const meta::Subgroup& subgroup : subgroups) {
+        forest::ForestGroup group{subgroup.name, plot.studies.size(), 0, {}};
+        double weight = 0;
+        for (std::size_t i = 0; i < rows.Studies().size(); ++i) {
+            if (rows.Groups()[i] == subgroup.name) {
+                add(i);
+                weight += plot.studies.back().weight;
+            }
+        }
+        group.studyCount = plot.studies.size() - group.firstStudy;
+        const meta::Pooled& own = subgroup.pooled;
+        group.pooled = RowOf("Subgroup, k = " + std::to_string(own.k), own.estimate,
+                             {own.ciLow, own.ciHigh}, weight);
+        plot.groups.push_back(std::move(group));
+    }
+    if (differences != nullptr) {
+        plot.subgroupTest = "Test for subgroup differences: Q(" + Decimals(differences->df, 0) +
+                            ") = " + TwoDecimals(differences->q) + ", " + PValue(differences->p);
     }
     plot.pooled = RowOf(ModelName(pooled), pooled.estimate, {pooled.ciLow, pooled.ciHigh}, 100);
     plot.overallTest = "Test for overall effect: " + OverallTest(pooled);

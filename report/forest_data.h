@@ -2,15 +2,21 @@
 
 #include "forest/forest_plot.h"
 #include "meta/pooling.h"
+#include "meta/subgroups.h"
 #include "table/pooled_rows.h"
 
+#include <span>
 #include <string>
 
 namespace tavrel::report {
 
 // The forest plot of the pooled rows, every text written: `favoursLeft` and `favoursRight`
-// stand under the axis either side of no effect.
+// stand under the axis either side of no effect. With subgroups, each group's studies stand
+// together under its name, above its own diamond, and the test for their differences under
+// the heterogeneity.
 forest::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& pooled,
-                          const std::string& favoursLeft, const std::string& favoursRight);
+                          const std::string& favoursLeft, const std::string& favoursRight,
+                          std::span<const meta::Subgroup> subgroups = {},
+                          const meta::SubgroupTest* differences = nullptr);
 
 } // namespace tavrel::report

@@ -4,6 +4,7 @@
 #include "batch_test_support.h"
 #include "program_fixture.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -97,6 +98,25 @@ TEST_F(MetaTest, SubgroupsByAColumnsText) {
     const auto missing = RunTool(Studies(3), {"--by=arm"});
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("--by names no column: \"arm\""), std::string::npos);
+}
+
+// With --by, each group's studies stand together under its name, above its own diamond, and
+// the test for their differences stands under the heterogeneity.
+TEST_F(MetaTest, TheForestPlotDrawsSubgroupsAsBlocks) {
+    TAVREL_SKIP_WITHOUT_PLOT_MODULE();
+    const std::string table = "study,arm,m1,sd1,n1,m2,sd2,n2\n"
+                              "S1,b,100,15,11,101,15,20\nS2,a,100,15,12,105,15,20\n"
+                              "S3,b,100,15,13,103,15,20\n";
+    ASSERT_EQ(Run(table, {"--by", "arm", "--forest", (dir_ / "plot.svg").string()}), 0);
+    const std::string svg = Read(dir_ / "plot.svg");
+    for (const char* text :
+         {">b</text>", ">a</text>", ">Subgroup, k = 2</text>", ">Subgroup, k = 1</text>",
+          ">Test for subgroup differences: Q(1) = "}) {
+        EXPECT_NE(svg.find(text), std::string::npos) << text;
+    }
+    // The studies in their groups' order: b's S1 and S3, then a's S2.
+    EXPECT_LT(svg.find(">S1</text>"), svg.find(">S3</text>"));
+    EXPECT_LT(svg.find(">S3</text>"), svg.find(">S2</text>"));
 }
 
 TEST_F(MetaTest, UnknownChoicesAreUsageErrors) {
