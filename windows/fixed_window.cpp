@@ -52,8 +52,8 @@ void FixToContent(QMainWindow& window, Frame frame) {
 }
 
 QPixmap Picture(const QString& resource, qreal devicePixelRatio) {
-    // Drawn here rather than through QIcon, whose SVG engine is a plugin that costs start-up
-    // time to find and load.
+    // Drawn by QSvgRenderer, from a library the windows link, rather than by QIcon's SVG
+    // engine, a plugin looked up at run time: no installation can lose the pictures.
     QSvgRenderer renderer(resource);
     const QSize size = renderer.defaultSize();
     QPixmap pixmap(size * devicePixelRatio);
