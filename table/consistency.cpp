@@ -42,35 +42,33 @@ class Report {
         const std::string_view text = TrimBlanks(row.Text(column));
         if (column == Column::P) {
             if (const auto p = ReadReportedP(text)) {
-                ++compared_;
-                if (!Holds(*p, allowed)) {
-                    Disagree(row.Name(column), text, by, allowed, std::max(3, p->bound.Decimals()));
-                }
+                Holds(*p, allowed) ? Agreed()
+                                   : Disagree(row.Name(column), text, by, allowed,
+                                              std::max(3, p->bound.Decimals()));
                 return;
             }
         } else if (const auto reported = ReadWrittenNumber(text)) {
-            ++compared_;
-            if (!Overlap(Of(*reported), allowed)) {
-                Disagree(row.Name(column), text, by, allowed, std::max(2, reported->Decimals()));
-            }
+            Overlap(Of(*reported), allowed)
+                ? Agreed()
+                : Disagree(row.Name(column), text, by, allowed, std::max(2, reported->Decimals()));
             return;
         }
         NotCompared(row.Name(column), text);
     }
-    void Clause(std::string clause) {
+    void Agreed() { ++compared_; }
+    void Disagreed(std::string clause) {
         ++compared_;
         clauses_.push_back(std::move(clause));
-        ++disagreements_;
     }
-    void Agreed() { ++compared_; }
     void NotCompared(std::string_view name, std::string_view text) {
         notes_.push_back(std::string(name) + " not compared: " + Quoted(text));
     }
     std::string_view Source() const { return source_; }
 
+    bool Disagrees() const { return !clauses_.empty(); }
     std::string Text() const {
         std::vector<std::string> parts = clauses_;
-        if (disagreements_ == 0 && compared_ > 0) {
+        if (clauses_.empty() && compared_ > 0) {
             parts.insert(parts.begin(), "consistent");
         }
         parts.insert(parts.end(), notes_.begin(), notes_.end());
@@ -100,17 +98,15 @@ class Report {
     }
     void Disagree(std::string_view name, std::string_view text, const std::string& by,
                   Range allowed, int decimals) {
-        Clause(std::string(name) + ": reported " + std::string(text) + ", " +
-               (by.empty() ? std::string(source_) : by) + " " + Fixed(allowed.low, decimals) +
-               " to " + Fixed(allowed.high, decimals));
-        --compared_; // Clause counted it once more
+        Disagreed(std::string(name) + ": reported " + std::string(text) + ", " +
+                  (by.empty() ? std::string(source_) : by) + " " + Fixed(allowed.low, decimals) +
+                  " to " + Fixed(allowed.high, decimals));
     }
 
     std::string_view source_;
     std::vector<std::string> clauses_;
     std::vector<std::string> notes_;
-    int compared_ = 0;
-    int disagreements_ = 0;
+    int compared_ = 0; // agreements and disagreements
 };
 
 // An SE given beside an SD: SD / sqrt(n) (an SE given as an SD is a common slip); and an
@@ -141,17 +137,18 @@ void CompareGroup(const RowFields& row, Report& report, const Group& group, doub
         } else {
             // One decimal more than the mean has, so that its rounding shows.
             const int decimals = std::max(2, m->Decimals() + 1);
-            report.Clause(std::string(row.Name(low)) + " and " + std::string(row.Name(high)) +
-                          ": their midpoint is " + Fixed(midpoint.low, decimals) + " to " +
-                          Fixed(midpoint.high, decimals) + ", " + std::string(row.Name(mean)) +
-                          " is " + Fixed(m->Low(), decimals) + " to " + Fixed(m->High(), decimals));
+            report.Disagreed(std::string(row.Name(low)) + " and " + std::string(row.Name(high)) +
+                             ": their midpoint is " + Fixed(midpoint.low, decimals) + " to " +
+                             Fixed(midpoint.high, decimals) + ", " + std::string(row.Name(mean)) +
+                             " is " + Fixed(m->Low(), decimals) + " to " +
+                             Fixed(m->High(), decimals));
         }
     }
 }
 
 } // namespace
 
-std::string CheckConsistency(const RowFields& row, const StudyRow& study) {
+Consistency CheckConsistency(const RowFields& row, const StudyRow& study) {
     Report report(kSourceWords[static_cast<std::size_t>(study.source)]);
     const double n1 = study.stats.N1;
     const double n2 = study.stats.N2;
@@ -207,9 +204,9 @@ std::string CheckConsistency(const RowFields& row, const StudyRow& study) {
             const std::string_view text = TrimBlanks(row.Text(Column::Sign));
             if (const auto sign = ReadSign(text)) {
                 if ((*sign > 0 && t->high < 0) || (*sign < 0 && t->low > 0)) {
-                    report.Clause(std::string(row.Name(Column::Sign)) + ": reported " +
-                                  std::string(text) + ", " + std::string(report.Source()) +
-                                  " t of " + Fixed(t->low, 2) + " to " + Fixed(t->high, 2));
+                    report.Disagreed(std::string(row.Name(Column::Sign)) + ": reported " +
+                                     std::string(text) + ", " + std::string(report.Source()) +
+                                     " t of " + Fixed(t->low, 2) + " to " + Fixed(t->high, 2));
                 } else {
                     report.Agreed();
                 }
@@ -218,7 +215,7 @@ std::string CheckConsistency(const RowFields& row, const StudyRow& study) {
             }
         }
     }
-    return report.Text();
+    return {report.Text(), report.Disagrees()};
 }
 
 } // namespace tavrel::table

@@ -15,6 +15,10 @@ namespace tavrel::table {
 // where everything agrees; else one clause per disagreement, naming the column as the header
 // spells it and the range the source allows. A text that is neither a number nor an
 // inequality ("n.s.") is said to be not compared.
-std::string CheckConsistency(const RowFields& row, const StudyRow& study);
+struct Consistency {
+    std::string text;
+    bool disagrees; // some reported number is out of the range the source allows
+};
+Consistency CheckConsistency(const RowFields& row, const StudyRow& study);
 
 } // namespace tavrel::table

@@ -219,8 +219,10 @@ std::variant<RowProblem, StudyRow> EvaluateRow(const RowFields& row) {
         }
         std::variant<RowProblem, StudyRow> result = FromStatistic(row, source);
         if (Complete(result)) {
-            std::get<StudyRow>(result).consistency =
-                CheckConsistency(row, std::get<StudyRow>(result));
+            StudyRow& study = std::get<StudyRow>(result);
+            Consistency consistency = CheckConsistency(row, study);
+            study.consistency = std::move(consistency.text);
+            study.disagrees = consistency.disagrees;
             return result;
         }
         if (!mostDirect) {

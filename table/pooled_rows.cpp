@@ -33,8 +33,4 @@ void PooledRows::Grow() {
     capacity_ = capacity;
 }
 
-void PooledRows::KeepForPlot(std::string_view label, meta::Interval interval, long row) {
-    plotRows_.push_back({std::string(label), interval, row});
-}
-
 } // namespace tavrel::table

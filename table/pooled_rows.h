@@ -30,7 +30,7 @@ class PooledRows {
     // `labelled`: keep each study's label and interval, for a plot or the leave-one-out table;
     // `grouped`: keep each study's group.
     explicit PooledRows(bool labelled, bool grouped = false)
-        : forPlot_(labelled), grouped_(grouped) {}
+        : labelled_(labelled), grouped_(grouped) {}
 
     // `label` empty: the study is known by its row number; `group` empty: the group
     // "(empty)".
@@ -44,8 +44,8 @@ class PooledRows {
             Grow();
         }
         studies_[count_++] = {yi, vi};
-        if (forPlot_) {
-            KeepForPlot(label, interval, row);
+        if (labelled_) {
+            plotRows_.push_back({std::string(label), interval, row});
         }
         if (grouped_) {
             groups_.emplace_back(group.empty() ? std::string_view("(empty)") : group);
@@ -70,12 +70,11 @@ class PooledRows {
     }
 
   private:
-    void KeepForPlot(std::string_view label, meta::Interval interval, long row);
     // Doubles the room, in huge pages where the system has them: a million studies in 4 KiB
     // pages cost more in page faults than pooling them does.
     void Grow();
 
-    bool forPlot_;
+    bool labelled_;
     bool grouped_;
     std::vector<std::string> groups_;
     meta::Study* studies_ = nullptr;

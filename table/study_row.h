@@ -52,6 +52,7 @@ struct StudyRow {
     double vi = 0;                 // the variance of g: HedgesSD squared, or as an es row gives it
     std::string computedFrom = {}; // "means", "means (se1, ci2)", "t", ...; empty where no g
     std::string consistency = {};  // what the row's other reported numbers say, where any
+    bool disagrees = false;        // and whether any of them is out of the source's range
 
     // Whether the row's source determines `result` (a t gives d, r and g, not the mean
     // difference).

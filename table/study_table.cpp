@@ -173,8 +173,7 @@ void StudyTable::Row(const csv::Record& row) {
     const meta::Interval g = meta::NormalInterval(r.HedgesG, std::sqrt(study.vi), z_);
     if (pooled) {
         ++bySource_[static_cast<std::size_t>(study.source)];
-        disagreements_ +=
-            study.consistency.empty() || study.consistency.starts_with("consistent") ? 0 : 1;
+        disagreements_ += study.disagrees ? 1 : 0;
     }
     if (pooled_ != nullptr) {
         if (pooled) {
