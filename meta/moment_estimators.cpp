@@ -9,8 +9,6 @@
 
 namespace tavrel::meta {
 
-namespace {} // namespace
-
 double HedgesTau2(std::span<const Study> studies) {
     const auto k = static_cast<double>(studies.size());
     double sumV = 0;
@@ -36,15 +34,20 @@ double SidikJonkmanTau2(std::span<const Study> studies) {
 }
 
 double PauleMandelTau2(std::span<const Study> studies) {
-    const double target = static_cast<double>(studies.size()) - 1;
-    const auto excess = [&](double tau2) { return GeneralizedQ(studies, tau2) - target; };
+    return PauleMandelTau2([&](double tau2) { return GeneralizedQ(studies, tau2); },
+                           static_cast<double>(studies.size()) - 1, SquaresAboutTheMean(studies));
+}
+
+double PauleMandelTau2(const QFunction& q, double residualDf, double squares) {
+    const double target = residualDf;
+    const auto excess = [&](double tau2) { return q(tau2) - target; };
     const double atZero = excess(0);
     if (!(atZero > 0)) {
         return 0;
     }
-    // Q(tau^2) <= S / tau^2, S the squares about the unweighted mean: below k - 1 once tau^2
-    // exceeds S / (k - 1). Doubled, for a bracket whose upper end is strictly negative.
-    const double upper = 2 * SquaresAboutTheMean(studies) / target;
+    // Q(tau^2) <= S / tau^2, S the residual squares of the unweighted fit: below k - p once
+    // tau^2 exceeds S / (k - p). Doubled, for a bracket whose upper end is strictly negative.
+    const double upper = 2 * squares / target;
     std::uintmax_t evaluations = 200;
     const auto [low, high] = boost::math::tools::toms748_solve(
         excess, 0.0, upper, atZero, excess(upper), boost::math::tools::eps_tolerance<double>(52),

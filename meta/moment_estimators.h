@@ -1,6 +1,7 @@
 #pragma once
 
 #include "meta/pooling.h"
+#include "meta/q_profile.h"
 
 #include <span>
 
@@ -26,5 +27,9 @@ double SidikJonkmanTau2(std::span<const Study> studies);
 // precision of a double. Morris's empirical Bayes estimator (1983) solves the same equation for
 // an intercept-only model (metafor iterates to it).
 double PauleMandelTau2(std::span<const Study> studies);
+
+// The same root for any model (a meta-regression's Q falls to k - p), where
+// q(tau^2) <= squares / tau^2.
+double PauleMandelTau2(const QFunction& q, double residualDf, double squares);
 
 } // namespace tavrel::meta

@@ -4,6 +4,7 @@
 #include "meta/moment_estimators.h"
 #include "meta/q_profile.h"
 #include "meta/reml.h"
+#include "meta/scaled_studies.h"
 
 #include <algorithm>
 #include <boost/math/distributions/chi_squared.hpp>
@@ -24,33 +25,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 using Policy = boost::math::policies::policy<
     boost::math::policies::overflow_error<boost::math::policies::ignore_error>,
     boost::math::policies::underflow_error<boost::math::policies::ignore_error>>;
-
-// Every quantity of the models is equivariant under y -> c y, v -> c^2 v, and multiplying by
-// a power of two is exact. Pooling on studies scaled so that the largest variance lies in
-// [1, 4) therefore gives the very same digits, while variances near the ends of the double
-// range (1e-300, 1e300) can no longer underflow or overflow in the weights and their squares.
-struct Scaled {
-    std::vector<Study> studies; // empty where the exponent is 0: the studies as they are
-    int exponent;               // the studies are y / 2^exponent, v / 4^exponent
-};
-
-Scaled ScaleToUnitVariance(std::span<const Study> studies) {
-    double largest = 0;
-    for (const Study& study : studies) {
-        largest = std::max(largest, study.vi);
-    }
-    const int exponent = std::ilogb(largest) / 2;
-    Scaled scaled{{}, exponent};
-    if (exponent != 0) {
-        const double y = std::ldexp(1.0, -exponent);
-        const double v = std::ldexp(1.0, -2 * exponent);
-        scaled.studies.reserve(studies.size());
-        for (const Study& study : studies) {
-            scaled.studies.push_back({study.yi * y, study.vi * v});
-        }
-    }
-    return scaled;
-}
 
 } // namespace
 
@@ -194,9 +168,7 @@ Pooled PoolScaled(std::span<const Study> studies, Method method, Test test, doub
 Pooled Pool(std::span<const Study> studies, Method method, Test test, double level,
             HeterogeneityIntervals intervals) {
     const Scaled scaled = ScaleToUnitVariance(studies);
-    Pooled pooled =
-        PoolScaled(scaled.exponent == 0 ? studies : std::span<const Study>(scaled.studies), method,
-                   test, level, scaled.exponent, intervals);
+    Pooled pooled = PoolScaled(scaled.Of(studies), method, test, level, scaled.exponent, intervals);
     const auto back = [&](double& value, int power) {
         value = std::ldexp(value, power * scaled.exponent);
     };

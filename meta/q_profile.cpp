@@ -17,9 +17,9 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // `target`; Q at both ends is given. Since w <= 1 / tau^2, Q(tau^2) <= S / tau^2 with S the
 // squares about the unweighted mean: the crossing lies below S / target, often far below the
 // limit, and a tight bracket saves evaluations (each a pass over the studies).
-double Crossing(std::span<const Study> studies, double target, double atZero, double atLimit,
-                double limit, double squares) {
-    const auto excess = [&](double tau2) { return GeneralizedQ(studies, tau2) - target; };
+double Crossing(const QFunction& q, double target, double atZero, double atLimit, double limit,
+                double squares) {
+    const auto excess = [&](double tau2) { return q(tau2) - target; };
     double upper = limit;
     double atUpper = atLimit - target;
     if (const double bound = squares / target * (1 + 1e-9); bound < limit) {
@@ -36,25 +36,30 @@ double Crossing(std::span<const Study> studies, double target, double atZero, do
 } // namespace
 
 Interval QProfileTau2(std::span<const Study> studies, double level, double searchLimit) {
-    const boost::math::chi_squared_distribution<double> chiSquared(
-        static_cast<double>(studies.size()) - 1);
+    return QProfileTau2([&](double tau2) { return GeneralizedQ(studies, tau2); },
+                        static_cast<double>(studies.size()) - 1, SquaresAboutTheMean(studies),
+                        level, searchLimit);
+}
+
+Interval QProfileTau2(const QFunction& q, double residualDf, double squares, double level,
+                      double searchLimit) {
+    const boost::math::chi_squared_distribution<double> chiSquared(residualDf);
     const double alpha = 1 - level;
     const double upperQuantile = boost::math::quantile(complement(chiSquared, alpha / 2));
     const double lowerQuantile = boost::math::quantile(chiSquared, alpha / 2);
-    const double atZero = GeneralizedQ(studies, 0);
-    const double atLimit = GeneralizedQ(studies, searchLimit);
+    const double atZero = q(0);
+    const double atLimit = q(searchLimit);
     if (atZero < lowerQuantile) {
         return {0, 0}; // even tau^2 = 0 leaves the studies too alike: an empty interval
     }
-    const double squares = SquaresAboutTheMean(studies);
-    const double high = atLimit > lowerQuantile ? kNaN
-                                                : Crossing(studies, lowerQuantile, atZero, atLimit,
-                                                           searchLimit, squares);
+    const double high = atLimit > lowerQuantile
+                            ? kNaN
+                            : Crossing(q, lowerQuantile, atZero, atLimit, searchLimit, squares);
     double low = 0;
     if (atLimit > upperQuantile) {
         low = kNaN;
     } else if (!(atZero < upperQuantile)) {
-        low = Crossing(studies, upperQuantile, atZero, atLimit, searchLimit, squares);
+        low = Crossing(q, upperQuantile, atZero, atLimit, searchLimit, squares);
     }
     return {low, high};
 }

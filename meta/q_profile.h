@@ -3,6 +3,7 @@
 #include "meta/intervals.h"
 #include "meta/pooling.h"
 
+#include <functional>
 #include <span>
 
 namespace tavrel::meta {
@@ -15,5 +16,14 @@ namespace tavrel::meta {
 // the lower bound 0 where Q at 0 is below the upper quantile; the search up to `searchLimit`
 // (metafor's max(100, 10 tau^2-hat)), and a bound beyond it is not found: NaN.
 Interval QProfileTau2(std::span<const Study> studies, double level, double searchLimit);
+
+// The generalized Q of a model as a function of tau^2, falling as tau^2 grows.
+using QFunction = std::function<double(double tau2)>;
+
+// The same for any model, meta-regressions included (confint's interval for the residual
+// tau^2): `q` against chi-square with `residualDf` = k - p degrees of freedom, where
+// q(tau^2) <= squares / tau^2 (`squares` the residual sum of squares of the unweighted fit).
+Interval QProfileTau2(const QFunction& q, double residualDf, double squares, double level,
+                      double searchLimit);
 
 } // namespace tavrel::meta

@@ -19,14 +19,7 @@ constexpr double kRelativeThreshold = 1e-12;
 // at 0 is not positive.
 constexpr double kBoundary = 1e-8;
 
-// What one tau^2 gives: the REML score (twice the derivative of the restricted log-likelihood,
-// y'PPy - tr P) and the Fisher information's matching term tr(PP).
-struct Score {
-    double score;
-    double information;
-};
-
-Score ScoreAt(std::span<const Study> studies, double tau2, Likelihood likelihood) {
+LikelihoodScore ScoreAt(std::span<const Study> studies, double tau2, Likelihood likelihood) {
     const auto [mean, sumW] = Mean(studies, tau2);
     double residualSquares = 0; // y'PPy
     double sumW2 = 0;
@@ -46,29 +39,14 @@ Score ScoreAt(std::span<const Study> studies, double tau2, Likelihood likelihood
     return {residualSquares - traceP, tracePP};
 }
 
-// An upper end of the bracket where the score is negative. With w = 1 / (v + tau^2),
-// y'PPy <= max(w)^2 S, where S is the sum of squares about the unweighted mean, and
-// tr P >= (k - 1) min(w). For tau^2 >= max v both give
-//   score <= S / tau^4 - (k - 1) / (2 tau^2),
-// which is negative once tau^2 > 2 S / (k - 1); ML's score, with sum w >= k min(w) in place of
-// tr P, is negative sooner.
-double UpperBound(std::span<const Study> studies) {
-    double largest = 0;
-    for (const Study& study : studies) {
-        largest = std::max(largest, study.vi);
-    }
-    return 2 * std::max(largest,
-                        2 * SquaresAboutTheMean(studies) / static_cast<double>(studies.size() - 1));
-}
-
-// The root of the score in [0, UpperBound], or 0 where the score is not positive at 0.
-RemlEstimate SolveScore(std::span<const Study> studies, int stepsTaken, Likelihood likelihood) {
-    const auto score = [&](double tau2) { return ScoreAt(studies, tau2, likelihood).score; };
+// The root of the score in [0, upper], or 0 where the score is not positive at 0.
+RemlEstimate SolveScore(const ScoreFunction& scoreAt, double upper, int stepsTaken,
+                        Likelihood likelihood) {
+    const auto score = [&](double tau2) { return scoreAt(tau2).score; };
     const double atZero = score(0);
     if (!(atZero > 0)) {
         return {0, stepsTaken + 1};
     }
-    const double upper = UpperBound(studies);
     const double atUpper = score(upper);
     if (!(atUpper < 0) || !std::isfinite(atZero)) {
         throw NotConverged(std::string(likelihood == Likelihood::Full ? "ML" : "REML") +
@@ -83,18 +61,23 @@ RemlEstimate SolveScore(std::span<const Study> studies, int stepsTaken, Likeliho
 
 } // namespace
 
-RemlEstimate RestrictedMaximumLikelihood(std::span<const Study> studies, double start,
-                                         Likelihood likelihood) {
-    double largest = 0;
-    for (const Study& study : studies) {
-        largest = std::max(largest, study.vi);
-    }
+// With w = 1 / (v + tau^2), y'PPy <= max(w)^2 S, where S is the residual sum of squares of the
+// unweighted fit, and tr P >= (k - p) min(w). For tau^2 >= max v both give
+//   score <= S / tau^4 - (k - p) / (2 tau^2),
+// which is negative once tau^2 > 2 S / (k - p); ML's score, with sum w >= k min(w) in place of
+// tr P, is negative sooner.
+double ScoreBracketEnd(double largest, double squares, double residualDf) {
+    return 2 * std::max(largest, 2 * squares / residualDf);
+}
+
+RemlEstimate MaximizeLikelihood(const ScoreFunction& scoreAt, double start, double largest,
+                                double upper, Likelihood likelihood) {
     double tau2 = start;
     for (int steps = 1; steps <= kMostScoringSteps; ++steps) {
-        const Score s = ScoreAt(studies, tau2, likelihood);
+        const LikelihoodScore s = scoreAt(tau2);
         double step = s.score / s.information;
         if (!std::isfinite(step)) {
-            return SolveScore(studies, steps, likelihood);
+            return SolveScore(scoreAt, upper, steps, likelihood);
         }
         // A step below 0 is halved until it stays in the domain; where halving cannot get it
         // there, the boundary itself is taken.
@@ -105,13 +88,25 @@ RemlEstimate RestrictedMaximumLikelihood(std::span<const Study> studies, double 
         if (std::fabs(step) <= kRelativeThreshold * (tau2 + largest)) {
             // Creeping towards the boundary, scoring stops a hair above it: where the score
             // at 0 says the maximum is there, it is there.
-            if (tau2 <= kBoundary * largest && !(ScoreAt(studies, 0, likelihood).score > 0)) {
+            if (tau2 <= kBoundary * largest && !(scoreAt(0).score > 0)) {
                 tau2 = 0;
             }
             return {tau2, steps};
         }
     }
-    return SolveScore(studies, kMostScoringSteps, likelihood);
+    return SolveScore(scoreAt, upper, kMostScoringSteps, likelihood);
+}
+
+RemlEstimate RestrictedMaximumLikelihood(std::span<const Study> studies, double start,
+                                         Likelihood likelihood) {
+    double largest = 0;
+    for (const Study& study : studies) {
+        largest = std::max(largest, study.vi);
+    }
+    const double upper = ScoreBracketEnd(largest, SquaresAboutTheMean(studies),
+                                         static_cast<double>(studies.size()) - 1);
+    return MaximizeLikelihood([&](double tau2) { return ScoreAt(studies, tau2, likelihood); },
+                              start, largest, upper, likelihood);
 }
 
 } // namespace tavrel::meta

@@ -2,6 +2,7 @@
 
 #include "meta/pooling.h"
 
+#include <functional>
 #include <span>
 
 namespace tavrel::meta {
@@ -26,5 +27,23 @@ struct RemlEstimate {
 // rma(method = "ML")), whose score is y'PPy - sum w and information sum w^2.
 RemlEstimate RestrictedMaximumLikelihood(std::span<const Study> studies, double start,
                                          Likelihood likelihood = Likelihood::Restricted);
+
+// What one tau^2 gives: the score (twice the derivative of the log-likelihood; y'PPy - tr P for
+// REML) and the Fisher information's matching term (tr PP for REML).
+struct LikelihoodScore {
+    double score;
+    double information;
+};
+using ScoreFunction = std::function<LikelihoodScore(double tau2)>;
+
+// The same search for any model, meta-regressions included: Fisher scoring from `start`, judged
+// against `largest` (the largest vi), and the root finder on [0, upper] where the score is
+// negative at `upper`.
+RemlEstimate MaximizeLikelihood(const ScoreFunction& scoreAt, double start, double largest,
+                                double upper, Likelihood likelihood);
+
+// An upper end of that bracket: `squares` is the residual sum of squares of the unweighted
+// fit (about the mean for an intercept-only model) and `residualDf` is k - p.
+double ScoreBracketEnd(double largest, double squares, double residualDf);
 
 } // namespace tavrel::meta

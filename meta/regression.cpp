@@ -1,0 +1,224 @@
+#include "meta/regression.h"
+
+#include "meta/heterogeneity.h"
+#include "meta/moment_estimators.h"
+#include "meta/q_profile.h"
+#include "meta/reml.h"
+#include "meta/scaled_studies.h"
+
+#include <algorithm>
+#include <boost/math/distributions/chi_squared.hpp>
+#include <boost/math/distributions/fisher_f.hpp>
+#include <boost/math/distributions/normal.hpp>
+#include <boost/math/distributions/students_t.hpp>
+#include <cmath>
+#include <limits>
+
+namespace tavrel::meta {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+using Policy = boost::math::policies::policy<
+    boost::math::policies::overflow_error<boost::math::policies::ignore_error>,
+    boost::math::policies::underflow_error<boost::math::policies::ignore_error>>;
+
+// Names the columns that depend linearly on the others, by the pivoted QR's rank.
+void RequireFullRank(const Design& x, std::span<const std::string> names) {
+    const Eigen::ColPivHouseholderQR<Eigen::MatrixXd> qr(x);
+    if (qr.rank() == x.cols()) {
+        return;
+    }
+    std::string dependent;
+    const auto& order = qr.colsPermutation().indices();
+    std::vector<Eigen::Index> columns(order.data() + qr.rank(), order.data() + order.size());
+    std::sort(columns.begin(), columns.end());
+    for (const Eigen::Index column : columns) {
+        dependent += (dependent.empty() ? "" : ", ") + names[static_cast<std::size_t>(column)];
+    }
+    throw RankDeficient("the moderators are linearly dependent: " + dependent +
+                        (columns.size() == 1 ? " is" : " are") +
+                        " a combination of the other columns (the intercept included)");
+}
+
+// tau^2 by each estimator, with metafor's definitions for a model with moderators
+// (?rma.uni, "Specifying the Model"); on studies scaled to unit variance.
+double EstimateTau2(std::span<const Study> studies, const Design& x, Method method,
+                    int& iterations) {
+    const auto k = static_cast<double>(x.rows());
+    const double residualDf = k - static_cast<double>(x.cols());
+    const auto generalizedQ = [&](double tau2) { return FitWeighted(studies, x, tau2).q; };
+    switch (method) {
+    case Method::FE:
+    case Method::EE:
+    case Method::CE:
+        return 0;
+    case Method::DL: {
+        const WeightedFit fixed = FitWeighted(studies, x, 0);
+        return std::max(0.0, (fixed.q - residualDf) / fixed.traceP);
+    }
+    case Method::HS: {
+        const WeightedFit fixed = FitWeighted(studies, x, 0);
+        return std::max(0.0, (fixed.q - k) / fixed.sumW);
+    }
+    case Method::HE: {
+        const UnweightedFit ols = FitUnweighted(studies, x);
+        return std::max(0.0, (ols.squares - ols.traceVarianceResidual) / residualDf);
+    }
+    case Method::SJ: {
+        const double start = SquaresAboutTheMean(studies) / k;
+        return start * generalizedQ(start) / residualDf;
+    }
+    case Method::PM:
+    case Method::EB: // Morris's equation sum w (k / (k - p) r^2 - v) = tau^2 sum w is Q = k - p
+        return PauleMandelTau2(generalizedQ, residualDf, FitUnweighted(studies, x).squares);
+    case Method::REML:
+    case Method::ML: {
+        const Likelihood likelihood =
+            method == Method::ML ? Likelihood::Full : Likelihood::Restricted;
+        const UnweightedFit ols = FitUnweighted(studies, x);
+        double largest = 0;
+        for (const Study& study : studies) {
+            largest = std::max(largest, study.vi);
+        }
+        const auto score = [&](double tau2) {
+            const WeightedFit fit = FitWeighted(studies, x, tau2);
+            return likelihood == Likelihood::Full
+                       ? LikelihoodScore{fit.residualSquares - fit.sumW, fit.sumW2}
+                       : LikelihoodScore{fit.residualSquares - fit.traceP, fit.tracePP};
+        };
+        // From Hedges's estimator, as metafor starts.
+        const double start = std::max(0.0, (ols.squares - ols.traceVarianceResidual) / residualDf);
+        const RemlEstimate estimate = MaximizeLikelihood(
+            score, start, largest, ScoreBracketEnd(largest, ols.squares, residualDf), likelihood);
+        iterations = estimate.iterations;
+        return estimate.tau2;
+    }
+    }
+    return kNaN;
+}
+
+// The coefficients' tests and intervals, and the omnibus test of the moderators.
+void TestCoefficients(Regression& model, std::span<const std::string> names, double residualDf) {
+    const auto p = static_cast<Eigen::Index>(names.size());
+    const boost::math::normal_distribution<double, Policy> normal;
+    const boost::math::students_t_distribution<double, Policy> t(residualDf);
+    const bool knapp = model.test == Test::KnappHartung;
+    const double critical = knapp ? boost::math::quantile(t, 0.5 + model.level / 2)
+                                  : boost::math::quantile(normal, 0.5 + model.level / 2);
+    for (Eigen::Index j = 0; j < p; ++j) {
+        Coefficient c{};
+        c.name = names[static_cast<std::size_t>(j)];
+        c.estimate = model.beta[j];
+        c.se = std::sqrt(model.vb(j, j));
+        c.statistic = c.estimate / c.se;
+        const double tail = knapp ? boost::math::cdf(t, -std::fabs(c.statistic))
+                                  : boost::math::cdf(normal, -std::fabs(c.statistic));
+        c.p = std::isnan(c.statistic) ? kNaN : 2 * tail;
+        c.ciLow = c.estimate - critical * c.se;
+        c.ciHigh = c.estimate + critical * c.se;
+        model.coefficients.push_back(std::move(c));
+    }
+    // b' V^-1 b over the moderators, by the Cholesky factor of their covariance.
+    const Eigen::Index m = p - 1;
+    const Eigen::LLT<Eigen::MatrixXd> llt(model.vb.bottomRightCorner(m, m));
+    const Eigen::VectorXd b = model.beta.tail(m);
+    model.qm = llt.info() == Eigen::Success ? b.dot(llt.solve(b)) : kNaN;
+    model.qmDf = static_cast<double>(m);
+    model.qmDf2 = kNaN;
+    if (knapp) {
+        model.qm /= static_cast<double>(m);
+        model.qmDf2 = residualDf;
+        model.qmP = boost::math::cdf(boost::math::complement(
+            boost::math::fisher_f_distribution<double, Policy>(model.qmDf, residualDf), model.qm));
+    } else {
+        model.qmP = boost::math::cdf(boost::math::complement(
+            boost::math::chi_squared_distribution<double, Policy>(model.qmDf), model.qm));
+    }
+}
+
+} // namespace
+
+Regression FitRegression(std::span<const Study> original, const Design& x,
+                         std::span<const std::string> names, Method method, Test test, double level,
+                         RegressionExtras extras) {
+    RequireFullRank(x, names);
+    const Scaled scaled = ScaleToUnitVariance(original);
+    const std::span<const Study> studies = scaled.Of(original);
+    const auto k = static_cast<double>(x.rows());
+    const double residualDf = k - static_cast<double>(x.cols());
+    Regression model{};
+    model.method = method;
+    model.test = test;
+    model.level = level;
+    model.k = studies.size();
+
+    model.tau2 = EstimateTau2(studies, x, method, model.iterations);
+    const WeightedFit fit = FitWeighted(studies, x, model.tau2);
+    model.beta = fit.beta;
+    model.s2w = 1;
+    if (test == Test::KnappHartung) {
+        model.s2w = fit.q <= std::numeric_limits<double>::epsilon() ? 0 : fit.q / residualDf;
+    }
+    model.vb = model.s2w * fit.inverse;
+    // Back to the studies' own scale: y and v were divided by 2^e and 4^e.
+    model.beta *= std::ldexp(1.0, scaled.exponent);
+    model.vb *= std::ldexp(1.0, 2 * scaled.exponent);
+    TestCoefficients(model, names, residualDf);
+
+    // The residual heterogeneity, by the fixed-effect weights 1 / v.
+    const WeightedFit fixed = FitWeighted(studies, x, 0);
+    model.qe = std::max(0.0, fixed.q);
+    model.qeDf = residualDf;
+    model.qeP = boost::math::cdf(boost::math::complement(
+        boost::math::chi_squared_distribution<double, Policy>(residualDf), model.qe));
+    const double typicalVariance = residualDf / fixed.traceP;
+    if (IsCommonEffect(method)) {
+        model.i2 = std::max(0.0, 100 * (model.qe - residualDf) / model.qe);
+        model.h2 = model.qe / residualDf;
+    } else {
+        model.i2 = 100 / (typicalVariance / model.tau2 + 1);
+        model.h2 = 1 + model.tau2 / typicalVariance;
+    }
+
+    model.r2 = kNaN;
+    model.tau2CiLow = model.tau2CiHigh = kNaN;
+    if (extras == RegressionExtras::All) {
+        if (IsCommonEffect(method)) {
+            // The adjusted R^2 of the weighted least-squares fit, as lm() gives it.
+            const double total = FixedEffectHeterogeneity(studies).q;
+            model.r2 =
+                total == 0 ? 0 : std::max(0.0, 100 * (1 - model.qe / total * (k - 1) / residualDf));
+        } else {
+            // The share of the heterogeneity without moderators that they account for.
+            const double withoutModerators =
+                Pool(studies, method, test, level, HeterogeneityIntervals::None).tau2;
+            model.r2 =
+                withoutModerators == 0
+                    ? 0
+                    : std::max(0.0, 100 * (withoutModerators - model.tau2) / withoutModerators);
+            const double limit = std::max(std::ldexp(100.0, -2 * scaled.exponent), 10 * model.tau2);
+            const Interval interval =
+                QProfileTau2([&](double tau2) { return FitWeighted(studies, x, tau2).q; },
+                             residualDf, FitUnweighted(studies, x).squares, level, limit);
+            model.tau2CiLow = interval.low;
+            model.tau2CiHigh = interval.high;
+        }
+    }
+    model.i2CiLow = 100 * model.tau2CiLow / (typicalVariance + model.tau2CiLow);
+    model.i2CiHigh = 100 * model.tau2CiHigh / (typicalVariance + model.tau2CiHigh);
+    model.h2CiLow = model.tau2CiLow / typicalVariance + 1;
+    model.h2CiHigh = model.tau2CiHigh / typicalVariance + 1;
+
+    const double variance = std::ldexp(1.0, 2 * scaled.exponent);
+    for (double* value : {&model.tau2, &model.tau2CiLow, &model.tau2CiHigh}) {
+        *value *= variance;
+    }
+    model.tau = std::sqrt(model.tau2);
+    model.tauCiLow = std::sqrt(model.tau2CiLow);
+    model.tauCiHigh = std::sqrt(model.tau2CiHigh);
+    return model;
+}
+
+} // namespace tavrel::meta
