@@ -2,6 +2,7 @@
 
 #include "meta/intervals.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <getopt.h>
@@ -42,18 +43,39 @@ const char* const kUsage =
     "      --by=COLUMN     pool the subgroups that COLUMN's texts form, and test them\n"
     "      --leave-one-out=FILE\n"
     "                      write the model without each study in turn as CSV to FILE\n"
+    "      --mods=COLUMN[,COLUMN...]\n"
+    "                      a meta-regression on these moderators (text: categorical)\n"
     "      --favours=L,R   the plot's phrases left and right of no effect\n"
     "  -h, --help          show this help\n"
     "      --version       show the version\n"
     "\n"
-    "--method, --test, --summary, --forest, --label, --favours, --by and --leave-one-out\n"
-    "imply --meta.\n"
+    "--method, --test, --summary, --forest, --label, --favours, --by, --leave-one-out and\n"
+    "--mods imply --meta.\n"
     "Options and FILE may come in any order; -- ends the options.\n"
     "\n"
     "Exit status: 0 when every row was computed, 1 when some rows had errors (every row is\n"
     "still written, with its error), 2 when the input cannot be used at all.\n";
 
 namespace {
+
+// The moderators' columns, separated by commas: none empty, none twice.
+std::vector<std::string> Moderators(const std::string& option, std::string_view list) {
+    std::vector<std::string> names;
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        std::string name(list.substr(start, comma - start));
+        if (name.empty()) {
+            throw UsageError(option + " takes column names separated by commas, not \"" +
+                             std::string(list) + "\"");
+        }
+        if (std::find(names.begin(), names.end(), name) != names.end()) {
+            throw UsageError(option + " names the column " + name + " twice");
+        }
+        names.push_back(std::move(name));
+        start = comma + 1;
+    }
+    return names;
+}
 
 double ParseLevel(const std::string& text) {
     double level = 0;
@@ -174,7 +196,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
         kLabel,
         kFavours,
         kLeaveOneOut,
-        kBy
+        kBy,
+        kMods
     };
     static const option kLongOptions[] = {
         {"output", required_argument, nullptr, 'o'},
@@ -192,6 +215,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
         {"favours", required_argument, nullptr, kFavours},
         {"leave-one-out", required_argument, nullptr, kLeaveOneOut},
         {"by", required_argument, nullptr, kBy},
+        {"mods", required_argument, nullptr, kMods},
         {nullptr, 0, nullptr, 0}};
 
     // getopt_long permutes what it is given: a copy, with the program's name in front.
@@ -277,6 +301,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
             options.by = optarg;
             options.meta = true;
             break;
+        case kMods:
+            options.moderators = Moderators(written(), optarg);
+            options.meta = true;
+            break;
         case kFavours:
             options.meta = true;
             std::tie(options.favoursLeft, options.favoursRight) = Favours(written(), optarg);
@@ -293,6 +321,19 @@ Options ParseOptions(const std::vector<std::string>& args) {
     }
     if (optind < argc) {
         options.input = argv[static_cast<std::size_t>(optind)];
+    }
+    if (!options.moderators.empty()) {
+        // A meta-regression is one model of all the studies: no plot, subgroups or refits of an
+        // intercept alone beside it.
+        for (const auto& [given, option] :
+             {std::pair{!options.forest.empty(), "--forest"},
+              std::pair{!options.by.empty(), "--by"},
+              std::pair{!options.leaveOneOut.empty(), "--leave-one-out"}}) {
+            if (given) {
+                throw UsageError(std::string("--mods cannot be combined with ") + option +
+                                 ", which is for a model without moderators");
+            }
+        }
     }
     if (options.output == "-") {
         options.output.clear();

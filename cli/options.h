@@ -22,9 +22,10 @@ struct Options {
     std::string summary; // the pooled result as JSON; empty for none, "-" standard output
     std::string forest;  // the forest plot, SVG, PDF or PNG by its extension; empty for none
     forest::Format forestFormat = forest::Format::Svg; // from the plot's extension
-    std::string leaveOneOut; // the model without each study, as CSV; empty for none
-    std::string by;          // the column whose text groups the studies; empty for none
-    std::string label;       // the column that names the studies; empty for the first other one
+    std::string leaveOneOut;             // the model without each study, as CSV; empty for none
+    std::string by;                      // the column whose text groups the studies; empty for none
+    std::vector<std::string> moderators; // the columns of a meta-regression; empty for none
+    std::string label; // the column that names the studies; empty for the first other one
     // Under the plot's axis, left and right of no effect.
     std::string favoursLeft = "Favours control";
     std::string favoursRight = "Favours experimental";

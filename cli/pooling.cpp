@@ -4,20 +4,31 @@
 #include "report/summary_text.h"
 
 #include <string>
+#include <utility>
 
 namespace tavrel::cli {
+
+namespace {
+
+// Why there are too few rows to pool: how many have an effect size, and why the others not.
+std::string TooFew(const table::PooledRows& rows, std::size_t needed) {
+    const std::size_t k = rows.Studies().size();
+    const std::size_t total = k + rows.LeftOut();
+    std::string why = std::to_string(k) + " of " + std::to_string(total) +
+                      (total == 1 ? " row" : " rows") + (k == 1 ? " has" : " have") +
+                      " an effect size, and pooling needs at least " + std::to_string(needed);
+    if (rows.LeftOut() > 0) {
+        why += "; left out: " + report::LeftOutText(rows);
+    }
+    return why;
+}
+
+} // namespace
 
 meta::Pooled PoolRows(const Options& options, const table::PooledRows& rows) {
     const std::size_t k = rows.Studies().size();
     if (k < 2) {
-        const std::size_t total = k + rows.LeftOut();
-        std::string why = std::to_string(k) + " of " + std::to_string(total) +
-                          (total == 1 ? " row" : " rows") + (k == 1 ? " has" : " have") +
-                          " an effect size, and pooling needs at least 2";
-        if (rows.LeftOut() > 0) {
-            why += "; left out: " + report::LeftOutText(rows);
-        }
-        throw RunError("cannot pool: " + why);
+        throw RunError("cannot pool: " + TooFew(rows, 2));
     }
     if (!options.forest.empty() && k > kMostStudiesInAPlot) {
         throw RunError("a forest plot of " + std::to_string(k) + " studies cannot be read; " +
@@ -28,6 +39,50 @@ meta::Pooled PoolRows(const Options& options, const table::PooledRows& rows) {
     } catch (const meta::NotConverged& e) {
         throw RunError(e.what());
     }
+}
+
+std::optional<meta::Regression> GroupModeratorTest(const Options& options,
+                                                   const table::PooledRows& rows) {
+    const meta::Design x = table::GroupDesign(rows.Groups());
+    if (x.cols() < 2 || x.rows() <= x.cols()) {
+        return std::nullopt; // one group, or a study for each group: nothing left to test by
+    }
+    std::vector<std::string> names(static_cast<std::size_t>(x.cols()), "group");
+    try {
+        return meta::FitRegression(rows.Studies(), x, names, options.method, options.test,
+                                   options.level, meta::RegressionExtras::None);
+    } catch (const meta::NotConverged& e) {
+        throw RunError(std::string("--by: ") + e.what());
+    }
+}
+
+FittedRegression FitModerators(const Options& options, const table::PooledRows& rows) {
+    if (rows.Studies().empty()) {
+        throw RunError("cannot fit the meta-regression: " + TooFew(rows, 2));
+    }
+    FittedRegression fitted;
+    table::ModeratorDesign design;
+    try {
+        design = table::DesignOf(options.moderators, rows.Moderators());
+    } catch (const table::ModeratorError& e) {
+        throw RunError(e.what());
+    }
+    const auto p = static_cast<std::size_t>(design.x.cols());
+    if (rows.Studies().size() <= p) {
+        throw RunError("cannot fit the meta-regression: its " + std::to_string(p) +
+                       " coefficients need at least " + std::to_string(p + 1) + " rows, and " +
+                       TooFew(rows, p + 1));
+    }
+    try {
+        fitted.model = meta::FitRegression(rows.Studies(), design.x, design.names, options.method,
+                                           options.test, options.level);
+    } catch (const meta::RankDeficient& e) {
+        throw RunError(std::string("--mods: ") + e.what());
+    } catch (const meta::NotConverged& e) {
+        throw RunError(std::string("--mods: ") + e.what());
+    }
+    fitted.notes = std::move(design.notes);
+    return fitted;
 }
 
 std::vector<meta::Subgroup> PoolSubgroups(const Options& options, const table::PooledRows& rows) {

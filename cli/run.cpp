@@ -181,10 +181,10 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
     std::optional<table::PooledRows> pooledRows;
     if (options.meta) {
         pooledRows.emplace(!options.forest.empty() || !options.leaveOneOut.empty(),
-                           !options.by.empty());
+                           !options.by.empty(), options.moderators.size());
     }
     const table::TableSettings settings{options.level, options.noncentral, options.label,
-                                        options.by};
+                                        options.by, options.moderators};
     table::StudyTable table(settings, writer, pooledRows ? &*pooledRows : nullptr);
     Progress progress(err);
     bool headerSeen = false;
@@ -208,15 +208,25 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
     std::optional<meta::Pooled> pooled;
     std::vector<meta::Subgroup> subgroups;
     meta::SubgroupTest differences{};
+    std::optional<meta::Regression> moderatorTest;
+    std::optional<FittedRegression> regression;
     std::string json;
-    if (pooledRows) {
+    if (pooledRows && !options.moderators.empty()) {
+        regression = FitModerators(options, *pooledRows);
+        json = report::RegressionJson(regression->model, pooledRows->LeftOut());
+        if (destinations.summary) {
+            Write(destinations.summary->File(), json);
+        }
+    } else if (pooledRows) {
         pooled = PoolRows(options, *pooledRows);
         if (!options.by.empty()) {
             subgroups = PoolSubgroups(options, *pooledRows);
             differences = meta::SubgroupDifferences(subgroups);
+            moderatorTest = GroupModeratorTest(options, *pooledRows);
         }
         json = report::SummaryJson(*pooled, pooledRows->LeftOut(), subgroups,
-                                   subgroups.empty() ? nullptr : &differences);
+                                   subgroups.empty() ? nullptr : &differences,
+                                   moderatorTest ? &*moderatorTest : nullptr);
         if (destinations.summary) {
             Write(destinations.summary->File(), json);
         }
@@ -232,11 +242,20 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
         WriteLeaveOneOut(options, *pooledRows, destinations.leaveOneOut->File(), delimiter);
     }
     destinations.CommitAll();
+    if (regression) {
+        std::fputs(
+            report::RegressionText(*pooledRows, regression->model, regression->notes).c_str(), err);
+    }
     if (pooled) {
         std::fputs(report::PooledText(*pooledRows, *pooled).c_str(), err);
         if (!subgroups.empty()) {
-            std::fputs(report::SubgroupText(subgroups, differences).c_str(), err);
+            std::fputs(report::SubgroupText(subgroups, differences,
+                                            moderatorTest ? &*moderatorTest : nullptr)
+                           .c_str(),
+                       err);
         }
+    }
+    if (pooledRows) {
         if (options.summary == "-") {
             if (std::fwrite(json.data(), 1, json.size(), out) != json.size() ||
                 std::fflush(out) != 0) {

@@ -40,46 +40,72 @@ std::string Quoted(std::string_view text) {
 
 using Fields = std::vector<std::pair<std::string, std::string>>;
 
-// The keys of one model, in order; k_left_out only for the whole.
-Fields ModelFields(const meta::Pooled& pooled, const std::size_t* leftOut) {
-    Fields fields = {
-        {"method", Quoted(meta::Name(pooled.method))},
-        {"test", Quoted(meta::Name(pooled.test))},
-        {"level", Number(pooled.level)},
-        {"k", std::to_string(pooled.k)},
-    };
-    if (leftOut != nullptr) {
-        fields.emplace_back("k_left_out", std::to_string(*leftOut));
-    }
+// The heterogeneity's estimates and intervals, as every model reports them (a pooled
+// result and a meta-regression name them alike).
+template <class Model> void AddHeterogeneity(Fields& fields, const Model& model) {
     const std::pair<const char*, double> values[] = {
-        {"estimate", pooled.estimate},
-        {"se", pooled.se},
-        {"statistic", pooled.statistic},
-        {"p", pooled.p},
-        {"ci_low", pooled.ciLow},
-        {"ci_high", pooled.ciHigh},
-        {"tau2", pooled.tau2},
-        {"tau", pooled.tau},
-        {"i2", pooled.i2},
-        {"h2", pooled.h2},
-        {"tau2_ci_low", pooled.tau2CiLow},
-        {"tau2_ci_high", pooled.tau2CiHigh},
-        {"tau_ci_low", pooled.tauCiLow},
-        {"tau_ci_high", pooled.tauCiHigh},
-        {"i2_ci_low", pooled.i2CiLow},
-        {"i2_ci_high", pooled.i2CiHigh},
-        {"h2_ci_low", pooled.h2CiLow},
-        {"h2_ci_high", pooled.h2CiHigh},
-        {"q", pooled.q},
-        {"q_df", pooled.qDf},
-        {"q_p", pooled.qP},
-        {"pi_low", pooled.piLow},
-        {"pi_high", pooled.piHigh},
+        {"tau2", model.tau2},
+        {"tau", model.tau},
+        {"i2", model.i2},
+        {"h2", model.h2},
+        {"tau2_ci_low", model.tau2CiLow},
+        {"tau2_ci_high", model.tau2CiHigh},
+        {"tau_ci_low", model.tauCiLow},
+        {"tau_ci_high", model.tauCiHigh},
+        {"i2_ci_low", model.i2CiLow},
+        {"i2_ci_high", model.i2CiHigh},
+        {"h2_ci_low", model.h2CiLow},
+        {"h2_ci_high", model.h2CiHigh},
     };
     for (const auto& [key, value] : values) {
         fields.emplace_back(key, Number(value));
     }
+}
+
+// What every model's object opens with; k_left_out only for the whole table's.
+template <class Model> Fields Opening(const Model& model, const std::size_t* leftOut) {
+    Fields fields = {
+        {"method", Quoted(meta::Name(model.method))},
+        {"test", Quoted(meta::Name(model.test))},
+        {"level", Number(model.level)},
+        {"k", std::to_string(model.k)},
+    };
+    if (leftOut != nullptr) {
+        fields.emplace_back("k_left_out", std::to_string(*leftOut));
+    }
     return fields;
+}
+
+// The keys of one model, in order.
+Fields ModelFields(const meta::Pooled& pooled, const std::size_t* leftOut) {
+    Fields fields = Opening(pooled, leftOut);
+    const std::pair<const char*, double> values[] = {
+        {"estimate", pooled.estimate},   {"se", pooled.se},
+        {"statistic", pooled.statistic}, {"p", pooled.p},
+        {"ci_low", pooled.ciLow},        {"ci_high", pooled.ciHigh},
+    };
+    for (const auto& [key, value] : values) {
+        fields.emplace_back(key, Number(value));
+    }
+    AddHeterogeneity(fields, pooled);
+    const std::pair<const char*, double> rest[] = {
+        {"q", pooled.q},          {"q_df", pooled.qDf},       {"q_p", pooled.qP},
+        {"pi_low", pooled.piLow}, {"pi_high", pooled.piHigh},
+    };
+    for (const auto& [key, value] : rest) {
+        fields.emplace_back(key, Number(value));
+    }
+    return fields;
+}
+
+// The omnibus test of the moderators, its keys named with `prefix`; the second df only for F.
+void AddModeratorTest(Fields& fields, const meta::Regression& model, const std::string& prefix) {
+    fields.emplace_back(prefix + "qm", Number(model.qm));
+    fields.emplace_back(prefix + "qm_df", Number(model.qmDf));
+    if (model.test == meta::Test::KnappHartung) {
+        fields.emplace_back(prefix + "qm_df2", Number(model.qmDf2));
+    }
+    fields.emplace_back(prefix + "qm_p", Number(model.qmP));
 }
 
 std::string Object(const Fields& fields, const std::string& indent) {
@@ -95,7 +121,8 @@ std::string Object(const Fields& fields, const std::string& indent) {
 
 std::string SummaryJson(const meta::Pooled& pooled, std::size_t leftOut,
                         std::span<const meta::Subgroup> subgroups,
-                        const meta::SubgroupTest* differences) {
+                        const meta::SubgroupTest* differences,
+                        const meta::Regression* moderatorTest) {
     Fields fields = ModelFields(pooled, &leftOut);
     if (!subgroups.empty()) {
         std::string list = "[\n";
@@ -115,6 +142,36 @@ std::string SummaryJson(const meta::Pooled& pooled, std::size_t leftOut,
         fields.emplace_back("subgroup_q_df", Number(differences->df));
         fields.emplace_back("subgroup_q_p", Number(differences->p));
     }
+    if (moderatorTest != nullptr) {
+        AddModeratorTest(fields, *moderatorTest, "moderator_");
+    }
+    return Object(fields, "") + "\n";
+}
+
+std::string RegressionJson(const meta::Regression& model, std::size_t leftOut) {
+    Fields fields = Opening(model, &leftOut);
+    std::string list = "[\n";
+    for (std::size_t i = 0; i < model.coefficients.size(); ++i) {
+        const meta::Coefficient& c = model.coefficients[i];
+        const Fields coefficient = {
+            {"name", Quoted(c.name)},
+            {"estimate", Number(c.estimate)},
+            {"se", Number(c.se)},
+            {"statistic", Number(c.statistic)},
+            {"p", Number(c.p)},
+            {"ci_low", Number(c.ciLow)},
+            {"ci_high", Number(c.ciHigh)},
+        };
+        list += "    " + Object(coefficient, "    ") +
+                (i + 1 < model.coefficients.size() ? ",\n" : "\n");
+    }
+    fields.emplace_back("coefficients", list + "  ]");
+    AddModeratorTest(fields, model, "");
+    fields.emplace_back("qe", Number(model.qe));
+    fields.emplace_back("qe_df", Number(model.qeDf));
+    fields.emplace_back("qe_p", Number(model.qeP));
+    fields.emplace_back("r2", Number(model.r2));
+    AddHeterogeneity(fields, model);
     return Object(fields, "") + "\n";
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "meta/pooling.h"
+#include "meta/regression.h"
 #include "meta/subgroups.h"
 
 #include <cstddef>
@@ -15,9 +16,17 @@ namespace tavrel::report {
 // precision (the shortest text that reads back to the same double), null where a value does
 // not exist. With subgroups, also "subgroups" (one object per group: "group", the same keys
 // but k_left_out, and a "note" where values are missing) and subgroup_q, subgroup_q_df,
-// subgroup_q_p.
+// subgroup_q_p; with `moderatorTest` (the groups as a moderator, under a common tau^2) its
+// moderator_qm, moderator_qm_df, moderator_qm_df2 (under knha) and moderator_qm_p.
 std::string SummaryJson(const meta::Pooled& pooled, std::size_t leftOut,
                         std::span<const meta::Subgroup> subgroups = {},
-                        const meta::SubgroupTest* differences = nullptr);
+                        const meta::SubgroupTest* differences = nullptr,
+                        const meta::Regression* moderatorTest = nullptr);
+
+// A meta-regression as one JSON object: method, test, level, k, k_left_out, coefficients (one
+// object per coefficient, the intercept first: name, estimate, se, statistic, p, ci_low,
+// ci_high), qm, qm_df, qm_df2 (under knha), qm_p, qe, qe_df, qe_p, r2, and the residual
+// heterogeneity tau2, tau, i2, h2 with its intervals (tau2_ci_low ... h2_ci_high).
+std::string RegressionJson(const meta::Regression& model, std::size_t leftOut);
 
 } // namespace tavrel::report

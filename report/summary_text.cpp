@@ -73,7 +73,11 @@ std::string Percent(double level) {
 }
 
 std::string ModelName(const meta::Pooled& pooled) {
-    switch (pooled.method) {
+    return ModelName(pooled.method);
+}
+
+std::string ModelName(meta::Method method) {
+    switch (method) {
     case meta::Method::FE:
         return "Fixed-effect model";
     case meta::Method::EE:
@@ -106,10 +110,14 @@ std::string OverallTest(const meta::Pooled& pooled) {
     return statistic + TwoDecimals(pooled.statistic) + ", " + PValue(pooled.p);
 }
 
-std::string HeterogeneityLine(const meta::Pooled& pooled) {
-    // With a random-effects model, the Q-profile intervals of tau^2 and I^2; a bound beyond
-    // the search is "not found".
-    const bool intervals = !meta::IsCommonEffect(pooled.method);
+namespace {
+
+// tau^2 and I^2, with a random-effects model their Q-profile intervals (a bound beyond the
+// search is "not found"), and the Q test named `q`.
+template <class Model>
+std::string Heterogeneity(const Model& model, const std::string& q, double df, double qValue,
+                          double qP) {
+    const bool intervals = !meta::IsCommonEffect(model.method);
     const auto bound = [](double value, int decimals, const char* unit) {
         return std::isnan(value) ? std::string("not found") : Decimals(value, decimals) + unit;
     };
@@ -118,11 +126,54 @@ std::string HeterogeneityLine(const meta::Pooled& pooled) {
                    ? " [" + bound(low, decimals, unit) + ", " + bound(high, decimals, unit) + "]"
                    : std::string();
     };
-    return "\u03c4\u00b2 = " + Decimals(pooled.tau2, 3) +
-           interval(pooled.tau2CiLow, pooled.tau2CiHigh, 3, "") +
-           ", I\u00b2 = " + Decimals(pooled.i2, 1) + "%" +
-           interval(pooled.i2CiLow, pooled.i2CiHigh, 1, "%") + ", Q(" + Df(pooled) +
-           ") = " + TwoDecimals(pooled.q) + ", " + PValue(pooled.qP);
+    return "\u03c4\u00b2 = " + Decimals(model.tau2, 3) +
+           interval(model.tau2CiLow, model.tau2CiHigh, 3, "") +
+           ", I\u00b2 = " + Decimals(model.i2, 1) + "%" +
+           interval(model.i2CiLow, model.i2CiHigh, 1, "%") + ", " + q + "(" + Decimals(df, 0) +
+           ") = " + TwoDecimals(qValue) + ", " + PValue(qP);
+}
+
+} // namespace
+
+std::string HeterogeneityLine(const meta::Pooled& pooled) {
+    return Heterogeneity(pooled, "Q", pooled.qDf, pooled.q, pooled.qP);
+}
+
+std::string ModeratorTest(const meta::Regression& model) {
+    if (model.test == meta::Test::KnappHartung) {
+        return "F(" + Decimals(model.qmDf, 0) + ", " + Decimals(model.qmDf2, 0) +
+               ") = " + TwoDecimals(model.qm) + ", " + PValue(model.qmP);
+    }
+    return "QM(" + Decimals(model.qmDf, 0) + ") = " + TwoDecimals(model.qm) + ", " +
+           PValue(model.qmP);
+}
+
+std::string RegressionText(const table::PooledRows& rows, const meta::Regression& model,
+                           std::span<const std::string> notes) {
+    std::string text = "tavrel-batch: meta-regression on " + std::to_string(model.k) + " of " +
+                       std::to_string(model.k + rows.LeftOut()) + " rows";
+    if (rows.LeftOut() > 0) {
+        text += "; left out: " + LeftOutText(rows);
+    }
+    text += "\n";
+    for (const std::string& note : notes) {
+        text += "  " + note + "\n";
+    }
+    const std::string method = model.test == meta::Test::Z ? "" : ", Knapp-Hartung";
+    text += ModelName(model.method) + " with moderators" + method +
+            ", k = " + std::to_string(model.k) + "\n";
+    const std::string statistic =
+        model.test == meta::Test::Z ? "z = " : "t(" + Decimals(model.qeDf, 0) + ") = ";
+    for (const meta::Coefficient& c : model.coefficients) {
+        text += "  " + c.name + ": b = " + TwoDecimals(c.estimate) + " " +
+                IntervalText(c.ciLow, c.ciHigh) + ", " + statistic + TwoDecimals(c.statistic) +
+                ", " + PValue(c.p) + "\n";
+    }
+    text += "  Test of moderators: " + ModeratorTest(model) + "\n";
+    text +=
+        "  Residual heterogeneity: " + Heterogeneity(model, "QE", model.qeDf, model.qe, model.qeP) +
+        "\n";
+    return text + "  R\u00b2 = " + Decimals(model.r2, 1) + "%\n";
 }
 
 std::string SummaryText(const meta::Pooled& pooled) {
@@ -146,6 +197,7 @@ std::string LeftOutText(const table::PooledRows& rows) {
         {LeftOutReason::OutOfRange, "with a value out of range"},
         {LeftOutReason::FieldCount, "with the wrong number of fields"},
         {LeftOutReason::NotFinite, "whose effect size is not finite"},
+        {LeftOutReason::NoModerator, "with a missing moderator"},
     };
     static_assert(std::size(kReasons) == table::kLeftOutReasons);
     std::string text;
@@ -167,7 +219,8 @@ std::string PooledText(const table::PooledRows& rows, const meta::Pooled& pooled
 }
 
 std::string SubgroupText(std::span<const meta::Subgroup> subgroups,
-                         const meta::SubgroupTest& differences) {
+                         const meta::SubgroupTest& differences,
+                         const meta::Regression* moderatorTest) {
     std::string text = "Subgroups:\n";
     for (const meta::Subgroup& subgroup : subgroups) {
         const meta::Pooled& pooled = subgroup.pooled;
@@ -177,8 +230,13 @@ std::string SubgroupText(std::span<const meta::Subgroup> subgroups,
                 (subgroup.note.empty() ? ", " + HeterogeneityLine(pooled) : "; " + subgroup.note) +
                 "\n";
     }
-    return text + "  Test for subgroup differences: Q(" + Decimals(differences.df, 0) +
-           ") = " + TwoDecimals(differences.q) + ", " + PValue(differences.p) + "\n";
+    text += "  Test for subgroup differences: Q(" + Decimals(differences.df, 0) +
+            ") = " + TwoDecimals(differences.q) + ", " + PValue(differences.p) + "\n";
+    if (moderatorTest != nullptr) {
+        text += "  Test of the groups as a moderator (common \u03c4\u00b2): " +
+                ModeratorTest(*moderatorTest) + "\n";
+    }
+    return text;
 }
 
 } // namespace tavrel::report

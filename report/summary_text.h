@@ -1,6 +1,7 @@
 #pragma once
 
 #include "meta/pooling.h"
+#include "meta/regression.h"
 #include "meta/subgroups.h"
 #include "table/pooled_rows.h"
 
@@ -21,6 +22,7 @@ std::string Percent(double level);
 
 // The model in words: "Random-effects model (REML)", "Fixed-effect model".
 std::string ModelName(const meta::Pooled& pooled);
+std::string ModelName(meta::Method method);
 
 // The test of the pooled estimate: "z = 5.71, p < .001", "t(46) = 5.71, p < .001".
 std::string OverallTest(const meta::Pooled& pooled);
@@ -43,8 +45,19 @@ std::string LeftOutText(const table::PooledRows& rows);
 // How many rows went in, why the others did not, and the summary, for standard error.
 std::string PooledText(const table::PooledRows& rows, const meta::Pooled& pooled);
 
-// Each subgroup's estimate, interval and heterogeneity, and the test for their differences.
+// Each subgroup's estimate, interval and heterogeneity, the test for their differences and,
+// where given, the test of the groups as a moderator.
 std::string SubgroupText(std::span<const meta::Subgroup> subgroups,
-                         const meta::SubgroupTest& differences);
+                         const meta::SubgroupTest& differences,
+                         const meta::Regression* moderatorTest = nullptr);
+
+// The omnibus test of a meta-regression's moderators: "QM(2) = 8.12, p = .017", or under
+// Knapp and Hartung "F(2, 37) = 4.06, p = .025".
+std::string ModeratorTest(const meta::Regression& model);
+
+// A meta-regression for standard error: the rows in it, how categorical moderators were read
+// (`notes`), each coefficient, the test of the moderators, the residual heterogeneity and R^2.
+std::string RegressionText(const table::PooledRows& rows, const meta::Regression& model,
+                           std::span<const std::string> notes);
 
 } // namespace tavrel::report

@@ -28,14 +28,14 @@ struct PlotRow {
 class PooledRows {
   public:
     // `labelled`: keep each study's label and interval, for a plot or the leave-one-out table;
-    // `grouped`: keep each study's group.
-    explicit PooledRows(bool labelled, bool grouped = false)
-        : labelled_(labelled), grouped_(grouped) {}
+    // `grouped`: keep each study's group; `moderators`: how many moderators each study has.
+    explicit PooledRows(bool labelled, bool grouped = false, std::size_t moderators = 0)
+        : labelled_(labelled), grouped_(grouped), moderatorCount_(moderators) {}
 
     // `label` empty: the study is known by its row number; `group` empty: the group
-    // "(empty)".
+    // "(empty)"; `moderators`: the texts of the study's moderators, none missing.
     void Add(double yi, double vi, meta::Interval interval, std::string_view label, long row,
-             std::string_view group = {}) {
+             std::string_view group = {}, std::span<const std::string_view> moderators = {}) {
         if (!std::isfinite(yi) || !std::isfinite(vi) || !(vi > 0)) {
             LeaveOut(LeftOutReason::NotFinite); // no weight a pool can use
             return;
@@ -50,6 +50,7 @@ class PooledRows {
         if (grouped_) {
             groups_.emplace_back(group.empty() ? std::string_view("(empty)") : group);
         }
+        moderators_.insert(moderators_.end(), moderators.begin(), moderators.end());
     }
     void LeaveOut(LeftOutReason reason) {
         ++leftOut_;
@@ -64,6 +65,9 @@ class PooledRows {
     const std::vector<PlotRow>& PlotRows() const { return plotRows_; }
     // Each pooled study's group, where the rows are grouped.
     const std::vector<std::string>& Groups() const { return groups_; }
+    // Each pooled study's moderators, study by study (ModeratorCount() to a study).
+    const std::vector<std::string>& Moderators() const { return moderators_; }
+    std::size_t ModeratorCount() const { return moderatorCount_; }
     std::size_t LeftOut() const { return leftOut_; }
     std::size_t LeftOut(LeftOutReason reason) const {
         return leftOutBy_[static_cast<std::size_t>(reason)];
@@ -77,6 +81,8 @@ class PooledRows {
     bool labelled_;
     bool grouped_;
     std::vector<std::string> groups_;
+    std::size_t moderatorCount_;
+    std::vector<std::string> moderators_;
     meta::Study* studies_ = nullptr;
     std::size_t count_ = 0;
     std::size_t capacity_ = 0;

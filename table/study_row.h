@@ -23,10 +23,18 @@ DataField ReadDataField(std::string_view text);
 // `text` without the blanks (spaces and tabs) around it, as fields and column names are read.
 std::string_view TrimBlanks(std::string_view text);
 
-// Why a row gives no effect size; the meta-analysis counts the rows it leaves out by these.
-enum class LeftOutReason { MissingValue, NotANumber, OutOfRange, FieldCount, NotFinite };
+// Why a row gives no effect size, or one the meta-regression cannot use (a moderator is
+// missing); the meta-analysis counts the rows it leaves out by these.
+enum class LeftOutReason {
+    MissingValue,
+    NotANumber,
+    OutOfRange,
+    FieldCount,
+    NotFinite,
+    NoModerator
+};
 inline constexpr std::size_t kLeftOutReasons =
-    static_cast<std::size_t>(LeftOutReason::NotFinite) + 1;
+    static_cast<std::size_t>(LeftOutReason::NoModerator) + 1;
 
 // What stops a row, or keeps it to a partial mode: the message, the input it names, the reason.
 struct RowProblem {

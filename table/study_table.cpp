@@ -89,18 +89,11 @@ void StudyTable::Header(const csv::Record& header) {
     if (!settings_.label.empty() && labelColumn_ == header_.size()) {
         throw TableError("--label names no column: \"" + settings_.label + "\"", header.line);
     }
-    byColumn_ = header_.size();
-    for (std::size_t column = 0; column < header_.size() && !settings_.by.empty(); ++column) {
-        if (ColumnKey(header_[column]) == ColumnKey(settings_.by)) {
-            if (byColumn_ != header_.size()) {
-                throw TableError("the column " + settings_.by + " is given more than once",
-                                 header.line);
-            }
-            byColumn_ = column;
-        }
-    }
-    if (!settings_.by.empty() && byColumn_ == header_.size()) {
-        throw TableError("--by names no column: \"" + settings_.by + "\"", header.line);
+    byColumn_ =
+        settings_.by.empty() ? header_.size() : NamedColumn(settings_.by, "--by", header.line);
+    moderatorColumns_.clear();
+    for (const std::string& moderator : settings_.moderators) {
+        moderatorColumns_.push_back(NamedColumn(moderator, "--mods", header.line));
     }
 
     // An input column named as an output column (the table is itself an output, say) is
@@ -127,6 +120,22 @@ void StudyTable::Header(const csv::Record& header) {
         }
     }
     out_.EndRow();
+}
+
+std::size_t StudyTable::NamedColumn(const std::string& name, const char* option, long line) const {
+    std::size_t found = header_.size();
+    for (std::size_t column = 0; column < header_.size(); ++column) {
+        if (ColumnKey(header_[column]) == ColumnKey(name)) {
+            if (found != header_.size()) {
+                throw TableError("the column " + name + " is given more than once", line);
+            }
+            found = column;
+        }
+    }
+    if (found == header_.size()) {
+        throw TableError(std::string(option) + " names no column: \"" + name + "\"", line);
+    }
+    return found;
 }
 
 bool StudyTable::Written(const OutputColumn& column) const {
@@ -181,7 +190,19 @@ void StudyTable::Row(const csv::Record& row) {
                 labelColumn_ < header_.size() ? row.fields[labelColumn_] : std::string_view{};
             const std::string_view group =
                 byColumn_ < header_.size() ? row.fields[byColumn_] : std::string_view{};
-            pooled_->Add(r.HedgesG, study.vi, g, label, rows_, group);
+            moderatorTexts_.clear();
+            for (const std::size_t column : moderatorColumns_) {
+                moderatorTexts_.push_back(TrimBlanks(row.fields[column]));
+            }
+            const bool moderatorMissing =
+                std::any_of(moderatorTexts_.begin(), moderatorTexts_.end(), [](auto text) {
+                    return ReadDataField(text).kind == DataField::Missing;
+                });
+            if (moderatorMissing) {
+                pooled_->LeaveOut(LeftOutReason::NoModerator);
+            } else {
+                pooled_->Add(r.HedgesG, study.vi, g, label, rows_, group, moderatorTexts_);
+            }
         } else {
             pooled_->LeaveOut(study.noEffect->reason);
         }

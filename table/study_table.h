@@ -20,6 +20,7 @@ struct TableSettings {
     bool noncentral = false; // add the noncentral-t interval for Cohen's d
     std::string label;       // the column that names the studies; empty: the first other one
     std::string by;          // the column whose text groups the studies; empty for none
+    std::vector<std::string> moderators; // the columns of a meta-regression's moderators
 };
 
 // The table cannot be used: an input column missing or given twice, a label column that does
@@ -54,6 +55,8 @@ class StudyTable {
 
   private:
     bool Written(const OutputColumn& column) const;
+    // The column `name` (in any case) names; `option` says which option asked, for the error.
+    std::size_t NamedColumn(const std::string& name, const char* option, long line) const;
     void Write(const csv::Record& row, const RowResults& results);
 
     const TableSettings& settings_;
@@ -67,6 +70,8 @@ class StudyTable {
     PooledRows* pooled_;
     std::size_t labelColumn_ = 0; // the header's size where no column names the studies
     std::size_t byColumn_ = 0;    // the header's size where the studies are not grouped
+    std::vector<std::size_t> moderatorColumns_;
+    std::vector<std::string_view> moderatorTexts_; // one row's, reused
     long rows_ = 0;
     long rowsWithErrors_ = 0;
     std::array<long, kSources.size()> bySource_{};
