@@ -61,7 +61,7 @@ FittedRegression FitModerators(const Options& options, const table::PooledRows& 
         throw RunError("cannot fit the meta-regression: " + TooFew(rows, 2));
     }
     FittedRegression fitted;
-    table::ModeratorDesign design;
+    table::ModeratorDesign& design = fitted.design;
     try {
         design = table::DesignOf(options.moderators, rows.Moderators());
     } catch (const table::ModeratorError& e) {
@@ -81,8 +81,27 @@ FittedRegression FitModerators(const Options& options, const table::PooledRows& 
     } catch (const meta::NotConverged& e) {
         throw RunError(std::string("--mods: ") + e.what());
     }
-    fitted.notes = std::move(design.notes);
     return fitted;
+}
+
+std::vector<meta::StudyInfluence> StudyInfluences(const table::PooledRows& rows,
+                                                  const meta::Pooled* pooled,
+                                                  const FittedRegression* regression,
+                                                  std::FILE* err) {
+    const std::size_t k = rows.Studies().size();
+    const bool refit = k <= meta::kMostStudiesRefitted;
+    if (!refit) {
+        std::fprintf(err,
+                     "residual and cooks_distance are left empty: each needs the model refitted "
+                     "without the study, and %zu refits of %zu studies would take too long (up "
+                     "to %zu studies they are computed)\n",
+                     k, k - 1, meta::kMostStudiesRefitted);
+    }
+    if (regression != nullptr) {
+        return meta::Influence(rows.Studies(), regression->design.x, regression->design.names,
+                               regression->model, refit);
+    }
+    return meta::Influence(rows.Studies(), *pooled, refit);
 }
 
 std::vector<meta::Subgroup> PoolSubgroups(const Options& options, const table::PooledRows& rows) {

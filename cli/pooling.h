@@ -1,14 +1,18 @@
 #pragma once
 
 #include "cli/options.h"
+#include "meta/influence.h"
 #include "meta/pooling.h"
 #include "meta/regression.h"
 #include "meta/subgroups.h"
 #include "table/moderators.h"
 #include "table/pooled_rows.h"
 
+#include <array>
 #include <cstddef>
+#include <cstdio>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace tavrel::cli {
@@ -33,8 +37,20 @@ std::optional<meta::Regression> GroupModeratorTest(const Options& options,
 // moderator with one value, a rank-deficient design, a likelihood without a maximum.
 struct FittedRegression {
     meta::Regression model;
-    std::vector<std::string> notes; // how categorical moderators were read
+    table::ModeratorDesign design;
 };
 FittedRegression FitModerators(const Options& options, const table::PooledRows& rows);
+
+// The columns each pooled row gains: its weight, studentized deleted residual, hat value and
+// Cook's distance under the fitted model.
+inline constexpr std::array<std::string_view, 4> kInfluenceColumns = {"weight", "residual", "hat",
+                                                                      "cooks_distance"};
+
+// Each pooled study's part in the model, the refits only up to meta::kMostStudiesRefitted
+// studies; `err` is told where they were not made.
+std::vector<meta::StudyInfluence> StudyInfluences(const table::PooledRows& rows,
+                                                  const meta::Pooled* pooled,
+                                                  const FittedRegression* regression,
+                                                  std::FILE* err);
 
 } // namespace tavrel::cli

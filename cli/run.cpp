@@ -1,6 +1,7 @@
 #include "cli/run.h"
 
 #include "cli/destinations.h"
+#include "cli/held_table.h"
 #include "cli/options.h"
 #include "cli/output_file.h"
 #include "cli/plot_module.h"
@@ -16,6 +17,7 @@
 #include "table/study_table.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -152,6 +154,35 @@ void WriteLeaveOneOut(const Options& options, const table::PooledRows& rows, std
     }
 }
 
+// The held table, each pooled row with its part in the model after its own columns, the other
+// rows with those columns empty, as is a value that could not be computed.
+void WriteWithInfluence(HeldTable& held, const table::PooledRows& rows,
+                        const std::vector<meta::StudyInfluence>& influence,
+                        csv::CsvWriter& writer) {
+    const std::vector<long>& studyRows = rows.StudyRows();
+    std::size_t next = 0;
+    const auto value = [](csv::CsvWriter& out, double number) {
+        std::isfinite(number) ? out.Number(number) : out.PlainField({});
+    };
+    const bool written =
+        held.WriteTo(writer, kInfluenceColumns, [&](long row, csv::CsvWriter& out) {
+            if (next < studyRows.size() && studyRows[next] == row) {
+                const meta::StudyInfluence& study = influence[next++];
+                for (const double number :
+                     {study.weight, study.residual, study.hat, study.cooksDistance}) {
+                    value(out, number);
+                }
+                return;
+            }
+            for (std::size_t column = 0; column < kInfluenceColumns.size(); ++column) {
+                out.PlainField({});
+            }
+        });
+    if (!written) {
+        throw RunError("cannot write the output: " + Reason());
+    }
+}
+
 int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* err) {
     FilePtr opened(nullptr, &std::fclose);
     if (options.input == "-" && in == nullptr) {
@@ -178,14 +209,23 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
 
     const char delimiter = options.tsv ? '\t' : ',';
     csv::CsvWriter writer(destinations.table ? destinations.table->File() : out, delimiter);
+    // With pooling, the table waits for the model, which adds each study's part to its row.
+    std::optional<HeldTable> held;
+    if (options.meta) {
+        held.emplace(delimiter);
+    }
     std::optional<table::PooledRows> pooledRows;
     if (options.meta) {
         pooledRows.emplace(!options.forest.empty() || !options.leaveOneOut.empty(),
                            !options.by.empty(), options.moderators.size());
     }
-    const table::TableSettings settings{options.level, options.noncentral, options.label,
-                                        options.by, options.moderators};
-    table::StudyTable table(settings, writer, pooledRows ? &*pooledRows : nullptr);
+    table::TableSettings settings{options.level, options.noncentral, options.label,
+                                  options.by,    options.moderators, {}};
+    if (held) {
+        settings.appended.assign(kInfluenceColumns.begin(), kInfluenceColumns.end());
+    }
+    table::StudyTable table(settings, held ? held->Writer() : writer,
+                            pooledRows ? &*pooledRows : nullptr);
     Progress progress(err);
     bool headerSeen = false;
     csv::CsvReader(in, delimiter).ReadAll([&](const csv::Record& record) {
@@ -238,13 +278,19 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
                                    options.forestFormat));
         }
     }
+    if (held) {
+        const std::vector<meta::StudyInfluence> influence = StudyInfluences(
+            *pooledRows, pooled ? &*pooled : nullptr, regression ? &*regression : nullptr, err);
+        WriteWithInfluence(*held, *pooledRows, influence, writer);
+    }
     if (destinations.leaveOneOut) {
         WriteLeaveOneOut(options, *pooledRows, destinations.leaveOneOut->File(), delimiter);
     }
     destinations.CommitAll();
     if (regression) {
-        std::fputs(
-            report::RegressionText(*pooledRows, regression->model, regression->notes).c_str(), err);
+        std::fputs(report::RegressionText(*pooledRows, regression->model, regression->design.notes)
+                       .c_str(),
+                   err);
     }
     if (pooled) {
         std::fputs(report::PooledText(*pooledRows, *pooled).c_str(), err);

@@ -90,11 +90,25 @@ void CsvWriter::Field(std::string_view text) {
 void CsvWriter::PlainField(std::string_view text) {
     if (text.size() > kCapacity - kFlushAt) {
         Separate();
-        Flush();
-        std::fwrite(text.data(), 1, text.size(), output_);
+        WriteDirectly(text);
         return;
     }
     end_ = CopyText(StartField(text.size()), text);
+}
+
+void CsvWriter::WriteDirectly(std::string_view text) {
+    Flush();
+    std::fwrite(text.data(), 1, text.size(), output_);
+    flushed_ += text.size();
+}
+
+void CsvWriter::RowStart(std::string_view csv) {
+    rowStarted_ = true;
+    if (csv.size() > kCapacity - kFlushAt) {
+        WriteDirectly(csv);
+        return;
+    }
+    end_ = CopyText(Room(csv.size()), csv);
 }
 
 void CsvWriter::Number(double value) {
@@ -107,6 +121,9 @@ void CsvWriter::Integer(std::int64_t value) {
 }
 
 void CsvWriter::EndRow() {
+    if (rowEnds_ != nullptr) {
+        rowEnds_->push_back(Offset());
+    }
     Put('\n');
     rowStarted_ = false;
     if (static_cast<std::size_t>(end_ - buffer_.get()) >= kFlushAt) {
@@ -115,7 +132,9 @@ void CsvWriter::EndRow() {
 }
 
 bool CsvWriter::Flush() {
-    std::fwrite(buffer_.get(), 1, static_cast<std::size_t>(end_ - buffer_.get()), output_);
+    const auto size = static_cast<std::size_t>(end_ - buffer_.get());
+    std::fwrite(buffer_.get(), 1, size, output_);
+    flushed_ += size;
     end_ = buffer_.get();
     // The error flag stays set, so a block that failed earlier (a full disk, say) is still
     // reported here, at the end.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace tavrel::csv {
 
@@ -20,6 +21,14 @@ class CsvWriter {
     void Number(double value); // the shortest text that reads back to the same double
     void Integer(std::int64_t value);
     void EndRow();
+    // Text already written as CSV: the beginning of a row, whose fields follow it.
+    void RowStart(std::string_view csv);
+    // From now on, each row's end (the offset of its line break) is appended to `ends`.
+    void KeepRowEnds(std::vector<std::uint64_t>* ends) { rowEnds_ = ends; }
+    // How many characters were written so far, buffered ones included.
+    std::uint64_t Offset() const {
+        return flushed_ + static_cast<std::uint64_t>(end_ - buffer_.get());
+    }
     // Writes what is buffered; returns false when the file refused this or any earlier block.
     bool Flush();
 
@@ -40,6 +49,10 @@ class CsvWriter {
     bool rowStarted_ = false;
     std::unique_ptr<char[]> buffer_;
     char* end_; // where the next character goes
+    std::uint64_t flushed_ = 0;
+    std::vector<std::uint64_t>* rowEnds_ = nullptr;
+    // Writes a text too long for the buffer's slack on its own, after what is buffered.
+    void WriteDirectly(std::string_view text);
 };
 
 } // namespace tavrel::csv

@@ -13,6 +13,7 @@
 #include <boost/math/distributions/students_t.hpp>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 
 namespace tavrel::meta {
 
@@ -103,8 +104,18 @@ double EstimateTau2(std::span<const Study> studies, const Design& x, Method meth
 void TestCoefficients(Regression& model, std::span<const std::string> names, double residualDf) {
     const auto p = static_cast<Eigen::Index>(names.size());
     const boost::math::normal_distribution<double, Policy> normal;
-    const boost::math::students_t_distribution<double, Policy> t(residualDf);
     const bool knapp = model.test == Test::KnappHartung;
+    if (knapp && !(residualDf > 0)) {
+        // As many studies as coefficients: the t and F tests have no degrees of freedom.
+        for (Eigen::Index j = 0; j < p; ++j) {
+            model.coefficients.push_back({names[static_cast<std::size_t>(j)], model.beta[j],
+                                          std::sqrt(model.vb(j, j)), kNaN, kNaN, kNaN, kNaN});
+        }
+        model.qm = model.qmDf = model.qmDf2 = model.qmP = kNaN;
+        return;
+    }
+    // Knapp and Hartung's t with k - p degrees of freedom (none under z, where k may equal p).
+    const boost::math::students_t_distribution<double, Policy> t(knapp ? residualDf : 1);
     const double critical = knapp ? boost::math::quantile(t, 0.5 + model.level / 2)
                                   : boost::math::quantile(normal, 0.5 + model.level / 2);
     for (Eigen::Index j = 0; j < p; ++j) {
@@ -144,6 +155,10 @@ Regression FitRegression(std::span<const Study> original, const Design& x,
                          std::span<const std::string> names, Method method, Test test, double level,
                          RegressionExtras extras) {
     RequireFullRank(x, names);
+    if (x.rows() <= x.cols() && !IsCommonEffect(method)) {
+        // No residual degree of freedom is left to estimate tau^2 from.
+        throw std::invalid_argument("a model with tau^2 needs more studies than coefficients");
+    }
     const Scaled scaled = ScaleToUnitVariance(original);
     const std::span<const Study> studies = scaled.Of(original);
     const auto k = static_cast<double>(x.rows());
@@ -171,9 +186,24 @@ Regression FitRegression(std::span<const Study> original, const Design& x,
     const WeightedFit fixed = FitWeighted(studies, x, 0);
     model.qe = std::max(0.0, fixed.q);
     model.qeDf = residualDf;
+    const double typicalVariance = residualDf / fixed.traceP;
+    if (!(residualDf > 0)) {
+        // An exact fit (a fixed-effect model alone gets here): nothing is left over, and
+        // metafor reports QE 0 with p 1.
+        model.qe = 0;
+        model.qeP = 1;
+        model.i2 = 0;
+        model.h2 = 1;
+        model.r2 = kNaN;
+        for (double* value :
+             {&model.tau2CiLow, &model.tau2CiHigh, &model.tauCiLow, &model.tauCiHigh,
+              &model.i2CiLow, &model.i2CiHigh, &model.h2CiLow, &model.h2CiHigh}) {
+            *value = kNaN;
+        }
+        return model;
+    }
     model.qeP = boost::math::cdf(boost::math::complement(
         boost::math::chi_squared_distribution<double, Policy>(residualDf), model.qe));
-    const double typicalVariance = residualDf / fixed.traceP;
     if (IsCommonEffect(method)) {
         model.i2 = std::max(0.0, 100 * (model.qe - residualDf) / model.qe);
         model.h2 = model.qe / residualDf;

@@ -59,9 +59,10 @@ class RankDeficient : public std::runtime_error {
 // moderators) and the Q-profile intervals. Refits for influence skip them.
 enum class RegressionExtras { All, None };
 
-// Fits the studies on a design whose first column is the intercept and which has more rows
-// than columns. `names` names the columns. Throws RankDeficient, and NotConverged where the
-// likelihood has no maximum a double can hold.
+// Fits the studies on a design whose first column is the intercept, with more rows than
+// columns (as many for a model without tau^2). `names` names the columns. Throws RankDeficient,
+// std::invalid_argument for too few rows, and NotConverged where the likelihood has no maximum
+// a double can hold.
 Regression FitRegression(std::span<const Study> studies, const Design& x,
                          std::span<const std::string> names, Method method, Test test, double level,
                          RegressionExtras extras = RegressionExtras::All);

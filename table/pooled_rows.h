@@ -44,6 +44,7 @@ class PooledRows {
             Grow();
         }
         studies_[count_++] = {yi, vi};
+        rowOf_.push_back(row);
         if (labelled_) {
             plotRows_.push_back({std::string(label), interval, row});
         }
@@ -63,6 +64,8 @@ class PooledRows {
 
     std::span<const meta::Study> Studies() const { return {studies_, count_}; }
     const std::vector<PlotRow>& PlotRows() const { return plotRows_; }
+    // Each pooled study's row number, rising.
+    const std::vector<long>& StudyRows() const { return rowOf_; }
     // Each pooled study's group, where the rows are grouped.
     const std::vector<std::string>& Groups() const { return groups_; }
     // Each pooled study's moderators, study by study (ModeratorCount() to a study).
@@ -87,6 +90,7 @@ class PooledRows {
     std::size_t count_ = 0;
     std::size_t capacity_ = 0;
     std::vector<PlotRow> plotRows_;
+    std::vector<long> rowOf_;
     std::size_t leftOut_ = 0;
     std::array<std::size_t, kLeftOutReasons> leftOutBy_{};
 };

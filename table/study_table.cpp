@@ -102,6 +102,12 @@ void StudyTable::Header(const csv::Record& header) {
     replacement_.assign(header_.size(), outputs.size());
     replaced_.assign(outputs.size(), false);
     for (std::size_t column = 0; column < header_.size(); ++column) {
+        for (const std::string_view name : settings_.appended) {
+            if (ColumnKey(header_[column]) == name) {
+                replacement_[column] = kLeftOut;
+                replacedNames_.push_back(header_[column]);
+            }
+        }
         for (std::size_t output = 0; output < outputs.size(); ++output) {
             if (Written(outputs[output]) &&
                 ColumnKey(header_[column]) == ColumnKey(outputs[output].name)) {
@@ -111,8 +117,10 @@ void StudyTable::Header(const csv::Record& header) {
             }
         }
     }
-    for (const std::string& name : header_) {
-        out_.Field(name);
+    for (std::size_t column = 0; column < header_.size(); ++column) {
+        if (replacement_[column] != kLeftOut) {
+            out_.Field(header_[column]);
+        }
     }
     for (std::size_t output = 0; output < outputs.size(); ++output) {
         if (Written(outputs[output]) && !replaced_[output]) {
@@ -248,6 +256,9 @@ void StudyTable::Write(const csv::Record& row, const RowResults& results) {
     for (std::size_t column = 0; column < header_.size(); ++column) {
         if (replacement_[column] < outputs.size()) {
             outputs[replacement_[column]].write(results, out_);
+            continue;
+        }
+        if (replacement_[column] == kLeftOut) {
             continue;
         }
         const std::string_view field =

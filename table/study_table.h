@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavrel::table {
@@ -21,6 +22,8 @@ struct TableSettings {
     std::string label;       // the column that names the studies; empty: the first other one
     std::string by;          // the column whose text groups the studies; empty for none
     std::vector<std::string> moderators; // the columns of a meta-regression's moderators
+    // Columns the caller adds after the table's own: input columns of these names are left out.
+    std::vector<std::string_view> appended;
 };
 
 // The table cannot be used: an input column missing or given twice, a label column that does
@@ -64,8 +67,11 @@ class StudyTable {
     double z_;
     std::vector<std::string> header_;
     std::array<std::size_t, kColumnCount> columns_{}; // the header's size where absent
-    std::vector<std::size_t> replacement_; // per input column: the output column in its place
-    std::vector<bool> replaced_;           // per output column
+    // Per input column: the output column in its place, kLeftOut where an appended column
+    // replaces it, else the number of output columns.
+    std::vector<std::size_t> replacement_;
+    static constexpr std::size_t kLeftOut = static_cast<std::size_t>(-1);
+    std::vector<bool> replaced_; // per output column
     std::vector<std::string> replacedNames_;
     PooledRows* pooled_;
     std::size_t labelColumn_ = 0; // the header's size where no column names the studies

@@ -1,0 +1,43 @@
+#include "cli/held_table.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace tavrel::cli {
+
+HeldTable::HeldTable(char delimiter) : memory_(open_memstream(&data_, &size_)) {
+    if (memory_ == nullptr) {
+        throw std::bad_alloc();
+    }
+    writer_ = std::make_unique<csv::CsvWriter>(memory_, delimiter);
+    writer_->KeepRowEnds(&rowEnds_);
+}
+
+HeldTable::~HeldTable() {
+    writer_.reset();
+    std::fclose(memory_);
+    std::free(data_);
+}
+
+bool HeldTable::WriteTo(csv::CsvWriter& out, std::span<const std::string_view> names,
+                        const Appender& append) {
+    if (!writer_->Flush()) {
+        throw std::bad_alloc(); // a stream in memory fails only for want of memory
+    }
+    std::uint64_t start = 0;
+    for (std::size_t row = 0; row < rowEnds_.size(); ++row) {
+        out.RowStart({data_ + start, static_cast<std::size_t>(rowEnds_[row] - start)});
+        if (row == 0) {
+            for (const std::string_view name : names) {
+                out.PlainField(name);
+            }
+        } else {
+            append(static_cast<long>(row), out);
+        }
+        out.EndRow();
+        start = rowEnds_[row] + 1; // past the line break
+    }
+    return out.Flush();
+}
+
+} // namespace tavrel::cli
