@@ -1,10 +1,15 @@
-// Pooling a million studies by each method: the time, and REML's Fisher scoring steps; and
-// the leave-one-out refits of 2,000 studies by REML.
+// Pooling a million studies by each method: the time, and REML's Fisher scoring steps; the
+// leave-one-out refits of 2,000 studies by REML; a meta-regression of 100,000 studies on three
+// moderators; and each study's part (weights, residuals, Cook's distances) in 2,000 studies.
+#include "meta/influence.h"
 #include "meta/leave_one_out.h"
 #include "meta/pooling.h"
+#include "meta/regression.h"
 
 #include <benchmark/benchmark.h>
 #include <random>
+#include <span>
+#include <string>
 #include <vector>
 
 namespace {
@@ -48,5 +53,44 @@ void BM_LeaveOneOut(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LeaveOneOut)->Unit(benchmark::kMillisecond);
+
+// Three moderators: a dose in [0, 10], a year in 1985..2024 and a yes/no design indicator,
+// with effects that depend on the first and the last.
+meta::Design Moderators(std::span<const meta::Study> studies, std::vector<meta::Study>& shifted) {
+    std::mt19937_64 random(20261207);
+    std::uniform_real_distribution<double> dose(0, 10);
+    std::uniform_int_distribution<int> year(1985, 2024);
+    std::bernoulli_distribution crossover(0.3);
+    meta::Design x(static_cast<Eigen::Index>(studies.size()), 4);
+    shifted.assign(studies.begin(), studies.end());
+    for (Eigen::Index i = 0; i < x.rows(); ++i) {
+        x.row(i) << 1, dose(random), year(random), crossover(random) ? 1 : 0;
+        shifted[static_cast<std::size_t>(i)].yi += 0.04 * x(i, 1) + 0.2 * x(i, 3);
+    }
+    return x;
+}
+
+const std::vector<std::string> kNames = {"intercept", "dose", "year", "design=crossover"};
+
+void BM_Regression(benchmark::State& state, meta::Method method) {
+    static std::vector<meta::Study> studies;
+    static const meta::Design x = Moderators(Studies(100'000), studies);
+    for (auto _ : state) {
+        const meta::Regression model =
+            meta::FitRegression(studies, x, kNames, method, meta::Test::Z, 0.95);
+        benchmark::DoNotOptimize(model.tau2);
+    }
+}
+BENCHMARK_CAPTURE(BM_Regression, REML, meta::Method::REML)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Regression, DL, meta::Method::DL)->Unit(benchmark::kMillisecond);
+
+void BM_Influence(benchmark::State& state) {
+    static const std::vector<meta::Study> studies = Studies(2000);
+    const meta::Pooled pooled = meta::Pool(studies, meta::Method::REML, meta::Test::Z, 0.95);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(meta::Influence(studies, pooled, true).back().residual);
+    }
+}
+BENCHMARK(BM_Influence)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -33,8 +34,7 @@ class HeldTable {
                  const Appender& append);
 
   private:
-    char* data_ = nullptr;
-    std::size_t size_ = 0;
+    std::string text_; // what the writer has flushed
     std::FILE* memory_;
     std::unique_ptr<csv::CsvWriter> writer_;
     std::vector<std::uint64_t> rowEnds_;

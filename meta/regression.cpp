@@ -49,7 +49,7 @@ double EstimateTau2(std::span<const Study> studies, const Design& x, Method meth
                     int& iterations) {
     const auto k = static_cast<double>(x.rows());
     const double residualDf = k - static_cast<double>(x.cols());
-    const auto generalizedQ = [&](double tau2) { return FitWeighted(studies, x, tau2).q; };
+    const auto generalizedQ = [&](double tau2) { return ResidualQ(studies, x, tau2); };
     switch (method) {
     case Method::FE:
     case Method::EE:
@@ -230,8 +230,8 @@ Regression FitRegression(std::span<const Study> original, const Design& x,
                     : std::max(0.0, 100 * (withoutModerators - model.tau2) / withoutModerators);
             const double limit = std::max(std::ldexp(100.0, -2 * scaled.exponent), 10 * model.tau2);
             const Interval interval =
-                QProfileTau2([&](double tau2) { return FitWeighted(studies, x, tau2).q; },
-                             residualDf, FitUnweighted(studies, x).squares, level, limit);
+                QProfileTau2([&](double tau2) { return ResidualQ(studies, x, tau2); }, residualDf,
+                             FitUnweighted(studies, x).squares, level, limit);
             model.tau2CiLow = interval.low;
             model.tau2CiHigh = interval.high;
         }

@@ -57,6 +57,22 @@ WeightedFit FitWeighted(std::span<const Study> studies, const Design& x, double 
     return fit;
 }
 
+double ResidualQ(std::span<const Study> studies, const Design& x, double tau2) {
+    const Eigen::Index k = x.rows();
+    Eigen::VectorXd sqrtW(k);
+    Eigen::VectorXd y(k);
+    for (Eigen::Index i = 0; i < k; ++i) {
+        const Study& study = studies[static_cast<std::size_t>(i)];
+        sqrtW[i] = std::sqrt(1 / (study.vi + tau2));
+        y[i] = study.yi * sqrtW[i];
+    }
+    const Eigen::HouseholderQR<Eigen::MatrixXd> qr(sqrtW.asDiagonal() * x);
+    // The weighted residuals are the part of W^1/2 y outside the columns' span: Q'(W^1/2 y)
+    // below its first p entries.
+    const Eigen::VectorXd rotated = qr.householderQ().transpose() * y;
+    return rotated.tail(k - x.cols()).squaredNorm();
+}
+
 UnweightedFit FitUnweighted(std::span<const Study> studies, const Design& x) {
     const Eigen::Index k = x.rows();
     const Decomposed d = Decompose(studies, x, Eigen::VectorXd::Ones(k));

@@ -32,6 +32,10 @@ struct WeightedFit {
 // each in O(k p^2) rather than with k x k matrices.
 WeightedFit FitWeighted(std::span<const Study> studies, const Design& x, double tau2);
 
+// The generalized Q alone, y'Py = sum w r^2, by the same decomposition without the hat
+// matrix: what the root finders (Paule-Mandel, the Q-profile) evaluate many times.
+double ResidualQ(std::span<const Study> studies, const Design& x, double tau2);
+
 // The unweighted fit: its residual sum of squares, and the sum of the variances times 1 - h
 // (tr PV for Hedges's estimator).
 struct UnweightedFit {
