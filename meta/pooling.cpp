@@ -3,6 +3,7 @@
 #include "meta/heterogeneity.h"
 #include "meta/moment_estimators.h"
 #include "meta/q_profile.h"
+#include "meta/quiet_policy.h"
 #include "meta/reml.h"
 #include "meta/scaled_studies.h"
 
@@ -20,11 +21,6 @@ namespace tavrel::meta {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// Distributions that answer an extreme argument with 0, 1 or infinity rather than throw.
-using Policy = boost::math::policies::policy<
-    boost::math::policies::overflow_error<boost::math::policies::ignore_error>,
-    boost::math::policies::underflow_error<boost::math::policies::ignore_error>>;
 
 } // namespace
 
@@ -69,7 +65,7 @@ Pooled PoolScaled(std::span<const Study> studies, Method method, Test test, doub
     pooled.q = fixed.q;
     pooled.qDf = k - 1;
     pooled.qP = boost::math::cdf(boost::math::complement(
-        boost::math::chi_squared_distribution<double, Policy>(k - 1), fixed.q));
+        boost::math::chi_squared_distribution<double, QuietPolicy>(k - 1), fixed.q));
 
     switch (method) {
     case Method::FE:
@@ -118,7 +114,7 @@ Pooled PoolScaled(std::span<const Study> studies, Method method, Test test, doub
     pooled.se = std::sqrt(1 / m.weightSum);
     double critical = 0;
     if (test == Test::Z) {
-        const boost::math::normal_distribution<double, Policy> normal;
+        const boost::math::normal_distribution<double, QuietPolicy> normal;
         critical = boost::math::quantile(normal, 0.5 + level / 2);
         pooled.statistic = pooled.estimate / pooled.se;
         pooled.p = 2 * boost::math::cdf(normal, -std::fabs(pooled.statistic));
@@ -131,7 +127,7 @@ Pooled PoolScaled(std::span<const Study> studies, Method method, Test test, doub
             scaled += r * r / (study.vi + pooled.tau2);
         }
         pooled.se = std::sqrt(scaled / (k - 1) / m.weightSum);
-        const boost::math::students_t_distribution<double, Policy> t(k - 1);
+        const boost::math::students_t_distribution<double, QuietPolicy> t(k - 1);
         critical = boost::math::quantile(t, 0.5 + level / 2);
         pooled.statistic = pooled.estimate / pooled.se;
         pooled.p = std::isfinite(pooled.statistic)

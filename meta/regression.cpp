@@ -3,6 +3,7 @@
 #include "meta/heterogeneity.h"
 #include "meta/moment_estimators.h"
 #include "meta/q_profile.h"
+#include "meta/quiet_policy.h"
 #include "meta/reml.h"
 #include "meta/scaled_studies.h"
 
@@ -20,10 +21,6 @@ namespace tavrel::meta {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-using Policy = boost::math::policies::policy<
-    boost::math::policies::overflow_error<boost::math::policies::ignore_error>,
-    boost::math::policies::underflow_error<boost::math::policies::ignore_error>>;
 
 // Names the columns that depend linearly on the others, by the pivoted QR's rank.
 void RequireFullRank(const Design& x, std::span<const std::string> names) {
@@ -50,6 +47,10 @@ double EstimateTau2(std::span<const Study> studies, const Design& x, Method meth
     const auto k = static_cast<double>(x.rows());
     const double residualDf = k - static_cast<double>(x.cols());
     const auto generalizedQ = [&](double tau2) { return ResidualQ(studies, x, tau2); };
+    // Hedges's estimator: the unweighted residual variance less the sampling variance's part.
+    const auto hedges = [&](const UnweightedFit& ols) {
+        return std::max(0.0, (ols.squares - ols.traceVarianceResidual) / residualDf);
+    };
     switch (method) {
     case Method::FE:
     case Method::EE:
@@ -63,10 +64,8 @@ double EstimateTau2(std::span<const Study> studies, const Design& x, Method meth
         const WeightedFit fixed = FitWeighted(studies, x, 0);
         return std::max(0.0, (fixed.q - k) / fixed.sumW);
     }
-    case Method::HE: {
-        const UnweightedFit ols = FitUnweighted(studies, x);
-        return std::max(0.0, (ols.squares - ols.traceVarianceResidual) / residualDf);
-    }
+    case Method::HE:
+        return hedges(FitUnweighted(studies, x));
     case Method::SJ: {
         const double start = SquaresAboutTheMean(studies) / k;
         return start * generalizedQ(start) / residualDf;
@@ -90,9 +89,9 @@ double EstimateTau2(std::span<const Study> studies, const Design& x, Method meth
                        : LikelihoodScore{fit.residualSquares - fit.traceP, fit.tracePP};
         };
         // From Hedges's estimator, as metafor starts.
-        const double start = std::max(0.0, (ols.squares - ols.traceVarianceResidual) / residualDf);
-        const RemlEstimate estimate = MaximizeLikelihood(
-            score, start, largest, ScoreBracketEnd(largest, ols.squares, residualDf), likelihood);
+        const RemlEstimate estimate =
+            MaximizeLikelihood(score, hedges(ols), largest,
+                               ScoreBracketEnd(largest, ols.squares, residualDf), likelihood);
         iterations = estimate.iterations;
         return estimate.tau2;
     }
@@ -103,7 +102,7 @@ double EstimateTau2(std::span<const Study> studies, const Design& x, Method meth
 // The coefficients' tests and intervals, and the omnibus test of the moderators.
 void TestCoefficients(Regression& model, std::span<const std::string> names, double residualDf) {
     const auto p = static_cast<Eigen::Index>(names.size());
-    const boost::math::normal_distribution<double, Policy> normal;
+    const boost::math::normal_distribution<double, QuietPolicy> normal;
     const bool knapp = model.test == Test::KnappHartung;
     if (knapp && !(residualDf > 0)) {
         // As many studies as coefficients: the t and F tests have no degrees of freedom.
@@ -115,7 +114,7 @@ void TestCoefficients(Regression& model, std::span<const std::string> names, dou
         return;
     }
     // Knapp and Hartung's t with k - p degrees of freedom (none under z, where k may equal p).
-    const boost::math::students_t_distribution<double, Policy> t(knapp ? residualDf : 1);
+    const boost::math::students_t_distribution<double, QuietPolicy> t(knapp ? residualDf : 1);
     const double critical = knapp ? boost::math::quantile(t, 0.5 + model.level / 2)
                                   : boost::math::quantile(normal, 0.5 + model.level / 2);
     for (Eigen::Index j = 0; j < p; ++j) {
@@ -142,10 +141,11 @@ void TestCoefficients(Regression& model, std::span<const std::string> names, dou
         model.qm /= static_cast<double>(m);
         model.qmDf2 = residualDf;
         model.qmP = boost::math::cdf(boost::math::complement(
-            boost::math::fisher_f_distribution<double, Policy>(model.qmDf, residualDf), model.qm));
+            boost::math::fisher_f_distribution<double, QuietPolicy>(model.qmDf, residualDf),
+            model.qm));
     } else {
         model.qmP = boost::math::cdf(boost::math::complement(
-            boost::math::chi_squared_distribution<double, Policy>(model.qmDf), model.qm));
+            boost::math::chi_squared_distribution<double, QuietPolicy>(model.qmDf), model.qm));
     }
 }
 
@@ -168,6 +168,12 @@ Regression FitRegression(std::span<const Study> original, const Design& x,
     model.test = test;
     model.level = level;
     model.k = studies.size();
+    // What is not computed stays NaN: R^2 and the intervals without their extras or for FE.
+    model.r2 = kNaN;
+    for (double* value : {&model.tau2CiLow, &model.tau2CiHigh, &model.tauCiLow, &model.tauCiHigh,
+                          &model.i2CiLow, &model.i2CiHigh, &model.h2CiLow, &model.h2CiHigh}) {
+        *value = kNaN;
+    }
 
     model.tau2 = EstimateTau2(studies, x, method, model.iterations);
     const WeightedFit fit = FitWeighted(studies, x, model.tau2);
@@ -194,16 +200,10 @@ Regression FitRegression(std::span<const Study> original, const Design& x,
         model.qeP = 1;
         model.i2 = 0;
         model.h2 = 1;
-        model.r2 = kNaN;
-        for (double* value :
-             {&model.tau2CiLow, &model.tau2CiHigh, &model.tauCiLow, &model.tauCiHigh,
-              &model.i2CiLow, &model.i2CiHigh, &model.h2CiLow, &model.h2CiHigh}) {
-            *value = kNaN;
-        }
         return model;
     }
     model.qeP = boost::math::cdf(boost::math::complement(
-        boost::math::chi_squared_distribution<double, Policy>(residualDf), model.qe));
+        boost::math::chi_squared_distribution<double, QuietPolicy>(residualDf), model.qe));
     if (IsCommonEffect(method)) {
         model.i2 = std::max(0.0, 100 * (model.qe - residualDf) / model.qe);
         model.h2 = model.qe / residualDf;
@@ -212,8 +212,6 @@ Regression FitRegression(std::span<const Study> original, const Design& x,
         model.h2 = 1 + model.tau2 / typicalVariance;
     }
 
-    model.r2 = kNaN;
-    model.tau2CiLow = model.tau2CiHigh = kNaN;
     if (extras == RegressionExtras::All) {
         if (IsCommonEffect(method)) {
             // The adjusted R^2 of the weighted least-squares fit, as lm() gives it.
