@@ -43,14 +43,13 @@ meta::Pooled PoolRows(const Options& options, const table::PooledRows& rows) {
 
 std::optional<meta::Regression> GroupModeratorTest(const Options& options,
                                                    const table::PooledRows& rows) {
-    const meta::Design x = table::GroupDesign(rows.Groups());
-    if (x.cols() < 2 || x.rows() <= x.cols()) {
+    const table::ModeratorDesign design = table::GroupDesign(rows.Groups());
+    if (design.x.cols() < 2 || design.x.rows() <= design.x.cols()) {
         return std::nullopt; // one group, or a study for each group: nothing left to test by
     }
-    std::vector<std::string> names(static_cast<std::size_t>(x.cols()), "group");
     try {
-        return meta::FitRegression(rows.Studies(), x, names, options.method, options.test,
-                                   options.level, meta::RegressionExtras::None);
+        return meta::FitRegression(rows.Studies(), design.x, design.names, options.method,
+                                   options.test, options.level, meta::RegressionExtras::None);
     } catch (const meta::NotConverged& e) {
         throw RunError(std::string("--by: ") + e.what());
     }

@@ -144,6 +144,11 @@ std::string SummaryJson(const meta::Pooled& pooled, std::size_t leftOut,
     }
     if (moderatorTest != nullptr) {
         AddModeratorTest(fields, *moderatorTest, "moderator_");
+    } else if (differences != nullptr) {
+        // One group, or one study to each group: no test of the groups as a moderator.
+        for (const char* key : {"moderator_qm", "moderator_qm_df", "moderator_qm_p"}) {
+            fields.emplace_back(key, "null");
+        }
     }
     return Object(fields, "") + "\n";
 }

@@ -16,8 +16,9 @@ namespace tavrel::report {
 // precision (the shortest text that reads back to the same double), null where a value does
 // not exist. With subgroups, also "subgroups" (one object per group: "group", the same keys
 // but k_left_out, and a "note" where values are missing) and subgroup_q, subgroup_q_df,
-// subgroup_q_p; with `moderatorTest` (the groups as a moderator, under a common tau^2) its
-// moderator_qm, moderator_qm_df, moderator_qm_df2 (under knha) and moderator_qm_p.
+// subgroup_q_p; and the test of the groups as a moderator under a common tau^2
+// (`moderatorTest`), moderator_qm, moderator_qm_df, moderator_qm_df2 (under knha) and
+// moderator_qm_p, all null where there is no such test.
 std::string SummaryJson(const meta::Pooled& pooled, std::size_t leftOut,
                         std::span<const meta::Subgroup> subgroups = {},
                         const meta::SubgroupTest* differences = nullptr,

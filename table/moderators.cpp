@@ -84,7 +84,7 @@ ModeratorDesign DesignOf(std::span<const std::string> columns, std::span<const s
     return design;
 }
 
-meta::Design GroupDesign(std::span<const std::string> groups) {
+ModeratorDesign GroupDesign(std::span<const std::string> groups) {
     std::vector<std::string> levels;
     std::map<std::string, std::size_t> index;
     std::vector<std::size_t> levelOf;
@@ -95,10 +95,10 @@ meta::Design GroupDesign(std::span<const std::string> groups) {
         }
         levelOf.push_back(at->second);
     }
-    meta::Design x = meta::Design::Ones(static_cast<Eigen::Index>(groups.size()), 1);
-    std::vector<std::string> names;
-    AddIndicators(x, names, "group", levels, levelOf);
-    return x;
+    ModeratorDesign design{
+        meta::Design::Ones(static_cast<Eigen::Index>(groups.size()), 1), {"intercept"}, {}};
+    AddIndicators(design.x, design.names, "group", levels, levelOf);
+    return design;
 }
 
 } // namespace tavrel::table

@@ -32,7 +32,7 @@ class ModeratorError : public std::runtime_error {
 ModeratorDesign DesignOf(std::span<const std::string> columns, std::span<const std::string> texts);
 
 // The design of one categorical column (a subgroup's name): the intercept and an indicator
-// per group but the first seen.
-meta::Design GroupDesign(std::span<const std::string> groups);
+// per group but the first seen, named "group=name".
+ModeratorDesign GroupDesign(std::span<const std::string> groups);
 
 } // namespace tavrel::table

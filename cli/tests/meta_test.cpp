@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
+#include <sstream>
 #include <string>
 
 namespace tavrel::cli {
@@ -76,6 +77,51 @@ TEST_F(MetaTest, TheSummaryHasExactlyItsKeysInOrder) {
                     "i2_ci_high h2_ci_low h2_ci_high q q_df q_p pi_low pi_high ");
     EXPECT_NE(text.find("\"test\": \"knha\""), std::string::npos);
     EXPECT_NE(text.find("\"k\": 4,"), std::string::npos);
+}
+
+// --mods: a text column is categorical and says so, a missing moderator leaves its row out
+// and is counted, every pooled row gains its part in the model (the weights add to 100),
+// dependent columns are named, and a plot of a meta-regression is refused.
+TEST_F(MetaTest, ModeratorsAreReadAndEveryStudyCounted) {
+    const std::string table = "study,m1,sd1,n1,m2,sd2,n2,dose,arm,double\n"
+                              "S1,100,15,11,101,15,20,1,b,2\nS2,100,15,12,106,15,20,2,a,4\n"
+                              "S3,100,15,13,103,15,20,3,b,6\nS4,100,15,14,109,15,20,4,a,8\n"
+                              "S5,100,15,15,104,15,20,NA,b,10\nS6,100,15,16,108,15,20,6,a,12\n";
+    const auto result = RunTool(table, {"--mods=dose,arm", "--summary=-", "-o", Path("out.csv")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("meta-regression on 5 of 6 rows; left out: 1 with a missing "
+                              "moderator\n  arm is categorical, as not all its values are "
+                              "numbers: levels a, b, against a\n"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.out.find("\"name\": \"arm=b\""), std::string::npos) << result.out;
+    std::istringstream rows(Read(dir_ / "out.csv"));
+    std::string line;
+    std::getline(rows, line);
+    EXPECT_TRUE(line.ends_with(",weight,residual,hat,cooks_distance")) << line;
+    double weights = 0;
+    while (std::getline(rows, line)) {
+        std::vector<std::string> fields;
+        std::istringstream split(line + ",");
+        for (std::string field; std::getline(split, field, ',');) {
+            fields.push_back(field);
+        }
+        const std::string weight = fields[fields.size() - 4];
+        if (line.starts_with("S5,")) {
+            EXPECT_EQ(weight + fields.back(), "") << "a row left out has no part in the model";
+        } else {
+            weights += std::stod(weight);
+        }
+    }
+    EXPECT_NEAR(weights, 100, 1e-12);
+
+    std::string errors;
+    EXPECT_EQ(Run(table, {"--mods=dose,double"}, &errors), 2);
+    EXPECT_NE(errors.find("the moderators are linearly dependent: dose is a combination"),
+              std::string::npos)
+        << errors;
+    EXPECT_EQ(Run(table, {"--mods=dose", "--forest", Path("plot.svg")}, &errors), 2);
+    EXPECT_NE(errors.find("--mods cannot be combined with --forest"), std::string::npos) << errors;
 }
 
 // --by groups the pooled rows by the column's text, in first-seen order, and says which column
