@@ -46,6 +46,11 @@ FittedRegression FitModerators(const Options& options, const table::PooledRows& 
 inline constexpr std::array<std::string_view, 4> kInfluenceColumns = {"weight", "residual", "hat",
                                                                       "cooks_distance"};
 
+// A table of more rows is written as it is read, those columns empty: held in memory until
+// the model is fitted, a million rows would cost several times the run (about 400 MB, and
+// the copying). The studies of a meta-analysis are far fewer.
+inline constexpr std::size_t kMostRowsHeld = 50'000;
+
 // Each pooled study's part in the model, the refits only up to meta::kMostStudiesRefitted
 // studies; `err` is told where they were not made.
 std::vector<meta::StudyInfluence> StudyInfluences(const table::PooledRows& rows,

@@ -157,27 +157,25 @@ void WriteLeaveOneOut(const Options& options, const table::PooledRows& rows, std
 // The held table, each pooled row with its part in the model after its own columns, the other
 // rows with those columns empty, as is a value that could not be computed.
 void WriteWithInfluence(HeldTable& held, const table::PooledRows& rows,
-                        const std::vector<meta::StudyInfluence>& influence,
-                        csv::CsvWriter& writer) {
+                        const std::vector<meta::StudyInfluence>& influence) {
     const std::vector<long>& studyRows = rows.StudyRows();
     std::size_t next = 0;
     const auto value = [](csv::CsvWriter& out, double number) {
         std::isfinite(number) ? out.Number(number) : out.PlainField({});
     };
-    const bool written =
-        held.WriteTo(writer, kInfluenceColumns, [&](long row, csv::CsvWriter& out) {
-            if (next < studyRows.size() && studyRows[next] == row) {
-                const meta::StudyInfluence& study = influence[next++];
-                for (const double number :
-                     {study.weight, study.residual, study.hat, study.cooksDistance}) {
-                    value(out, number);
-                }
-                return;
+    const bool written = held.WriteTo([&](long row, csv::CsvWriter& out) {
+        if (next < studyRows.size() && studyRows[next] == row) {
+            const meta::StudyInfluence& study = influence[next++];
+            for (const double number :
+                 {study.weight, study.residual, study.hat, study.cooksDistance}) {
+                value(out, number);
             }
-            for (std::size_t column = 0; column < kInfluenceColumns.size(); ++column) {
-                out.PlainField({});
-            }
-        });
+            return;
+        }
+        for (std::size_t column = 0; column < kInfluenceColumns.size(); ++column) {
+            out.PlainField({});
+        }
+    });
     if (!written) {
         throw RunError("cannot write the output: " + Reason());
     }
@@ -212,7 +210,7 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
     // With pooling, the table waits for the model, which adds each study's part to its row.
     std::optional<HeldTable> held;
     if (options.meta) {
-        held.emplace(delimiter);
+        held.emplace(writer, kInfluenceColumns, kMostRowsHeld);
     }
     std::optional<table::PooledRows> pooledRows;
     if (options.meta) {
@@ -278,10 +276,19 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
                                    options.forestFormat));
         }
     }
-    if (held) {
+    if (held && held->Spilled()) {
+        std::fprintf(err,
+                     "weight, residual, hat and cooks_distance are left empty: a table of more "
+                     "than %zu rows is written as it is read, not held until the model is "
+                     "fitted\n",
+                     kMostRowsHeld);
+        if (!held->WriteTo(nullptr)) {
+            throw RunError("cannot write the output: " + Reason());
+        }
+    } else if (held) {
         const std::vector<meta::StudyInfluence> influence = StudyInfluences(
             *pooledRows, pooled ? &*pooled : nullptr, regression ? &*regression : nullptr, err);
-        WriteWithInfluence(*held, *pooledRows, influence, writer);
+        WriteWithInfluence(*held, *pooledRows, influence);
     }
     if (destinations.leaveOneOut) {
         WriteLeaveOneOut(options, *pooledRows, destinations.leaveOneOut->File(), delimiter);

@@ -25,6 +25,7 @@ class CsvWriter {
     void RowStart(std::string_view csv);
     // From now on, each row's end (the offset of its line break) is appended to `ends`.
     void KeepRowEnds(std::vector<std::uint64_t>* ends) { rowEnds_ = ends; }
+    char Delimiter() const { return delimiter_; }
     // How many characters were written so far, buffered ones included.
     std::uint64_t Offset() const {
         return flushed_ + static_cast<std::uint64_t>(end_ - buffer_.get());
