@@ -46,6 +46,9 @@ HeldTable::HeldTable(csv::CsvWriter& out, std::span<const std::string_view> appe
     if (memory_ == nullptr) {
         throw std::bad_alloc();
     }
+    // Unbuffered: every block reaches Receive whole, and nothing stays behind in the stream
+    // once the writer is redirected.
+    std::setvbuf(memory_, nullptr, _IONBF, 0);
     writer_ = std::make_unique<csv::CsvWriter>(memory_, out.Delimiter());
     writer_->KeepRowEnds(&rowEnds_);
 }
@@ -57,51 +60,47 @@ HeldTable::~HeldTable() {
 
 ssize_t HeldTable::Receive(void* cookie, const char* data, std::size_t size) {
     auto& table = *static_cast<HeldTable*>(cookie);
-    const std::uint64_t offset = table.received_;
-    table.received_ += size;
-    if (table.spilled_) {
-        table.Emit({data, size}, offset, nullptr);
-        return static_cast<ssize_t>(size);
-    }
     table.text_.Append({data, size});
     if (table.rowEnds_.size() > table.mostRows_ + 1) {
-        // Too many rows to hold: what is held goes out now, and the rest as it comes.
+        // Too many rows to hold: what is held goes out now, and the writer writes the rest
+        // straight to the output, each row with the appended columns empty.
         table.spilled_ = true;
-        table.Emit({table.text_.Data(), table.text_.Size()}, 0, nullptr);
+        table.Emit({table.text_.Data(), table.text_.Size()}, nullptr);
         table.text_.Release();
+        table.out_.Flush();
+        table.writer_->KeepRowEnds(nullptr);
+        table.writer_->Redirect(table.out_.File(), table.appended_.size());
     }
     return static_cast<ssize_t>(size);
 }
 
-void HeldTable::Emit(std::string_view text, std::uint64_t offset, const Appender& append) {
-    std::uint64_t start = offset; // where the part of `text` not yet written begins
-    const std::uint64_t end = offset + text.size();
-    std::size_t next = 0; // rowEnds_ holds the ends of the rows not yet emitted
-    for (; next < rowEnds_.size() && rowEnds_[next] < end; ++next, ++rowsEmitted_) {
-        out_.RowStart(text.substr(start - offset, rowEnds_[next] - start));
-        if (rowsEmitted_ > 0 && append) {
-            append(rowsEmitted_, out_);
+void HeldTable::Emit(std::string_view text, const Appender& append) {
+    std::size_t start = 0; // where the part of `text` not yet written begins
+    for (std::size_t row = 0; row < rowEnds_.size() && rowEnds_[row] < text.size(); ++row) {
+        out_.RowStart(text.substr(start, rowEnds_[row] - start));
+        if (row > 0 && append) {
+            append(static_cast<long>(row), out_);
         } else {
             for (const std::string_view name : appended_) {
-                out_.PlainField(rowsEmitted_ == 0 ? name : std::string_view{});
+                out_.PlainField(row == 0 ? name : std::string_view{});
             }
         }
         out_.EndRow();
-        start = rowEnds_[next] + 1; // past the line break
+        start = rowEnds_[row] + 1; // past the line break
     }
-    rowEnds_.erase(rowEnds_.begin(), rowEnds_.begin() + static_cast<std::ptrdiff_t>(next));
-    if (start < end) {
-        out_.RowStart(text.substr(start - offset)); // a row that goes on in the next text
+    if (start < text.size()) {
+        out_.RowStart(text.substr(start)); // a row the writer goes on with
     }
 }
 
 bool HeldTable::WriteTo(const Appender& append) {
+    if (spilled_) {
+        return writer_->Flush() && out_.Flush(); // the writer now writes the output itself
+    }
     if (!writer_->Flush()) {
         throw std::bad_alloc(); // a stream in memory fails only for want of memory
     }
-    if (!spilled_) {
-        Emit({text_.Data(), text_.Size()}, 0, append);
-    }
+    Emit({text_.Data(), text_.Size()}, append);
     return out_.Flush();
 }
 

@@ -59,10 +59,11 @@ class HeldTable {
     bool WriteTo(const Appender& append);
 
   private:
-    // Writes `text`, which starts at `offset` in the table, to out_: each whole row with its
-    // appended fields, and a row's beginning where `text` ends within it.
-    void Emit(std::string_view text, std::uint64_t offset, const Appender& append);
-    // What the writer flushes: held, or once spilled passed on.
+    // Writes the held `text` to out_: each whole row with its appended fields (the header
+    // with their names, a data row with what `append` writes, or empty where it is null), and
+    // the beginning of a row the writer has not ended yet.
+    void Emit(std::string_view text, const Appender& append);
+    // What the writer flushes, held until there are too many rows.
     static ssize_t Receive(void* cookie, const char* data, std::size_t size);
 
     csv::CsvWriter& out_;
@@ -70,9 +71,7 @@ class HeldTable {
     std::size_t mostRows_;
     bool spilled_ = false;
     HeldText text_;
-    std::uint64_t received_ = 0;         // how much of the table the writer flushed
-    long rowsEmitted_ = 0;               // the header and the data rows written to out_
-    std::vector<std::uint64_t> rowEnds_; // where each row not yet emitted ends
+    std::vector<std::uint64_t> rowEnds_; // where each held row ends
     std::FILE* memory_;
     std::unique_ptr<csv::CsvWriter> writer_;
 };

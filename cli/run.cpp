@@ -158,13 +158,12 @@ void WriteLeaveOneOut(const Options& options, const table::PooledRows& rows, std
 // rows with those columns empty, as is a value that could not be computed.
 void WriteWithInfluence(HeldTable& held, const table::PooledRows& rows,
                         const std::vector<meta::StudyInfluence>& influence) {
-    const std::vector<long>& studyRows = rows.StudyRows();
-    std::size_t next = 0;
+    std::size_t next = 0; // the studies are the pooled rows, in order
     const auto value = [](csv::CsvWriter& out, double number) {
         std::isfinite(number) ? out.Number(number) : out.PlainField({});
     };
     const bool written = held.WriteTo([&](long row, csv::CsvWriter& out) {
-        if (next < studyRows.size() && studyRows[next] == row) {
+        if (rows.Pooled(row)) {
             const meta::StudyInfluence& study = influence[next++];
             for (const double number :
                  {study.weight, study.residual, study.hat, study.cooksDistance}) {

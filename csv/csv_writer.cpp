@@ -124,6 +124,9 @@ void CsvWriter::EndRow() {
     if (rowEnds_ != nullptr) {
         rowEnds_->push_back(Offset());
     }
+    for (std::size_t field = 0; field < emptyFieldsAtRowEnd_; ++field) {
+        Put(delimiter_);
+    }
     Put('\n');
     rowStarted_ = false;
     if (static_cast<std::size_t>(end_ - buffer_.get()) >= kFlushAt) {

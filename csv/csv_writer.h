@@ -25,6 +25,14 @@ class CsvWriter {
     void RowStart(std::string_view csv);
     // From now on, each row's end (the offset of its line break) is appended to `ends`.
     void KeepRowEnds(std::vector<std::uint64_t>* ends) { rowEnds_ = ends; }
+    // From now on writes to `output`, each row ending in `emptyFields` more empty fields. Called
+    // between blocks (from the old output's own write, at the latest), it moves the rest of a
+    // table elsewhere without copying it.
+    void Redirect(std::FILE* output, std::size_t emptyFields) {
+        output_ = output;
+        emptyFieldsAtRowEnd_ = emptyFields;
+    }
+    std::FILE* File() const { return output_; }
     char Delimiter() const { return delimiter_; }
     // How many characters were written so far, buffered ones included.
     std::uint64_t Offset() const {
@@ -52,6 +60,7 @@ class CsvWriter {
     char* end_; // where the next character goes
     std::uint64_t flushed_ = 0;
     std::vector<std::uint64_t>* rowEnds_ = nullptr;
+    std::size_t emptyFieldsAtRowEnd_ = 0;
     // Writes a text too long for the buffer's slack on its own, after what is buffered.
     void WriteDirectly(std::string_view text);
 };

@@ -44,7 +44,11 @@ class PooledRows {
             Grow();
         }
         studies_[count_++] = {yi, vi};
-        rowOf_.push_back(row);
+        const auto at = static_cast<std::size_t>(row);
+        if (rowPooled_.size() <= at) {
+            rowPooled_.resize(at + 1);
+        }
+        rowPooled_[at] = true;
         if (labelled_) {
             plotRows_.push_back({std::string(label), interval, row});
         }
@@ -64,8 +68,11 @@ class PooledRows {
 
     std::span<const meta::Study> Studies() const { return {studies_, count_}; }
     const std::vector<PlotRow>& PlotRows() const { return plotRows_; }
-    // Each pooled study's row number, rising.
-    const std::vector<long>& StudyRows() const { return rowOf_; }
+    // Whether the row numbered `row` was pooled (the studies are the pooled rows in order).
+    bool Pooled(long row) const {
+        const auto at = static_cast<std::size_t>(row);
+        return at < rowPooled_.size() && rowPooled_[at];
+    }
     // Each pooled study's group, where the rows are grouped.
     const std::vector<std::string>& Groups() const { return groups_; }
     // Each pooled study's moderators, study by study (ModeratorCount() to a study).
@@ -90,7 +97,7 @@ class PooledRows {
     std::size_t count_ = 0;
     std::size_t capacity_ = 0;
     std::vector<PlotRow> plotRows_;
-    std::vector<long> rowOf_;
+    std::vector<bool> rowPooled_; // a bit a row: a million rows in 125 kB
     std::size_t leftOut_ = 0;
     std::array<std::size_t, kLeftOutReasons> leftOutBy_{};
 };
