@@ -105,10 +105,10 @@ bool EndsWith(const std::string& text, std::string_view suffix) {
 }
 
 // The plot's format, by its file's extension.
-forest::Format PlotFormat(const std::string& name) {
+plots::Format PlotFormat(const std::string& name) {
     for (const auto& [extension, format] :
-         {std::pair{".svg", forest::Format::Svg}, std::pair{".pdf", forest::Format::Pdf},
-          std::pair{".png", forest::Format::Png}}) {
+         {std::pair{".svg", plots::Format::Svg}, std::pair{".pdf", plots::Format::Pdf},
+          std::pair{".png", plots::Format::Png}}) {
         if (EndsWith(name, extension)) {
             return format;
         }

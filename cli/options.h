@@ -1,6 +1,6 @@
 #pragma once
 
-#include "forest/forest_plot.h"
+#include "plots/forest_plot.h"
 #include "meta/pooling.h"
 
 #include <stdexcept>
@@ -21,7 +21,7 @@ struct Options {
     meta::Test test = meta::Test::Z;
     std::string summary; // the pooled result as JSON; empty for none, "-" standard output
     std::string forest;  // the forest plot, SVG, PDF or PNG by its extension; empty for none
-    forest::Format forestFormat = forest::Format::Svg; // from the plot's extension
+    plots::Format forestFormat = plots::Format::Svg; // from the plot's extension
     std::string leaveOneOut;             // the model without each study, as CSV; empty for none
     std::string by;                      // the column whose text groups the studies; empty for none
     std::vector<std::string> moderators; // the columns of a meta-regression; empty for none

@@ -32,7 +32,7 @@ PlotModule::PlotModule() : draw_(nullptr) {
         // Kept loaded for the rest of the run: Qt's cleanup would run after ours otherwise.
         if (void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) {
             if (void* entry = dlsym(module, "TavrelDrawForestPlot")) {
-                draw_ = reinterpret_cast<forest::DrawForestPlot>(entry);
+                draw_ = reinterpret_cast<plots::DrawForestPlot>(entry);
                 return;
             }
         }
@@ -41,7 +41,7 @@ PlotModule::PlotModule() : draw_(nullptr) {
     throw RunError("--forest needs the plot module, which cannot be loaded:" + reasons);
 }
 
-std::string PlotModule::Draw(const forest::ForestPlot& plot, forest::Format format) const {
+std::string PlotModule::Draw(const plots::ForestPlot& plot, plots::Format format) const {
     std::string bytes;
     std::string error;
     if (!draw_(plot, format, &bytes, &error)) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/run_error.h"
-#include "forest/forest_plot.h"
+#include "plots/forest_plot.h"
 
 #include <string>
 
@@ -15,10 +15,10 @@ class PlotModule {
   public:
     PlotModule();
     // The plot as the bytes of its file. Throws RunError where it cannot be drawn.
-    std::string Draw(const forest::ForestPlot& plot, forest::Format format) const;
+    std::string Draw(const plots::ForestPlot& plot, plots::Format format) const;
 
   private:
-    forest::DrawForestPlot draw_;
+    plots::DrawForestPlot draw_;
 };
 
 } // namespace tavrel::cli

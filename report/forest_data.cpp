@@ -8,7 +8,7 @@ namespace tavrel::report {
 
 namespace {
 
-forest::ForestRow RowOf(std::string label, double estimate, meta::Interval interval,
+plots::ForestRow RowOf(std::string label, double estimate, meta::Interval interval,
                         double weight) {
     return {std::move(label),
             estimate,
@@ -22,11 +22,11 @@ forest::ForestRow RowOf(std::string label, double estimate, meta::Interval inter
 
 } // namespace
 
-forest::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& pooled,
+plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& pooled,
                           const std::string& favoursLeft, const std::string& favoursRight,
                           std::span<const meta::Subgroup> subgroups,
                           const meta::SubgroupTest* differences) {
-    forest::ForestPlot plot;
+    plots::ForestPlot plot;
     const auto add = [&](std::size_t i) {
         const meta::Study& study = rows.Studies()[i];
         const table::PlotRow& row = rows.PlotRows()[i];
@@ -41,7 +41,7 @@ forest::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& poo
     }
     // In subgroups: each group's studies together, in input order, under its name.
     for (const meta::Subgroup& subgroup : subgroups) {
-        forest::ForestGroup group{subgroup.name, plot.studies.size(), 0, {}};
+        plots::ForestGroup group{subgroup.name, plot.studies.size(), 0, {}};
         double weight = 0;
         for (std::size_t i = 0; i < rows.Studies().size(); ++i) {
             if (rows.Groups()[i] == subgroup.name) {

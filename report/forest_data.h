@@ -1,6 +1,6 @@
 #pragma once
 
-#include "forest/forest_plot.h"
+#include "plots/forest_plot.h"
 #include "meta/pooling.h"
 #include "meta/subgroups.h"
 #include "table/pooled_rows.h"
@@ -14,7 +14,7 @@ namespace tavrel::report {
 // stand under the axis either side of no effect. With subgroups, each group's studies stand
 // together under its name, above its own diamond, and the test for their differences under
 // the heterogeneity.
-forest::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& pooled,
+plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& pooled,
                           const std::string& favoursLeft, const std::string& favoursRight,
                           std::span<const meta::Subgroup> subgroups = {},
                           const meta::SubgroupTest* differences = nullptr);

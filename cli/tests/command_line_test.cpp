@@ -41,9 +41,9 @@ TEST(CommandLine, PoolingOptionsImplyMetaAndExtensionsIgnoreCase) {
         EXPECT_TRUE(ParseOptions(args).meta) << args[0];
     }
     EXPECT_FALSE(ParseOptions({"--level=0.9"}).meta);
-    EXPECT_EQ(ParseOptions({"--forest=F.SVG"}).forestFormat, forest::Format::Svg);
-    EXPECT_EQ(ParseOptions({"--forest=f.Png"}).forestFormat, forest::Format::Png);
-    EXPECT_EQ(ParseOptions({"--forest=f.PDF"}).forestFormat, forest::Format::Pdf);
+    EXPECT_EQ(ParseOptions({"--forest=F.SVG"}).forestFormat, plots::Format::Svg);
+    EXPECT_EQ(ParseOptions({"--forest=f.Png"}).forestFormat, plots::Format::Png);
+    EXPECT_EQ(ParseOptions({"--forest=f.PDF"}).forestFormat, plots::Format::Pdf);
     const Options favours =
         ParseOptions({"--favours", "Favours placebo,Favours drug, twice daily"});
     EXPECT_EQ(favours.favoursLeft, "Favours placebo");

@@ -1,6 +1,6 @@
-#include "forest/forest_drawing.h"
+#include "plots/forest_drawing.h"
 
-#include "forest/axis.h"
+#include "plots/axis.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace tavrel::forest {
+namespace tavrel::plots {
 
 namespace {
 
@@ -228,4 +228,4 @@ void Draw(const ForestPlot& plot, const ForestLayout& layout, QPainter& painter)
     Painter(plot, layout, painter).All();
 }
 
-} // namespace tavrel::forest
+} // namespace tavrel::plots

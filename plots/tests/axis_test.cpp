@@ -1,14 +1,14 @@
 // The plot's axis over many ranges: it covers the data and 0, and its ticks are round and
 // even, from one end to the other. An axis that ended below the data would let whiskers run
 // into the estimates' column.
-#include "forest/axis.h"
+#include "plots/axis.h"
 
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
 
-namespace tavrel::forest {
+namespace tavrel::plots {
 namespace {
 
 TEST(RoundAxis, CoversTheDataAndZeroWithEvenRoundTicks) {
@@ -46,4 +46,4 @@ TEST(RoundAxis, AnEmptyRangeStillHasAnAxis) {
 }
 
 } // namespace
-} // namespace tavrel::forest
+} // namespace tavrel::plots

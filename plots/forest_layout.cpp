@@ -1,11 +1,11 @@
-#include "forest/forest_layout.h"
+#include "plots/forest_layout.h"
 
 #include <QFontMetricsF>
 #include <algorithm>
 #include <cmath>
 #include <map>
 
-namespace tavrel::forest {
+namespace tavrel::plots {
 
 namespace {
 
@@ -162,4 +162,4 @@ ForestLayout LayOut(const ForestPlot& plot) {
     return layout;
 }
 
-} // namespace tavrel::forest
+} // namespace tavrel::plots

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-namespace tavrel::forest {
+namespace tavrel::plots {
 
 // A horizontal axis over [low, high] that includes 0, with round ticks (1, 2, 2.5 or 5 times a
 // power of ten) at both ends and between.
@@ -13,4 +13,4 @@ struct Axis {
 };
 Axis RoundAxis(double low, double high);
 
-} // namespace tavrel::forest
+} // namespace tavrel::plots

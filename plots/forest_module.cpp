@@ -1,8 +1,8 @@
 // The plot module's entry point: a private Qt application on the offscreen platform (no
 // display is needed), and the painter's target by format.
-#include "forest/forest_drawing.h"
-#include "forest/forest_layout.h"
-#include "forest/forest_plot.h"
+#include "plots/forest_drawing.h"
+#include "plots/forest_layout.h"
+#include "plots/forest_plot.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <memory>
 
-namespace tavrel::forest {
+namespace tavrel::plots {
 
 namespace {
 
@@ -87,4 +87,4 @@ extern "C" bool TavrelDrawForestPlot(const ForestPlot& plot, Format format, std:
     return true;
 }
 
-} // namespace tavrel::forest
+} // namespace tavrel::plots

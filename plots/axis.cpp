@@ -1,9 +1,9 @@
-#include "forest/axis.h"
+#include "plots/axis.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace tavrel::forest {
+namespace tavrel::plots {
 
 Axis RoundAxis(double low, double high) {
     low = std::min(low, 0.0);
@@ -30,4 +30,4 @@ Axis RoundAxis(double low, double high) {
     return axis;
 }
 
-} // namespace tavrel::forest
+} // namespace tavrel::plots

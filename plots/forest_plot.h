@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace tavrel::forest {
+namespace tavrel::plots {
 
 // One line of a forest plot: a study, the pooled estimate, or the prediction interval.
 struct ForestRow {
@@ -55,4 +55,4 @@ extern "C" bool TavrelDrawForestPlot(const ForestPlot& plot, Format format, std:
                                      std::string* error);
 using DrawForestPlot = bool (*)(const ForestPlot&, Format, std::string*, std::string*);
 
-} // namespace tavrel::forest
+} // namespace tavrel::plots

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "forest/forest_plot.h"
+#include "plots/forest_plot.h"
 
 #include <QFont>
 #include <QString>
 #include <QStringList>
 #include <vector>
 
-namespace tavrel::forest {
+namespace tavrel::plots {
 
 // Where everything of a forest plot goes, in points from the top-left corner. Columns, left
 // to right: labels, the plot, the estimates with their intervals, the weights. The label
@@ -56,4 +56,4 @@ QString DrawnText(const std::string& text);
 // Needs a QGuiApplication, for the fonts' metrics.
 ForestLayout LayOut(const ForestPlot& plot);
 
-} // namespace tavrel::forest
+} // namespace tavrel::plots
