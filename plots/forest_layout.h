@@ -1,6 +1,7 @@
 #pragma once
 
 #include "plots/forest_plot.h"
+#include "plots/plot_text.h"
 
 #include <QFont>
 #include <QString>
@@ -45,13 +46,6 @@ struct ForestLayout {
 inline constexpr double kHeadingTop = 20;
 inline constexpr double kRowHeight = 20;
 inline constexpr double kLineHeight = 14; // the second line of a wrapped label
-
-QFont PlotFont(bool bold = false);
-
-// A text as the plot shows it: UTF-8 decoded (invalid bytes as U+FFFD), line breaks and tabs
-// as spaces, and characters that have no glyph and that XML forbids (control characters,
-// U+FFFE, U+FFFF) as U+FFFD.
-QString DrawnText(const std::string& text);
 
 // Needs a QGuiApplication, for the fonts' metrics.
 ForestLayout LayOut(const ForestPlot& plot);

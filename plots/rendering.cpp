@@ -1,8 +1,4 @@
-// The plot module's entry point: a private Qt application on the offscreen platform (no
-// display is needed), and the painter's target by format.
-#include "plots/forest_drawing.h"
-#include "plots/forest_layout.h"
-#include "plots/forest_plot.h"
+#include "plots/rendering.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -12,7 +8,6 @@
 #include <QPdfWriter>
 #include <QSvgGenerator>
 #include <cstdio>
-#include <memory>
 
 namespace tavrel::plots {
 
@@ -28,53 +23,55 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 
 } // namespace
 
-extern "C" bool TavrelDrawForestPlot(const ForestPlot& plot, Format format, std::string* bytes,
-                                     std::string* error) {
+std::unique_ptr<QGuiApplication> StartApplication() {
     qInstallMessageHandler(&QuietMessages);
-    std::unique_ptr<QGuiApplication> application;
-    if (QGuiApplication::instance() == nullptr) {
-        static int argc = 3;
-        static char name[] = "tavrel-batch";
-        static char platformOption[] = "-platform";
-        static char offscreen[] = "offscreen";
-        static char* argv[] = {name, platformOption, offscreen, nullptr};
-        application = std::make_unique<QGuiApplication>(argc, argv);
+    if (QGuiApplication::instance() != nullptr) {
+        return nullptr;
     }
+    static int argc = 3;
+    static char name[] = "tavrel-batch";
+    static char platformOption[] = "-platform";
+    static char offscreen[] = "offscreen";
+    static char* argv[] = {name, platformOption, offscreen, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+bool Render(int width, int height, const QString& title, const QString& description, Format format,
+            const std::function<void(QPainter&)>& draw, std::string* bytes, std::string* error) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    const ForestLayout layout = LayOut(plot);
     switch (format) {
     case Format::Svg: {
         QSvgGenerator svg;
         svg.setOutputDevice(&buffer);
-        svg.setSize(QSize(layout.width, layout.height));
-        svg.setViewBox(QRect(0, 0, layout.width, layout.height));
+        svg.setSize(QSize(width, height));
+        svg.setViewBox(QRect(0, 0, width, height));
         svg.setResolution(72);
-        svg.setTitle(QStringLiteral("Forest plot"));
+        svg.setTitle(title);
         // The generator writes title and description as they are: escaped here.
-        svg.setDescription(DrawnText(plot.heterogeneity).toHtmlEscaped());
+        svg.setDescription(description.toHtmlEscaped());
         QPainter painter(&svg);
-        Draw(plot, layout, painter);
+        draw(painter);
         break;
     }
     case Format::Pdf: {
         QPdfWriter pdf(&buffer);
         pdf.setResolution(72);
-        pdf.setPageSize(QPageSize(QSizeF(layout.width, layout.height), QPageSize::Point));
+        pdf.setPageSize(QPageSize(QSizeF(width, height), QPageSize::Point));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        pdf.setTitle(QStringLiteral("Forest plot"));
+        pdf.setTitle(title);
         pdf.setCreator(QStringLiteral("tavrel-batch"));
         QPainter painter(&pdf);
-        Draw(plot, layout, painter);
+        draw(painter);
         break;
     }
     case Format::Png: {
-        QImage image(layout.width * kPngScale, layout.height * kPngScale, QImage::Format_RGB32);
+        QImage image(width * kPngScale, height * kPngScale, QImage::Format_RGB32);
         image.setDevicePixelRatio(kPngScale);
         {
             QPainter painter(&image);
             painter.setRenderHint(QPainter::TextAntialiasing);
-            Draw(plot, layout, painter);
+            draw(painter);
         }
         if (!image.save(&buffer, "PNG")) {
             *error = "the PNG encoder failed";
