@@ -39,6 +39,10 @@ const char* const kUsage =
     "      --test=T        z (default) or knha (Knapp-Hartung, t with k - 1 df)\n"
     "      --summary=FILE  write the pooled result as JSON to FILE; - is standard output\n"
     "      --forest=FILE   draw a forest plot, SVG, PDF or PNG by FILE's extension\n"
+    "      --funnel=FILE   draw a funnel plot, SVG, PDF or PNG by FILE's extension\n"
+    "      --funnel-contours\n"
+    "                      shade the funnel plot where a study's p is below .10, .05, .01\n"
+    "      --trim-fill     add trim-and-fill's missing studies, and the model with them\n"
     "      --label=COLUMN  the column that names the studies in the plot\n"
     "      --by=COLUMN     pool the subgroups that COLUMN's texts form, and test them\n"
     "      --leave-one-out=FILE\n"
@@ -49,8 +53,8 @@ const char* const kUsage =
     "  -h, --help          show this help\n"
     "      --version       show the version\n"
     "\n"
-    "--method, --test, --summary, --forest, --label, --favours, --by, --leave-one-out and\n"
-    "--mods imply --meta.\n"
+    "--method, --test, --summary, --forest, --funnel, --trim-fill, --label, --favours, --by,\n"
+    "--leave-one-out and --mods imply --meta.\n"
     "Options and FILE may come in any order; -- ends the options.\n"
     "\n"
     "Exit status: 0 when every row was computed, 1 when some rows had errors (every row is\n"
@@ -105,7 +109,7 @@ bool EndsWith(const std::string& text, std::string_view suffix) {
 }
 
 // The plot's format, by its file's extension.
-plots::Format PlotFormat(const std::string& name) {
+plots::Format PlotFormat(const std::string& option, const std::string& name) {
     for (const auto& [extension, format] :
          {std::pair{".svg", plots::Format::Svg}, std::pair{".pdf", plots::Format::Pdf},
           std::pair{".png", plots::Format::Png}}) {
@@ -113,7 +117,7 @@ plots::Format PlotFormat(const std::string& name) {
             return format;
         }
     }
-    throw UsageError("--forest writes a .svg, .pdf or .png file, not \"" + name + "\"");
+    throw UsageError(option + " writes a .svg, .pdf or .png file, not \"" + name + "\"");
 }
 
 // "--favours LEFT,RIGHT": the two phrases, split at the first comma.
@@ -197,7 +201,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
         kFavours,
         kLeaveOneOut,
         kBy,
-        kMods
+        kMods,
+        kFunnel,
+        kFunnelContours,
+        kTrimFill
     };
     static const option kLongOptions[] = {
         {"output", required_argument, nullptr, 'o'},
@@ -216,6 +223,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
         {"leave-one-out", required_argument, nullptr, kLeaveOneOut},
         {"by", required_argument, nullptr, kBy},
         {"mods", required_argument, nullptr, kMods},
+        {"funnel", required_argument, nullptr, kFunnel},
+        {"funnel-contours", no_argument, nullptr, kFunnelContours},
+        {"trim-fill", no_argument, nullptr, kTrimFill},
         {nullptr, 0, nullptr, 0}};
 
     // getopt_long permutes what it is given: a copy, with the program's name in front.
@@ -287,7 +297,19 @@ Options ParseOptions(const std::vector<std::string>& args) {
         case kForest:
             options.forest = FileName(written(), optarg);
             options.meta = true;
-            options.forestFormat = PlotFormat(options.forest);
+            options.forestFormat = PlotFormat(written(), options.forest);
+            break;
+        case kFunnel:
+            options.funnel = FileName(written(), optarg);
+            options.meta = true;
+            options.funnelFormat = PlotFormat(written(), options.funnel);
+            break;
+        case kFunnelContours:
+            options.funnelContours = true;
+            break;
+        case kTrimFill:
+            options.trimFill = true;
+            options.meta = true;
             break;
         case kLabel:
             options.meta = true;
@@ -322,12 +344,16 @@ Options ParseOptions(const std::vector<std::string>& args) {
     if (optind < argc) {
         options.input = argv[static_cast<std::size_t>(optind)];
     }
+    if (options.funnelContours && options.funnel.empty()) {
+        throw UsageError("--funnel-contours shades the funnel plot: give --funnel too");
+    }
     if (!options.moderators.empty()) {
-        // A meta-regression is one model of all the studies: no plot, subgroups or refits of an
-        // intercept alone beside it.
+        // A meta-regression is one model of all the studies: no plot, subgroups, refits or
+        // tests of small-study effects of an intercept alone beside it.
         for (const auto& [given, option] :
              {std::pair{!options.forest.empty(), "--forest"},
-              std::pair{!options.by.empty(), "--by"},
+              std::pair{!options.funnel.empty(), "--funnel"},
+              std::pair{options.trimFill, "--trim-fill"}, std::pair{!options.by.empty(), "--by"},
               std::pair{!options.leaveOneOut.empty(), "--leave-one-out"}}) {
             if (given) {
                 throw UsageError(std::string("--mods cannot be combined with ") + option +

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "plots/forest_plot.h"
 #include "meta/pooling.h"
+#include "plots/forest_plot.h"
 
 #include <stdexcept>
 #include <string>
@@ -22,6 +22,10 @@ struct Options {
     std::string summary; // the pooled result as JSON; empty for none, "-" standard output
     std::string forest;  // the forest plot, SVG, PDF or PNG by its extension; empty for none
     plots::Format forestFormat = plots::Format::Svg; // from the plot's extension
+    std::string funnel; // the funnel plot, SVG, PDF or PNG by its extension; empty for none
+    plots::Format funnelFormat = plots::Format::Svg;
+    bool funnelContours = false;         // shade where a study's own p is below .10, .05 and .01
+    bool trimFill = false;               // fill in the studies trim-and-fill finds missing
     std::string leaveOneOut;             // the model without each study, as CSV; empty for none
     std::string by;                      // the column whose text groups the studies; empty for none
     std::vector<std::string> moderators; // the columns of a meta-regression; empty for none

@@ -26,28 +26,44 @@ std::vector<fs::path> Candidates() {
 
 } // namespace
 
-PlotModule::PlotModule() : draw_(nullptr) {
+PlotModule::PlotModule(const std::string& option) : drawForest_(nullptr), drawFunnel_(nullptr) {
     std::string reasons;
     for (const fs::path& candidate : Candidates()) {
         // Kept loaded for the rest of the run: Qt's cleanup would run after ours otherwise.
         if (void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-            if (void* entry = dlsym(module, "TavrelDrawForestPlot")) {
-                draw_ = reinterpret_cast<plots::DrawForestPlot>(entry);
+            void* forest = dlsym(module, "TavrelDrawForestPlot");
+            void* funnel = dlsym(module, "TavrelDrawFunnelPlot");
+            if (forest != nullptr && funnel != nullptr) {
+                drawForest_ = reinterpret_cast<plots::DrawForestPlot>(forest);
+                drawFunnel_ = reinterpret_cast<plots::DrawFunnelPlot>(funnel);
                 return;
             }
         }
         reasons += std::string("\n  ") + dlerror();
     }
-    throw RunError("--forest needs the plot module, which cannot be loaded:" + reasons);
+    throw RunError(option + " needs the plot module, which cannot be loaded:" + reasons);
 }
 
-std::string PlotModule::Draw(const plots::ForestPlot& plot, plots::Format format) const {
+namespace {
+
+template <class Plot, class Drawer>
+std::string Drawn(Drawer draw, const Plot& plot, plots::Format format, const char* name) {
     std::string bytes;
     std::string error;
-    if (!draw_(plot, format, &bytes, &error)) {
-        throw RunError("cannot draw the forest plot: " + error);
+    if (!draw(plot, format, &bytes, &error)) {
+        throw RunError(std::string("cannot draw the ") + name + " plot: " + error);
     }
     return bytes;
+}
+
+} // namespace
+
+std::string PlotModule::Draw(const plots::ForestPlot& plot, plots::Format format) const {
+    return Drawn(drawForest_, plot, format, "forest");
+}
+
+std::string PlotModule::Draw(const plots::FunnelPlot& plot, plots::Format format) const {
+    return Drawn(drawFunnel_, plot, format, "funnel");
 }
 
 } // namespace tavrel::cli

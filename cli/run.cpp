@@ -11,7 +11,9 @@
 #include "csv/csv_writer.h"
 #include "meta/leave_one_out.h"
 #include "report/forest_data.h"
+#include "report/funnel_data.h"
 #include "report/leave_one_out_table.h"
+#include "report/small_study_text.h"
 #include "report/summary_json.h"
 #include "report/summary_text.h"
 #include "table/study_table.h"
@@ -73,6 +75,7 @@ struct Destinations {
     std::optional<OutputFile> table;
     std::optional<OutputFile> summary;
     std::optional<OutputFile> plot;
+    std::optional<OutputFile> funnel;
     std::optional<OutputFile> leaveOneOut;
 
     Destinations(const Options& options, std::FILE* err) {
@@ -85,17 +88,20 @@ struct Destinations {
         if (!options.forest.empty()) {
             plot.emplace(options.forest, err);
         }
+        if (!options.funnel.empty()) {
+            funnel.emplace(options.funnel, err);
+        }
         if (!options.leaveOneOut.empty()) {
             leaveOneOut.emplace(options.leaveOneOut, err);
         }
     }
     void CommitAll() {
-        for (std::optional<OutputFile>* file : {&table, &summary, &plot, &leaveOneOut}) {
+        for (std::optional<OutputFile>* file : {&table, &summary, &plot, &funnel, &leaveOneOut}) {
             if (*file) {
                 (*file)->Close();
             }
         }
-        for (std::optional<OutputFile>* file : {&table, &summary, &plot, &leaveOneOut}) {
+        for (std::optional<OutputFile>* file : {&table, &summary, &plot, &funnel, &leaveOneOut}) {
             if (*file) {
                 (*file)->Commit();
             }
@@ -196,8 +202,8 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
     // Looked up before any output is opened or any row read: a missing module stops the run
     // at once.
     std::optional<PlotModule> plotModule;
-    if (!options.forest.empty()) {
-        plotModule.emplace();
+    if (!options.forest.empty() || !options.funnel.empty()) {
+        plotModule.emplace(options.forest.empty() ? "--funnel" : "--forest");
     }
     if ((options.output.empty() || options.summary == "-") && out == nullptr) {
         throw RunError("cannot write standard output: it is closed");
@@ -247,6 +253,7 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
     meta::SubgroupTest differences{};
     std::optional<meta::Regression> moderatorTest;
     std::optional<FittedRegression> regression;
+    std::optional<meta::SmallStudyEffects> smallStudy;
     std::string json;
     if (pooledRows && !options.moderators.empty()) {
         regression = FitModerators(options, *pooledRows);
@@ -261,9 +268,11 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
             differences = meta::SubgroupDifferences(subgroups);
             moderatorTest = GroupModeratorTest(options, *pooledRows);
         }
+        smallStudy =
+            meta::AssessSmallStudyEffects(pooledRows->Studies(), *pooled, options.trimFill);
         json = report::SummaryJson(*pooled, pooledRows->LeftOut(), subgroups,
                                    subgroups.empty() ? nullptr : &differences,
-                                   moderatorTest ? &*moderatorTest : nullptr);
+                                   moderatorTest ? &*moderatorTest : nullptr, &*smallStudy);
         if (destinations.summary) {
             Write(destinations.summary->File(), json);
         }
@@ -273,6 +282,12 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
                                                   options.favoursRight, subgroups,
                                                   subgroups.empty() ? nullptr : &differences),
                                    options.forestFormat));
+        }
+        if (destinations.funnel) {
+            Write(destinations.funnel->File(),
+                  plotModule->Draw(report::FunnelPlotOf(*pooledRows, *pooled, *smallStudy,
+                                                        options.funnelContours),
+                                   options.funnelFormat));
         }
     }
     if (held && held->Spilled()) {
@@ -306,6 +321,7 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
                            .c_str(),
                        err);
         }
+        std::fputs(report::SmallStudyText(*smallStudy).c_str(), err);
     }
     if (pooledRows) {
         if (options.summary == "-") {

@@ -8,8 +8,7 @@ namespace tavrel::report {
 
 namespace {
 
-plots::ForestRow RowOf(std::string label, double estimate, meta::Interval interval,
-                        double weight) {
+plots::ForestRow RowOf(std::string label, double estimate, meta::Interval interval, double weight) {
     return {std::move(label),
             estimate,
             interval.low,
@@ -23,9 +22,9 @@ plots::ForestRow RowOf(std::string label, double estimate, meta::Interval interv
 } // namespace
 
 plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& pooled,
-                          const std::string& favoursLeft, const std::string& favoursRight,
-                          std::span<const meta::Subgroup> subgroups,
-                          const meta::SubgroupTest* differences) {
+                         const std::string& favoursLeft, const std::string& favoursRight,
+                         std::span<const meta::Subgroup> subgroups,
+                         const meta::SubgroupTest* differences) {
     plots::ForestPlot plot;
     const auto add = [&](std::size_t i) {
         const meta::Study& study = rows.Studies()[i];

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "plots/forest_plot.h"
 #include "meta/pooling.h"
 #include "meta/subgroups.h"
+#include "plots/forest_plot.h"
 #include "table/pooled_rows.h"
 
 #include <span>
@@ -15,8 +15,8 @@ namespace tavrel::report {
 // together under its name, above its own diamond, and the test for their differences under
 // the heterogeneity.
 plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& pooled,
-                          const std::string& favoursLeft, const std::string& favoursRight,
-                          std::span<const meta::Subgroup> subgroups = {},
-                          const meta::SubgroupTest* differences = nullptr);
+                         const std::string& favoursLeft, const std::string& favoursRight,
+                         std::span<const meta::Subgroup> subgroups = {},
+                         const meta::SubgroupTest* differences = nullptr);
 
 } // namespace tavrel::report

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -108,6 +109,46 @@ void AddModeratorTest(Fields& fields, const meta::Regression& model, const std::
     fields.emplace_back(prefix + "qm_p", Number(model.qmP));
 }
 
+// A regression test's keys, named with `prefix`; null where it could not be had.
+void AddAsymmetryTest(Fields& fields, const std::optional<meta::AsymmetryTest>& test,
+                      const std::string& prefix, bool withDf) {
+    const double nan = std::nan("");
+    const meta::AsymmetryTest shown =
+        test.value_or(meta::AsymmetryTest{nan, nan, nan, nan, nan, nan});
+    fields.emplace_back(prefix + "statistic", Number(shown.statistic));
+    if (withDf) {
+        fields.emplace_back(prefix + "df", Number(shown.df));
+    }
+    fields.emplace_back(prefix + "p", Number(shown.p));
+    fields.emplace_back(prefix + "limit", Number(shown.limit));
+    fields.emplace_back(prefix + "limit_ci_low", Number(shown.limitCiLow));
+    fields.emplace_back(prefix + "limit_ci_high", Number(shown.limitCiHigh));
+}
+
+void AddSmallStudyEffects(Fields& fields, const meta::SmallStudyEffects& effects) {
+    AddAsymmetryTest(fields, effects.egger, "egger_", true);
+    AddAsymmetryTest(fields, effects.peese, "peese_", false);
+    fields.emplace_back("rank_tau", Number(effects.rank ? effects.rank->tau : std::nan("")));
+    fields.emplace_back("rank_p", Number(effects.rank ? effects.rank->p : std::nan("")));
+    if (effects.trimFillAsked) {
+        const meta::TrimAndFill* fill = effects.trimFill ? &*effects.trimFill : nullptr;
+        const auto value = [&](double meta::Pooled::*member) {
+            return Number(fill != nullptr ? fill->model.*member : std::nan(""));
+        };
+        fields.emplace_back("trimfill_k0", fill != nullptr ? std::to_string(fill->k0) : "null");
+        fields.emplace_back("trimfill_side", fill == nullptr                  ? "null"
+                                             : fill->side == meta::Side::Left ? Quoted("left")
+                                                                              : Quoted("right"));
+        fields.emplace_back("trimfill_estimate", value(&meta::Pooled::estimate));
+        fields.emplace_back("trimfill_se", value(&meta::Pooled::se));
+        fields.emplace_back("trimfill_ci_low", value(&meta::Pooled::ciLow));
+        fields.emplace_back("trimfill_ci_high", value(&meta::Pooled::ciHigh));
+        fields.emplace_back("trimfill_p", value(&meta::Pooled::p));
+        fields.emplace_back("trimfill_tau2", value(&meta::Pooled::tau2));
+    }
+    fields.emplace_back("fail_safe_n", Number(effects.failSafeN));
+}
+
 std::string Object(const Fields& fields, const std::string& indent) {
     std::string json = "{\n";
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -122,8 +163,12 @@ std::string Object(const Fields& fields, const std::string& indent) {
 std::string SummaryJson(const meta::Pooled& pooled, std::size_t leftOut,
                         std::span<const meta::Subgroup> subgroups,
                         const meta::SubgroupTest* differences,
-                        const meta::Regression* moderatorTest) {
+                        const meta::Regression* moderatorTest,
+                        const meta::SmallStudyEffects* smallStudy) {
     Fields fields = ModelFields(pooled, &leftOut);
+    if (smallStudy != nullptr) {
+        AddSmallStudyEffects(fields, *smallStudy);
+    }
     if (!subgroups.empty()) {
         std::string list = "[\n";
         for (std::size_t i = 0; i < subgroups.size(); ++i) {

@@ -2,6 +2,7 @@
 
 #include "meta/pooling.h"
 #include "meta/regression.h"
+#include "meta/small_study_effects.h"
 #include "meta/subgroups.h"
 
 #include <cstddef>
@@ -18,11 +19,17 @@ namespace tavrel::report {
 // but k_left_out, and a "note" where values are missing) and subgroup_q, subgroup_q_df,
 // subgroup_q_p; and the test of the groups as a moderator under a common tau^2
 // (`moderatorTest`), moderator_qm, moderator_qm_df, moderator_qm_df2 (under knha) and
-// moderator_qm_p, all null where there is no such test.
+// moderator_qm_p, all null where there is no such test. With the tests of small-study effects,
+// after the model's keys: egger_statistic, egger_df (null under z), egger_p, egger_limit,
+// egger_limit_ci_low, egger_limit_ci_high; the same for peese but its df; rank_tau, rank_p;
+// with trim-and-fill trimfill_k0, trimfill_side ("left" or "right"), trimfill_estimate,
+// trimfill_se, trimfill_ci_low, trimfill_ci_high, trimfill_p, trimfill_tau2; and
+// fail_safe_n. A test that could not be had has its keys null.
 std::string SummaryJson(const meta::Pooled& pooled, std::size_t leftOut,
                         std::span<const meta::Subgroup> subgroups = {},
                         const meta::SubgroupTest* differences = nullptr,
-                        const meta::Regression* moderatorTest = nullptr);
+                        const meta::Regression* moderatorTest = nullptr,
+                        const meta::SmallStudyEffects* smallStudy = nullptr);
 
 // A meta-regression as one JSON object: method, test, level, k, k_left_out, coefficients (one
 // object per coefficient, the intercept first: name, estimate, se, statistic, p, ci_low,

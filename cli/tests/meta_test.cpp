@@ -62,23 +62,6 @@ TEST_F(MetaTest, RowsWithoutAnEffectSizeAreLeftOutAndCountedByWhy) {
     EXPECT_EQ(Read(dir_ / "out.csv"), "precious");
 }
 
-TEST_F(MetaTest, TheSummaryHasExactlyItsKeysInOrder) {
-    const fs::path json = dir_ / "summary.json";
-    EXPECT_EQ(RunTool(Studies(4), {"--summary", json.string(), "--test=knha"}).status, 0);
-    const std::string text = Read(json);
-    std::string keys;
-    const std::regex key("\"([a-z0-9_]+)\": ");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), key);
-         it != std::sregex_iterator(); ++it) {
-        keys += (*it)[1].str() + " ";
-    }
-    EXPECT_EQ(keys, "method test level k k_left_out estimate se statistic p ci_low ci_high tau2 "
-                    "tau i2 h2 tau2_ci_low tau2_ci_high tau_ci_low tau_ci_high i2_ci_low "
-                    "i2_ci_high h2_ci_low h2_ci_high q q_df q_p pi_low pi_high ");
-    EXPECT_NE(text.find("\"test\": \"knha\""), std::string::npos);
-    EXPECT_NE(text.find("\"k\": 4,"), std::string::npos);
-}
-
 // --mods: a text column is categorical and says so, a missing moderator leaves its row out
 // and is counted, every pooled row gains its part in the model (the weights add to 100),
 // dependent columns are named, and a plot of a meta-regression is refused.

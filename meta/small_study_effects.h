@@ -1,0 +1,32 @@
+#pragma once
+
+#include "meta/pooling.h"
+#include "meta/publication_bias.h"
+#include "meta/rank_correlation.h"
+#include "meta/trim_and_fill.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tavrel::meta {
+
+// What a meta-analysis reports of small-study effects and publication bias. A test that
+// cannot be had is absent, and a line of `notes` says why ("Egger's test: not computed: it
+// needs at least 3 studies, and there are 2").
+struct SmallStudyEffects {
+    std::optional<AsymmetryTest> egger; // on the standard error
+    std::optional<AsymmetryTest> peese; // on the variance
+    std::optional<RankCorrelation> rank;
+    bool trimFillAsked;
+    std::optional<TrimAndFill> trimFill; // only where asked for
+    double failSafeN;
+    std::vector<std::string> notes;
+};
+
+// Every test on the studies of `pooled`, by its method, test and level.
+SmallStudyEffects AssessSmallStudyEffects(std::span<const Study> studies, const Pooled& pooled,
+                                          bool trimFill);
+
+} // namespace tavrel::meta
