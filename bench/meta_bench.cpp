@@ -1,12 +1,15 @@
 // Pooling a million studies by each method: the time, and REML's Fisher scoring steps; the
 // leave-one-out refits of 2,000 studies by REML; a meta-regression of 100,000 studies on three
-// moderators; and each study's part (weights, residuals, Cook's distances) in 2,000 studies.
+// moderators; each study's part (weights, residuals, Cook's distances) in 2,000 studies; and
+// every test of small-study effects with trim-and-fill on 10,000 studies.
 #include "meta/influence.h"
 #include "meta/leave_one_out.h"
 #include "meta/pooling.h"
 #include "meta/regression.h"
+#include "meta/small_study_effects.h"
 
 #include <benchmark/benchmark.h>
+#include <cmath>
 #include <random>
 #include <span>
 #include <string>
@@ -94,3 +97,29 @@ void BM_Influence(benchmark::State& state) {
 BENCHMARK(BM_Influence)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+// Every test of small-study effects with trim-and-fill on 10,000 studies, from which half of
+// the small studies without a significant effect were removed (so trim-and-fill has studies
+// to fill and rounds to go).
+void BM_SmallStudyEffects(benchmark::State& state, meta::Method method) {
+    std::vector<meta::Study> studies;
+    const std::vector<meta::Study> drawn = Studies(40'000);
+    for (std::size_t i = 0; i < drawn.size() && studies.size() < 10'000; ++i) {
+        const meta::Study& study = drawn[i];
+        if (study.vi < 0.02 || study.yi / std::sqrt(study.vi) > 1.96 || i % 2 == 0) {
+            studies.push_back(study);
+        }
+    }
+    const meta::Pooled pooled = meta::Pool(studies, method, meta::Test::Z, 0.95);
+    std::size_t filled = 0;
+    for (auto _ : state) {
+        const meta::SmallStudyEffects effects =
+            meta::AssessSmallStudyEffects(studies, pooled, true);
+        filled = effects.trimFill ? effects.trimFill->k0 : 0;
+        benchmark::DoNotOptimize(effects.failSafeN);
+    }
+    state.counters["k"] = static_cast<double>(studies.size());
+    state.counters["filled"] = static_cast<double>(filled);
+}
+BENCHMARK_CAPTURE(BM_SmallStudyEffects, REML, meta::Method::REML)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SmallStudyEffects, DL, meta::Method::DL)->Unit(benchmark::kMillisecond);

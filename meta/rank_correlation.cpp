@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <numeric>
+#include <utility>
 #include <vector>
 
 namespace tavrel::meta {
@@ -97,18 +97,21 @@ double ExactLowerTail(std::int64_t q, std::size_t n) {
 
 RankCorrelation KendallTau(std::span<const double> x, std::span<const double> y) {
     const std::size_t n = x.size();
-    std::vector<std::size_t> order(n);
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return x[a] < x[b] || (x[a] == x[b] && y[a] < y[b]);
-    });
-    const Ties xTies =
-        Ties::Of(n, [&](std::size_t a, std::size_t b) { return x[order[a]] == x[order[b]]; });
-    const Ties jointTies = Ties::Of(n, [&](std::size_t a, std::size_t b) {
-        return x[order[a]] == x[order[b]] && y[order[a]] == y[order[b]];
-    });
+    // Sorted by x, ties by y: the points themselves, not indices, so that the sort reads
+    // memory in order.
+    std::vector<std::pair<double, double>> points(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        points[i] = {x[i], y[i]};
+    }
+    std::sort(points.begin(), points.end());
+    const Ties xTies = Ties::Of(
+        n, [&](std::size_t a, std::size_t b) { return points[a].first == points[b].first; });
+    const Ties jointTies =
+        Ties::Of(n, [&](std::size_t a, std::size_t b) { return points[a] == points[b]; });
     std::vector<double> ys(n);
-    std::transform(order.begin(), order.end(), ys.begin(), [&](std::size_t i) { return y[i]; });
+    std::transform(points.begin(), points.end(), ys.begin(),
+                   [](const auto& pair) { return pair.second; });
+    points = {};
     std::vector<double> buffer;
     const std::int64_t discordant = SortCountingInversions(ys, buffer);
     const Ties yTies = Ties::Of(n, [&](std::size_t a, std::size_t b) { return ys[a] == ys[b]; });
