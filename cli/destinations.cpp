@@ -63,7 +63,7 @@ void CheckDestinations(const Options& options, std::FILE* input) {
     std::vector<std::pair<Destination, Identity>> written;
     for (const Destination destination :
          {Destination{"-o", options.output}, Destination{"--summary", options.summary},
-          Destination{"--forest", options.forest},
+          Destination{"--forest", options.forest}, Destination{"--funnel", options.funnel},
           Destination{"--leave-one-out", options.leaveOneOut}}) {
         if (destination.name.empty() || destination.name == "-") {
             continue;

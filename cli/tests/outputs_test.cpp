@@ -51,6 +51,10 @@ TEST_F(OutputsTest, NoOutputMayOverwriteTheInputOrAnother) {
     EXPECT_EQ(plot.status, 2);
     EXPECT_NE(plot.err.find("--summary and --forest name the same file"), std::string::npos)
         << plot.err;
+    const auto plots = RunTool(kStudies, {"--forest", Path("x.svg"), "--funnel", Path("x.svg")});
+    EXPECT_EQ(plots.status, 2);
+    EXPECT_NE(plots.err.find("--forest and --funnel name the same file"), std::string::npos)
+        << plots.err;
     ExpectUntouched(3);
 
     // The table may replace its own input: it is read whole first.
