@@ -10,27 +10,36 @@
 
 namespace tavrel::meta {
 
+Design AsymmetryDesign(std::span<const Study> studies, AsymmetryPredictor predictor) {
+    Design x(static_cast<Eigen::Index>(studies.size()), 2);
+    for (std::size_t i = 0; i < studies.size(); ++i) {
+        const auto row = static_cast<Eigen::Index>(i);
+        x(row, 0) = 1;
+        x(row, 1) =
+            predictor == AsymmetryPredictor::Variance ? studies[i].vi : std::sqrt(studies[i].vi);
+    }
+    return x;
+}
+
 AsymmetryTest RegressionTest(std::span<const Study> studies, AsymmetryPredictor predictor,
                              Method method, Test test, double level) {
     if (studies.size() < 3) {
         throw TooFewStudies("it needs at least 3 studies, and there are " +
                             std::to_string(studies.size()));
     }
-    const bool variance = predictor == AsymmetryPredictor::Variance;
-    Design x(static_cast<Eigen::Index>(studies.size()), 2);
-    for (std::size_t i = 0; i < studies.size(); ++i) {
-        const auto row = static_cast<Eigen::Index>(i);
-        x(row, 0) = 1;
-        x(row, 1) = variance ? studies[i].vi : std::sqrt(studies[i].vi);
-    }
-    const std::array<std::string, 2> names = {"intercept", variance ? "vi" : "sei"};
+    const Design x = AsymmetryDesign(studies, predictor);
+    const std::array<std::string, 2> names = {
+        "intercept", predictor == AsymmetryPredictor::Variance ? "vi" : "sei"};
     const Regression fit =
         FitRegression(studies, x, names, method, test, level, RegressionExtras::None);
     const Coefficient& slope = fit.coefficients[1];
     const Coefficient& intercept = fit.coefficients[0];
-    return {slope.statistic, test == Test::Z ? std::numeric_limits<double>::quiet_NaN() : fit.qeDf,
-            slope.p,         intercept.estimate,
-            intercept.ciLow, intercept.ciHigh};
+    return {.statistic = slope.statistic,
+            .df = test == Test::Z ? std::numeric_limits<double>::quiet_NaN() : fit.qeDf,
+            .p = slope.p,
+            .limit = intercept.estimate,
+            .limitCiLow = intercept.ciLow,
+            .limitCiHigh = intercept.ciHigh};
 }
 
 double FailSafeN(std::span<const Study> studies) {

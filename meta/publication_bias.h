@@ -1,6 +1,7 @@
 #pragma once
 
 #include "meta/pooling.h"
+#include "meta/weighted_fit.h"
 
 #include <span>
 
@@ -18,6 +19,9 @@ struct AsymmetryTest {
     // The intercept: the effect a study of standard error 0 would find, with its interval.
     double limit, limitCiLow, limitCiHigh;
 };
+
+// The regression's design: an intercept, and each study's standard error or variance.
+Design AsymmetryDesign(std::span<const Study> studies, AsymmetryPredictor predictor);
 
 // Fewer studies than a test needs; the message says how many it has and needs.
 class TooFewStudies : public std::invalid_argument {

@@ -19,7 +19,9 @@ auto Attempt(const char* name, std::vector<std::string>& notes, Compute compute)
     } catch (const RankDeficient&) {
         notes.push_back(std::string(name) +
                         ": not computed: every study has the same standard error");
-    } catch (const std::exception& e) {
+    } catch (const std::invalid_argument& e) { // too few studies
+        notes.push_back(std::string(name) + ": not computed: " + e.what());
+    } catch (const NotConverged& e) {
         notes.push_back(std::string(name) + ": not computed: " + e.what());
     }
     return std::nullopt;

@@ -21,11 +21,7 @@ Side MissingSide(std::span<const Study> studies, Method method, double level) {
         throw TooFewStudies("it needs at least " + std::to_string(fewest) +
                             " studies, and there are " + std::to_string(studies.size()));
     }
-    Design x(static_cast<Eigen::Index>(studies.size()), 2);
-    for (std::size_t i = 0; i < studies.size(); ++i) {
-        x(static_cast<Eigen::Index>(i), 0) = 1;
-        x(static_cast<Eigen::Index>(i), 1) = std::sqrt(studies[i].vi);
-    }
+    const Design x = AsymmetryDesign(studies, AsymmetryPredictor::StandardError);
     const std::array<std::string, 2> names = {"intercept", "sei"};
     const Regression fit =
         FitRegression(studies, x, names, method, Test::Z, level, RegressionExtras::None);
