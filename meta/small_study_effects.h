@@ -19,7 +19,7 @@ struct SmallStudyEffects {
     std::optional<AsymmetryTest> egger; // on the standard error
     std::optional<AsymmetryTest> peese; // on the variance
     std::optional<RankCorrelation> rank;
-    bool trimFillAsked;
+    bool trimFillAsked;                  // its keys are written then, null or not
     std::optional<TrimAndFill> trimFill; // only where asked for
     double failSafeN;
     std::vector<std::string> notes;

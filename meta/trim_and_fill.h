@@ -22,8 +22,8 @@ struct TrimAndFill {
     Pooled model;
 };
 
-// Counts of missing studies change no more after this many rounds in any table metafor's
-// own limit allows; one that still does has no trim-and-fill estimate.
+// The rounds of trimming allowed, metafor's own limit: a count of missing studies that still
+// changes after them gives no trim-and-fill estimate.
 inline constexpr int kMostTrimRounds = 100;
 
 // Fills the studies of `pooled` (its method, test and level). Needs 3 studies (2 for a model
