@@ -3,19 +3,10 @@
 # which REML's Fisher scoring alone fails: one study that dominates, and tau^2 far above 1.
 # metafor runs with tight convergence (threshold 1e-12, up to 1000 steps).
 #   Rscript crosscheck.R PATH/TO/tavrel-batch WORK_DIR
-args <- commandArgs(trailingOnly = TRUE)
-tool <- args[1]
-work <- args[2]
-suppressPackageStartupMessages(library(metafor))
-failures <- 0
+here <- dirname(sub("^--file=", "", grep("^--file=", commandArgs(), value = TRUE)))
+source(file.path(here, "common.R"))
 largest <- list(difference = 0, where = "")
 unconverged <- 0
-check <- function(ok, what) {
-  if (!isTRUE(all(ok))) {
-    cat("FAIL:", what, "\n")
-    failures <<- failures + 1
-  }
-}
 
 # Tables of summary statistics whose standardized differences spread by tau around mu.
 table <- function(k, tau, mu = 0.4, sizes = c(5, 200), dominant = FALSE) {
@@ -61,9 +52,7 @@ compare <- function(name, csv, method, test) {
   d <- d[d$mode == "AllResults", ]
   s <- summary_of(json)
   num <- function(key) as.numeric(s[[key]])
-  r <- tryCatch(suppressWarnings(rma(d$yi, d$vi, method = method, test = test,
-                                     control = list(threshold = 1e-12, tol = 1e-12,
-                                                    maxiter = 1000))),
+  r <- tryCatch(suppressWarnings(rma(d$yi, d$vi, method = method, test = test, control = control)),
                 error = function(e) NULL)
   if (is.null(r)) {
     # Where metafor does not converge, the maximum is checked by its own equation.
@@ -156,7 +145,7 @@ compare_leave_one_out <- function(name, csv, method, test) {
   d <- d[d$mode == "AllResults", ]
   ours <- read.csv(loo)
   r <- rma(d$yi, d$vi, method = method, test = test,
-           control = list(threshold = 1e-12, tol = 1e-12, maxiter = 1000))
+           control = control)
   theirs <- as.data.frame(leave1out(r))
   pairs <- c(estimate = "estimate", se = "se", statistic = if (test == "z") "zval" else "tval",
              p = "pval", ci_low = "ci.lb", ci_high = "ci.ub", q = "Q", q_p = "Qp",

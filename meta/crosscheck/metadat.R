@@ -3,18 +3,9 @@
 # pooled value against rma() and predict() on escalc's own yi and vi, for each method and
 # test, each to 1e-8 relative (1e-10 for yi and vi).
 #   Rscript metadat.R PATH/TO/tavrel-batch WORK_DIR
-args <- commandArgs(trailingOnly = TRUE)
-tool <- args[1]
-work <- args[2]
-suppressPackageStartupMessages({ library(metafor); library(metadat); library(jsonlite) })
-failures <- 0
-largest <- 0
-check <- function(ok, what) {
-  if (!isTRUE(all(ok))) {
-    cat("FAIL:", what, "\n")
-    failures <<- failures + 1
-  }
-}
+here <- dirname(sub("^--file=", "", grep("^--file=", commandArgs(), value = TRUE)))
+source(file.path(here, "common.R"))
+suppressPackageStartupMessages(library(metadat))
 # |ours - theirs| relative to theirs, where both exist; 0 where both are the same value.
 relative <- function(ours, theirs) {
   ifelse(ours == theirs, 0, abs(ours - theirs) / pmax(abs(theirs), 1e-300))
@@ -73,7 +64,7 @@ for (name in names(tables)) {
         check(all(nzchar(ours$error[!pooled])), paste(what, ": rows without g say why"))
       }
       r <- suppressWarnings(rma(e$yi[usable], e$vi[usable], method = method, test = test,
-                                control = list(threshold = 1e-12, tol = 1e-12, maxiter = 1000)))
+                                control = control))
       p <- predict(r)
       s <- fromJSON(json)
       expected <- c(k = r$k, estimate = r$b[1], se = r$se, statistic = r$zval, p = r$pval,

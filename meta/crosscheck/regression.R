@@ -7,32 +7,9 @@
 # weight, hat, residual and Cook's distance, with and without moderators, against weights(),
 # hatvalues() and influence()'s rstudent and cook.d.
 #   Rscript regression.R PATH/TO/tavrel-batch WORK_DIR
-args <- commandArgs(trailingOnly = TRUE)
-tool <- args[1]
-work <- args[2]
-suppressPackageStartupMessages({ library(metafor); library(metadat); library(jsonlite) })
-failures <- 0
-largest <- 0
-check <- function(ok, what) {
-  if (!isTRUE(all(ok))) { cat("FAIL:", what, "\n"); failures <<- failures + 1 }
-}
-# Relative to metafor's value, or absolute below 1 (a p near 0, an R^2 at 0).
-# A value metafor gives as infinite (a residual over a standard error of 0) is empty in ours.
-near <- function(ours, theirs, tolerance, what) {
-  theirs[is.infinite(theirs)] <- NA
-  if (length(ours) != length(theirs)) {
-    check(FALSE, sprintf("%s: %d values, metafor %d", what, length(ours), length(theirs)))
-    return()
-  }
-  both <- is.na(ours) & is.na(theirs)
-  gap <- ifelse(both, 0, abs(ours - theirs) / pmax(1, abs(theirs)))
-  if (any(!both)) largest <<- max(largest, gap[!both & is.finite(gap)], 0)
-  check(all(both | (!is.na(gap) & gap <= tolerance)),
-        sprintf("%s: ours %s, metafor %s", what, paste(signif(ours, 17), collapse = " "),
-                paste(signif(theirs, 17), collapse = " ")))
-}
-control <- list(threshold = 1e-12, tol = 1e-12, maxiter = 1000)
-methods <- c("REML", "ML", "DL", "PM", "SJ", "HE", "HS", "EB", "FE")
+here <- dirname(sub("^--file=", "", grep("^--file=", commandArgs(), value = TRUE)))
+source(file.path(here, "common.R"))
+suppressPackageStartupMessages(library(metadat))
 
 # Runs tavrel-batch on a table written from `d` and returns its summary and output table.
 run <- function(d, options, name) {

@@ -6,29 +6,8 @@
 # symmetric ones, and asymmetric ones from which small studies with null results were removed
 # at random.
 #   Rscript small_study.R PATH/TO/tavrel-batch WORK_DIR
-args <- commandArgs(trailingOnly = TRUE)
-tool <- args[1]
-work <- args[2]
-suppressPackageStartupMessages({ library(metafor); library(jsonlite) })
-failures <- 0
-largest <- 0
-check <- function(ok, what) {
-  if (!isTRUE(all(ok))) { cat("FAIL:", what, "\n"); failures <<- failures + 1 }
-}
-# Relative to metafor's value, or absolute below 1 (a p near 0).
-near <- function(ours, theirs, what) {
-  if (is.null(ours) || length(ours) != length(theirs)) {
-    check(FALSE, sprintf("%s: ours missing or of another length", what))
-    return()
-  }
-  gap <- abs(ours - theirs) / pmax(1, abs(theirs))
-  largest <<- max(largest, gap[is.finite(gap)], 0)
-  check(all(!is.na(gap) & gap <= 1e-8),
-        sprintf("%s: ours %s, metafor %s", what, paste(signif(ours, 17), collapse = " "),
-                paste(signif(theirs, 17), collapse = " ")))
-}
-control <- list(threshold = 1e-12, tol = 1e-12, maxiter = 1000)
-methods <- c("REML", "ML", "DL", "PM", "SJ", "HE", "HS", "EB", "FE")
+here <- dirname(sub("^--file=", "", grep("^--file=", commandArgs(), value = TRUE)))
+source(file.path(here, "common.R"))
 
 # k studies of sizes 10 to 200 a group, true effects around 0.3 (tau^2 0.04); with
 # `asymmetric`, studies of more than the median variance that found no significant effect
@@ -69,22 +48,22 @@ compare <- function(d, method, test, level, name) {
   egger <- regtest(m)
   near(c(s$egger_statistic, s$egger_p, s$egger_limit, s$egger_limit_ci_low,
          s$egger_limit_ci_high),
-       c(egger$zval, egger$pval, egger$est, egger$ci.lb, egger$ci.ub), paste(what, "Egger"))
+       c(egger$zval, egger$pval, egger$est, egger$ci.lb, egger$ci.ub), 1e-8, paste(what, "Egger"))
   if (test == "knha") check(identical(s$egger_df, k - 2L), paste(what, "Egger df"))
   if (test == "z") check(is.null(s$egger_df), paste(what, "Egger df under z"))
   peese <- regtest(m, predictor = "vi")
   near(c(s$peese_statistic, s$peese_p, s$peese_limit, s$peese_limit_ci_low,
          s$peese_limit_ci_high),
-       c(peese$zval, peese$pval, peese$est, peese$ci.lb, peese$ci.ub), paste(what, "PEESE"))
+       c(peese$zval, peese$pval, peese$est, peese$ci.lb, peese$ci.ub), 1e-8, paste(what, "PEESE"))
   rank <- suppressWarnings(ranktest(m, exact = k < 50))
-  near(c(s$rank_tau, s$rank_p), c(rank$tau, rank$pval), paste(what, "rank test"))
+  near(c(s$rank_tau, s$rank_p), c(rank$tau, rank$pval), 1e-8, paste(what, "rank test"))
   filled <- trimfill(m, control = control, level = 100 * level)
   check(identical(s$trimfill_k0, as.integer(filled$k0)) && s$trimfill_side == filled$side,
         sprintf("%s trim-and-fill k0 %s %s, metafor %d %s", what, s$trimfill_k0,
                 s$trimfill_side, filled$k0, filled$side))
   near(c(s$trimfill_estimate, s$trimfill_se, s$trimfill_ci_low, s$trimfill_ci_high,
          s$trimfill_p, s$trimfill_tau2),
-       c(filled$beta, filled$se, filled$ci.lb, filled$ci.ub, filled$pval, filled$tau2),
+       c(filled$beta, filled$se, filled$ci.lb, filled$ci.ub, filled$pval, filled$tau2), 1e-8,
        paste(what, "trim-and-fill"))
   check(identical(s$fail_safe_n, as.integer(fsn(es, es_var, data = d)$fsnum)),
         paste(what, "fail-safe N"))

@@ -3,12 +3,8 @@
 # tests; the test for subgroup differences against rma(estimates, sei = se, method = "FE")'s
 # QE; a group of one study as that study's estimate and interval.
 #   Rscript subgroups.R PATH/TO/tavrel-batch WORK_DIR
-args <- commandArgs(trailingOnly = TRUE)
-suppressPackageStartupMessages({ library(metafor); library(jsonlite) })
-failures <- 0
-check <- function(ok, what) {
-  if (!isTRUE(all(ok))) { cat("FAIL:", what, "\n"); failures <<- failures + 1 }
-}
+here <- dirname(sub("^--file=", "", grep("^--file=", commandArgs(), value = TRUE)))
+source(file.path(here, "common.R"))
 set.seed(20261207)
 k <- 40
 groups <- c(rep("North", 14), rep("South", 12), rep("", 13), "West")
@@ -20,7 +16,7 @@ m1 <- round(runif(k, 80, 120), 2)
 sd1 <- round(runif(k, 5, 20), 2)
 sd2 <- round(sd1 * runif(k, 0.8, 1.2), 2)
 m2 <- round(m1 + (shift + rnorm(k, 0, 0.25)) * sd1, 2)
-csv <- file.path(args[2], "groups.csv")
+csv <- file.path(work, "groups.csv")
 write.csv(data.frame(study = paste0("S", 1:k), region = groups, m1, sd1, n1, m2, sd2, n2), csv,
           row.names = FALSE, quote = FALSE)
 close <- function(ours, theirs, tolerance = 1e-8) {
@@ -29,9 +25,9 @@ close <- function(ours, theirs, tolerance = 1e-8) {
 for (method in c("REML", "DL", "PM", "FE")) {
   for (test in c("z", "knha")) {
     what <- paste(method, test)
-    json <- file.path(args[2], "groups.json")
-    rows <- file.path(args[2], "groups.out.csv")
-    status <- system2(args[1], c("--by", "region", paste0("--method=", method),
+    json <- file.path(work, "groups.json")
+    rows <- file.path(work, "groups.out.csv")
+    status <- system2(tool, c("--by", "region", paste0("--method=", method),
                                  paste0("--test=", test), "--summary", json, "-o", rows, csv),
                       stderr = FALSE)
     if (status != 0) { check(FALSE, paste(what, ": exit status", status)); next }
@@ -39,7 +35,6 @@ for (method in c("REML", "DL", "PM", "FE")) {
     s <- fromJSON(json)
     sub <- s$subgroups
     check(identical(sub$group, c("North", "South", "(empty)", "West")), paste(what, ": groups"))
-    control <- list(threshold = 1e-12, tol = 1e-12, maxiter = 1000)
     for (i in seq_len(nrow(sub))) {
       g <- if (sub$group[i] == "(empty)") "" else sub$group[i]
       rowsOf <- d$region == g
