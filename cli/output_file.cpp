@@ -81,13 +81,16 @@ void KeepOwnership(int fd, const struct stat& old, const std::string& shown, std
 } // namespace
 
 OutputFile::OutputFile(const std::string& destination, std::FILE* warnings) : shown_(destination) {
-    const fs::path target = FollowLinks(destination);
+    // A device or pipe is opened by the name given: /dev/stdout leads through /proc to a
+    // pipe that has no path of its own to follow.
     struct stat old {};
-    const bool replacing = stat(target.c_str(), &old) == 0;
+    const bool device = stat(destination.c_str(), &old) == 0 && !S_ISREG(old.st_mode);
+    const fs::path target = device ? fs::path(destination) : FollowLinks(destination);
+    const bool replacing = device || stat(target.c_str(), &old) == 0;
     if (replacing && !S_ISREG(old.st_mode)) {
         file_ = std::fopen(target.c_str(), "wb");
         if (file_ == nullptr) {
-            CannotWrite(shown_, errno);
+            CannotWrite(shown_, errno); // a folder, say
         }
         return;
     }
@@ -109,7 +112,7 @@ OutputFile::OutputFile(const std::string& destination, std::FILE* warnings) : sh
     const int fd = CreateTemporary(replacing);
     const int error = errno;
     if (fd >= 0) {
-        SignalCleanup::Remove(directory_, temporary_.c_str());
+        registration_ = SignalCleanup::Remove(directory_, temporary_.c_str());
     }
     SignalCleanup::Release();
     if (fd < 0) {
@@ -161,7 +164,7 @@ void OutputFile::RemoveTemporary() {
     if (!temporary_.empty()) {
         SignalCleanup::Hold();
         unlinkat(directory_, temporary_.c_str(), 0);
-        SignalCleanup::Forget();
+        SignalCleanup::Forget(registration_);
         SignalCleanup::Release();
         temporary_.clear();
     }
@@ -208,7 +211,7 @@ void OutputFile::Commit() {
             renameat(directory_, temporary_.c_str(), directory_, name_.c_str()) == 0;
         const int error = errno;
         if (renamed) {
-            SignalCleanup::Forget();
+            SignalCleanup::Forget(registration_);
             temporary_.clear();
         }
         SignalCleanup::Release();

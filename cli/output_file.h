@@ -10,8 +10,8 @@ namespace tavrel::cli {
 // The file named by -o. A regular file (or a new one) is written under a temporary name in
 // the same folder and renamed onto it only when Commit() is called, so that a failed or
 // interrupted run leaves the old file as it was; without Commit() the temporary file is
-// removed, and a SIGINT, SIGTERM or SIGHUP removes it too. The new file keeps the old one's
-// owner, group and mode where the process may set them, and says so on `warnings` where it
+// removed, and so does any signal that ends the process (SignalCleanup). The new file keeps the old
+// one's owner, group and mode where the process may set them, and says so on `warnings` where it
 // may not. Through a symbolic link the file it points to is written, whether or not it exists
 // yet, and the link kept. Anything else (a device such as /dev/null, a named pipe) cannot be
 // replaced, and is written directly.
@@ -42,6 +42,7 @@ class OutputFile {
     int directory_ = -1;    // the folder of the file that is replaced
     std::string name_;      // its name in that folder
     std::string temporary_; // the temporary file's name there; empty when written directly
+    int registration_ = -1; // its registration with SignalCleanup
     std::FILE* file_ = nullptr;
 };
 

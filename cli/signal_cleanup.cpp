@@ -10,12 +10,20 @@ namespace tavrel::cli {
 
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Every signal whose default action ends the process and that a handler can catch.
+constexpr int kSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT, SIGABRT,   SIGPIPE, SIGALRM,
+                            SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGSEGV,
+                            SIGBUS,  SIGFPE,  SIGILL,  SIGTRAP, SIGSYS};
+constexpr int kSignalCount = sizeof kSignals / sizeof kSignals[0];
 
 // Read by the handler, so written only while the signals are held.
-int g_directory = -1;
-char g_name[NAME_MAX + 1];
-volatile std::sig_atomic_t g_armed = 0;
+struct PendingFile {
+    int directory;
+    char name[NAME_MAX + 1];
+    volatile std::sig_atomic_t armed;
+};
+PendingFile g_files[SignalCleanup::kMostFiles];
+struct sigaction g_previous[kSignalCount];
 
 sigset_t Signals() {
     sigset_t set;
@@ -26,11 +34,20 @@ sigset_t Signals() {
     return set;
 }
 
-// Only async-signal-safe calls. SA_RESETHAND has put the default action back, and the
-// signal is blocked while this runs, so the raise ends the process as soon as this returns.
+// Only async-signal-safe calls. The handler the process had before is put back and the signal
+// raised again: it is blocked while this runs, so it ends the process (or reaches a
+// sanitizer's report) as soon as this returns.
 void OnSignal(int signal) {
-    if (g_armed != 0) {
-        unlinkat(g_directory, g_name, 0);
+    for (PendingFile& file : g_files) {
+        if (file.armed != 0) {
+            unlinkat(file.directory, file.name, 0);
+            file.armed = 0;
+        }
+    }
+    for (int i = 0; i < kSignalCount; ++i) {
+        if (kSignals[i] == signal) {
+            sigaction(signal, &g_previous[i], nullptr);
+        }
     }
     raise(signal);
 }
@@ -41,17 +58,15 @@ void InstallOnce() {
         return;
     }
     installed = true;
-    for (const int signal : kSignals) {
-        struct sigaction previous {};
-        sigaction(signal, nullptr, &previous);
-        if (previous.sa_handler == SIG_IGN) {
+    for (int i = 0; i < kSignalCount; ++i) {
+        sigaction(kSignals[i], nullptr, &g_previous[i]);
+        if (g_previous[i].sa_handler == SIG_IGN) {
             continue; // nohup and friends asked for it to be ignored
         }
         struct sigaction action {};
         action.sa_handler = &OnSignal;
-        action.sa_flags = SA_RESETHAND;
         sigemptyset(&action.sa_mask);
-        sigaction(signal, &action, nullptr);
+        sigaction(kSignals[i], &action, nullptr);
     }
 }
 
@@ -67,16 +82,25 @@ void SignalCleanup::Release() {
     sigprocmask(SIG_UNBLOCK, &set, nullptr);
 }
 
-void SignalCleanup::Remove(int directory, const char* name) {
+int SignalCleanup::Remove(int directory, const char* name) {
     InstallOnce();
-    g_directory = directory;
-    std::strncpy(g_name, name, NAME_MAX);
-    g_name[NAME_MAX] = '\0';
-    g_armed = 1;
+    for (int slot = 0; slot < kMostFiles; ++slot) {
+        PendingFile& file = g_files[slot];
+        if (file.armed == 0) {
+            file.directory = directory;
+            std::strncpy(file.name, name, NAME_MAX);
+            file.name[NAME_MAX] = '\0';
+            file.armed = 1;
+            return slot;
+        }
+    }
+    return -1;
 }
 
-void SignalCleanup::Forget() {
-    g_armed = 0;
+void SignalCleanup::Forget(int registration) {
+    if (registration >= 0 && registration < kMostFiles) {
+        g_files[registration].armed = 0;
+    }
 }
 
 } // namespace tavrel::cli

@@ -28,11 +28,18 @@ std::unique_ptr<QGuiApplication> StartApplication() {
     if (QGuiApplication::instance() != nullptr) {
         return nullptr;
     }
-    static int argc = 3;
+    // The application takes the platform option out of argc and argv (both must outlive it),
+    // so they are set anew for each one: a second plot in the same run needs it again.
     static char name[] = "tavrel-batch";
     static char platformOption[] = "-platform";
     static char offscreen[] = "offscreen";
-    static char* argv[] = {name, platformOption, offscreen, nullptr};
+    static int argc;
+    static char* argv[4];
+    argc = 3;
+    argv[0] = name;
+    argv[1] = platformOption;
+    argv[2] = offscreen;
+    argv[3] = nullptr;
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 

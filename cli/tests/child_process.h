@@ -17,6 +17,7 @@ namespace tavrel::cli::batchtest {
 
 struct ChildOptions {
     int input = -1;            // descriptor for standard input; -1 leaves it closed
+    int output = -1;           // descriptor for standard output; -1 leaves the test's own
     bool unprivileged = false; // when run as root: as the user and group nobody (65534)
 };
 
@@ -30,6 +31,9 @@ class ChildProcess {
                 dup2(options.input, STDIN_FILENO);
             } else {
                 close(STDIN_FILENO);
+            }
+            if (options.output >= 0) {
+                dup2(options.output, STDOUT_FILENO);
             }
             dup2(fileno(errorFile_), STDERR_FILENO);
             if (options.unprivileged && geteuid() == 0 &&

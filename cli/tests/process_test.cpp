@@ -74,6 +74,32 @@ TEST_F(ProcessTest, SignalsRemoveThePartialOutputAndKeepTheOldFile) {
     }
 }
 
+// With several outputs under way, any signal that ends a process (an abort too, as Qt's
+// fatal errors raise) removes every temporary file before the process ends by it.
+TEST_F(ProcessTest, EverySignalRemovesEveryTemporaryFile) {
+    for (const int signal : {SIGQUIT, SIGABRT, SIGUSR1, SIGALRM, SIGTERM}) {
+        SCOPED_TRACE(strsignal(signal));
+        int feed[2];
+        ASSERT_EQ(pipe(feed), 0);
+        ChildProcess child({"--meta", "-o", out_, "--summary", (dir_ / "s.json").string(),
+                            "--leave-one-out", (dir_ / "l.csv").string()},
+                           {.input = feed[0]});
+        close(feed[0]);
+        ASSERT_EQ(write(feed[1], kHeader, sizeof kHeader - 1),
+                  static_cast<ssize_t>(sizeof kHeader - 1));
+        for (int i = 0; i < 2000 && FilesInDir() < 3; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_EQ(FilesInDir(), 3) << "the three temporary files were not made";
+        kill(child.Pid(), signal);
+        const int status = child.Wait();
+        close(feed[1]);
+        ASSERT_NE(status, -1) << "still running after the signal";
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(FilesInDir(), 0);
+    }
+}
+
 // A record that never ends is refused once it passes the limit, instead of growing memory
 // until the system kills the process.
 TEST_F(ProcessTest, ARecordThatNeverEndsIsRefusedAtItsLimit) {
