@@ -17,6 +17,10 @@ using Policy = boost::math::policies::policy<
     boost::math::policies::underflow_error<boost::math::policies::ignore_error>,
     boost::math::policies::promote_double<false>>;
 using StudentsT = boost::math::students_t_distribution<double, Policy>;
+using LongStudentsT = boost::math::students_t_distribution<long double, Policy>;
+
+// Below this p the t quantile is computed in long double (AbsoluteTFromP).
+constexpr double kSmallestPInDouble = 1e-280;
 
 double Scale(std::int64_t n1, std::int64_t n2) {
     return std::sqrt(1.0 / static_cast<double>(n1) + 1.0 / static_cast<double>(n2));
@@ -41,6 +45,14 @@ double AbsoluteTFromP(double p, double df) {
         return 0;
     }
     // The upper quantile at p / 2, computed as a complement so that small p keep their digits.
+    // Near and below the smallest normal double the double-precision inversion loses its way
+    // (1 % off at 1e-310, infinite at 1e-320); there it runs in long double, whose range holds
+    // any double's p / 2 as a normal number.
+    if (p < kSmallestPInDouble) {
+        const auto half = static_cast<long double>(p) / 2;
+        return static_cast<double>(
+            boost::math::quantile(boost::math::complement(LongStudentsT(df), half)));
+    }
     return boost::math::quantile(boost::math::complement(StudentsT(df), p / 2));
 }
 

@@ -64,8 +64,10 @@ Pooled PoolScaled(std::span<const Study> studies, Method method, Test test, doub
     const Heterogeneity fixed = FixedEffectHeterogeneity(studies);
     pooled.q = fixed.q;
     pooled.qDf = k - 1;
-    pooled.qP = boost::math::cdf(boost::math::complement(
-        boost::math::chi_squared_distribution<double, QuietPolicy>(k - 1), fixed.q));
+    pooled.qP = k > 1 ? boost::math::cdf(boost::math::complement(
+                            boost::math::chi_squared_distribution<double, QuietPolicy>(k - 1),
+                            fixed.q))
+                      : kNaN; // one study (leave-one-out of two): Q has no degrees of freedom
 
     switch (method) {
     case Method::FE:

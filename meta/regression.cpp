@@ -88,9 +88,12 @@ double EstimateTau2(std::span<const Study> studies, const Design& x, Method meth
                        ? LikelihoodScore{fit.residualSquares - fit.sumW, fit.sumW2}
                        : LikelihoodScore{fit.residualSquares - fit.traceP, fit.tracePP};
         };
+        const auto logLikelihood = [&](double tau2) {
+            return LogLikelihood(studies, x, tau2, likelihood == Likelihood::Restricted);
+        };
         // From Hedges's estimator, as metafor starts.
         const RemlEstimate estimate =
-            MaximizeLikelihood(score, hedges(ols), largest,
+            MaximizeLikelihood(score, logLikelihood, hedges(ols), largest,
                                ScoreBracketEnd(largest, ols.squares, residualDf), likelihood);
         iterations = estimate.iterations;
         return estimate.tau2;
@@ -137,7 +140,12 @@ void TestCoefficients(Regression& model, std::span<const std::string> names, dou
     model.qm = llt.info() == Eigen::Success ? b.dot(llt.solve(b)) : kNaN;
     model.qmDf = static_cast<double>(m);
     model.qmDf2 = kNaN;
-    if (knapp) {
+    if (std::isnan(model.qm)) {
+        // Knapp and Hartung's factor is 0 where the moderators fit exactly: no covariance to
+        // test by, and metafor reports no test either.
+        model.qmP = kNaN;
+        model.qmDf2 = knapp ? residualDf : kNaN;
+    } else if (knapp) {
         model.qm /= static_cast<double>(m);
         model.qmDf2 = residualDf;
         model.qmP = boost::math::cdf(boost::math::complement(

@@ -39,6 +39,18 @@ LikelihoodScore ScoreAt(std::span<const Study> studies, double tau2, Likelihood 
     return {residualSquares - traceP, tracePP};
 }
 
+// Twice the log-likelihood's variable part, halved: -1/2 (sum log(v + tau^2) + sum w r^2), and
+// for REML also -1/2 log sum w (Viechtbauer 2005, eqs. 5 and 6).
+double LogLikelihoodAt(std::span<const Study> studies, double tau2, Likelihood likelihood) {
+    const auto [mean, sumW] = Mean(studies, tau2);
+    double sum = 0;
+    for (const Study& study : studies) {
+        const double r = study.yi - mean;
+        sum += std::log(study.vi + tau2) + r * r / (study.vi + tau2);
+    }
+    return -(sum + (likelihood == Likelihood::Restricted ? std::log(sumW) : 0)) / 2;
+}
+
 // The root of the score in [0, upper], or 0 where the score is not positive at 0.
 RemlEstimate SolveScore(const ScoreFunction& scoreAt, double upper, int stepsTaken,
                         Likelihood likelihood) {
@@ -70,8 +82,10 @@ double ScoreBracketEnd(double largest, double squares, double residualDf) {
     return 2 * std::max(largest, 2 * squares / residualDf);
 }
 
-RemlEstimate MaximizeLikelihood(const ScoreFunction& scoreAt, double start, double largest,
-                                double upper, Likelihood likelihood) {
+namespace {
+
+RemlEstimate ScoreRoot(const ScoreFunction& scoreAt, double start, double largest, double upper,
+                       Likelihood likelihood) {
     double tau2 = start;
     for (int steps = 1; steps <= kMostScoringSteps; ++steps) {
         const LikelihoodScore s = scoreAt(tau2);
@@ -97,6 +111,18 @@ RemlEstimate MaximizeLikelihood(const ScoreFunction& scoreAt, double start, doub
     return SolveScore(scoreAt, upper, kMostScoringSteps, likelihood);
 }
 
+} // namespace
+
+RemlEstimate MaximizeLikelihood(const ScoreFunction& scoreAt,
+                                const LogLikelihoodFunction& logLikelihoodAt, double start,
+                                double largest, double upper, Likelihood likelihood) {
+    RemlEstimate found = ScoreRoot(scoreAt, start, largest, upper, likelihood);
+    if (found.tau2 > 0 && logLikelihoodAt(0) > logLikelihoodAt(found.tau2)) {
+        found.tau2 = 0;
+    }
+    return found;
+}
+
 RemlEstimate RestrictedMaximumLikelihood(std::span<const Study> studies, double start,
                                          Likelihood likelihood) {
     double largest = 0;
@@ -105,8 +131,10 @@ RemlEstimate RestrictedMaximumLikelihood(std::span<const Study> studies, double 
     }
     const double upper = ScoreBracketEnd(largest, SquaresAboutTheMean(studies),
                                          static_cast<double>(studies.size()) - 1);
-    return MaximizeLikelihood([&](double tau2) { return ScoreAt(studies, tau2, likelihood); },
-                              start, largest, upper, likelihood);
+    return MaximizeLikelihood(
+        [&](double tau2) { return ScoreAt(studies, tau2, likelihood); },
+        [&](double tau2) { return LogLikelihoodAt(studies, tau2, likelihood); }, start, largest,
+        upper, likelihood);
 }
 
 } // namespace tavrel::meta

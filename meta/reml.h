@@ -35,12 +35,17 @@ struct LikelihoodScore {
     double information;
 };
 using ScoreFunction = std::function<LikelihoodScore(double tau2)>;
+// The log-likelihood itself, up to a constant.
+using LogLikelihoodFunction = std::function<double(double tau2)>;
 
 // The same search for any model, meta-regressions included: Fisher scoring from `start`, judged
 // against `largest` (the largest vi), and the root finder on [0, upper] where the score is
-// negative at `upper`.
-RemlEstimate MaximizeLikelihood(const ScoreFunction& scoreAt, double start, double largest,
-                                double upper, Likelihood likelihood);
+// negative at `upper`. The likelihood may peak both inside and at the boundary tau^2 = 0 (a
+// meta-regression by ML can): the root found is compared with the boundary, and the higher
+// of the two is the estimate.
+RemlEstimate MaximizeLikelihood(const ScoreFunction& scoreAt,
+                                const LogLikelihoodFunction& logLikelihoodAt, double start,
+                                double largest, double upper, Likelihood likelihood);
 
 // An upper end of that bracket: `squares` is the residual sum of squares of the unweighted
 // fit (about the mean for an intercept-only model) and `residualDf` is k - p.

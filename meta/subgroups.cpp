@@ -69,6 +69,15 @@ std::vector<Subgroup> PoolSubgroups(std::span<const Study> studies,
 }
 
 SubgroupTest SubgroupDifferences(std::span<const Subgroup> subgroups) {
+    const double df = static_cast<double>(subgroups.size()) - 1;
+    for (const Subgroup& subgroup : subgroups) {
+        // Knapp and Hartung's standard error is 0 where a group's studies agree exactly.
+        if (!(subgroup.pooled.se > 0)) {
+            return {kNaN, df, kNaN,
+                    "not computed: the estimate of " + subgroup.name +
+                        " has a standard error of 0, so its weight would be infinite"};
+        }
+    }
     double sumW = 0;
     double sumWY = 0;
     for (const Subgroup& subgroup : subgroups) {
@@ -82,11 +91,10 @@ SubgroupTest SubgroupDifferences(std::span<const Subgroup> subgroups) {
         const double r = (subgroup.pooled.estimate - mean) / subgroup.pooled.se;
         q += r * r;
     }
-    const double df = static_cast<double>(subgroups.size()) - 1;
     const double p = df > 0 ? boost::math::cdf(boost::math::complement(
                                   boost::math::chi_squared_distribution<double>(df), q))
                             : kNaN;
-    return {q, df, p};
+    return {q, df, p, {}};
 }
 
 } // namespace tavrel::meta

@@ -23,6 +23,7 @@ struct SubgroupTest {
     double q;
     double df;
     double p;
+    std::string note; // why q and p are NaN, where they are
 };
 
 // Pools each group of studies on its own (groupOf[i] names study i's group), in the order the

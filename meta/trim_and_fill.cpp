@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <string>
 
@@ -36,9 +37,17 @@ std::size_t EstimateMissing(std::span<const Study> sorted, double estimate,
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         return std::fabs(sorted[a].yi - estimate) < std::fabs(sorted[b].yi - estimate);
     });
+    // A study that the estimate equals but for its rounding (every study the same g) lies on
+    // neither side: counted by its last bit, the count would swing from round to round.
+    double largest = std::fabs(estimate);
+    for (const Study& study : sorted) {
+        largest = std::max(largest, std::fabs(study.yi));
+    }
+    const double rounding =
+        8 * static_cast<double>(sorted.size()) * std::numeric_limits<double>::epsilon() * largest;
     double positiveRanks = 0;
     for (std::size_t rank = 0; rank < order.size(); ++rank) {
-        if (sorted[order[rank]].yi - estimate > 0) {
+        if (sorted[order[rank]].yi - estimate > rounding) {
             positiveRanks += static_cast<double>(rank + 1);
         }
     }

@@ -64,14 +64,39 @@ WeightedFit FitWeighted(std::span<const Study> studies, const Design& x, double 
     return fit;
 }
 
-double ResidualQ(std::span<const Study> studies, const Design& x, double tau2) {
-    const Weighted v = Vectors(studies, tau2);
+namespace {
+
+// The QR of W^1/2 X, and W^1/2 y turned by its Q': the weighted residuals are the part of
+// W^1/2 y outside the columns' span, the turned vector below its first p entries.
+struct Turned {
+    Eigen::HouseholderQR<Eigen::MatrixXd> qr;
+    Eigen::VectorXd y;
+    double ResidualQ() const { return y.tail(y.size() - qr.cols()).squaredNorm(); }
+};
+
+Turned Turn(const Weighted& v, const Design& x) {
     const Eigen::VectorXd sqrtW = v.w.cwiseSqrt();
-    const Eigen::HouseholderQR<Eigen::MatrixXd> qr(sqrtW.asDiagonal() * x);
-    // The weighted residuals are the part of W^1/2 y outside the columns' span: Q'(W^1/2 y)
-    // below its first p entries.
-    const Eigen::VectorXd rotated = qr.householderQ().transpose() * sqrtW.cwiseProduct(v.y);
-    return rotated.tail(x.rows() - x.cols()).squaredNorm();
+    Turned turned{Eigen::HouseholderQR<Eigen::MatrixXd>(sqrtW.asDiagonal() * x), {}};
+    turned.y = turned.qr.householderQ().transpose() * sqrtW.cwiseProduct(v.y);
+    return turned;
+}
+
+} // namespace
+
+double ResidualQ(std::span<const Study> studies, const Design& x, double tau2) {
+    return Turn(Vectors(studies, tau2), x).ResidualQ();
+}
+
+double LogLikelihood(std::span<const Study> studies, const Design& x, double tau2,
+                     bool restricted) {
+    const Weighted v = Vectors(studies, tau2);
+    const Turned turned = Turn(v, x);
+    double sum = turned.ResidualQ() - v.w.array().log().sum();
+    if (restricted) {
+        // |X'WX| = |R|^2.
+        sum += 2 * turned.qr.matrixQR().diagonal().head(x.cols()).array().abs().log().sum();
+    }
+    return -sum / 2;
 }
 
 UnweightedFit FitUnweighted(std::span<const Study> studies, const Design& x) {

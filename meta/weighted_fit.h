@@ -36,6 +36,11 @@ WeightedFit FitWeighted(std::span<const Study> studies, const Design& x, double 
 // matrix: what the root finders (Paule-Mandel, the Q-profile) evaluate many times.
 double ResidualQ(std::span<const Study> studies, const Design& x, double tau2);
 
+// The log-likelihood of the model with tau2, up to a constant: -1/2 (sum log(v + tau2) + y'Py),
+// and for the restricted likelihood also -1/2 log |X'WX| (Viechtbauer 2005, eqs. 5 and 6), the
+// determinant from the same decomposition's R.
+double LogLikelihood(std::span<const Study> studies, const Design& x, double tau2, bool restricted);
+
 // The unweighted fit: its residual sum of squares, and the sum of the variances times 1 - h
 // (tr PV for Hedges's estimator).
 struct UnweightedFit {

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <span>
 #include <string>
 #include <utility>
@@ -80,6 +81,51 @@ TEST(Pool, LeaveOneOutRefitsWithoutEachStudyInOrder) {
     EXPECT_DOUBLE_EQ(fixed[2].estimate, 1);
     EXPECT_DOUBLE_EQ(fixed[1].se, std::sqrt(0.5));
     EXPECT_NEAR(LeaveOneOut(studies, Method::DL, meta::Test::Z, 0.95)[1].tau2, 7, 1e-12);
+}
+
+// Of two studies, each fit is the other alone, as metafor's leave1out() gives it: the study's
+// own estimate and normal interval whatever the method and test, and no heterogeneity
+// (Q = 0 with p = 1, tau^2 = 0, I^2 = 0, H^2 = 1).
+TEST(Pool, LeaveOneOutOfTwoStudiesFitsEachAlone) {
+    const Studies studies = {{0.2, 0.04}, {0.5, 0.05}};
+    for (const Method method : {Method::REML, Method::DL, Method::FE}) {
+        const std::vector<Pooled> fits =
+            LeaveOneOut(studies, method, meta::Test::KnappHartung, 0.95);
+        ASSERT_EQ(fits.size(), 2U);
+        EXPECT_EQ(fits[0].estimate, 0.5);
+        EXPECT_EQ(fits[1].estimate, 0.2);
+        EXPECT_DOUBLE_EQ(fits[1].se, 0.2);
+        EXPECT_EQ(fits[1].test, meta::Test::Z);
+        EXPECT_NEAR(fits[1].statistic, 1, 1e-15);
+        EXPECT_NEAR(fits[1].p, 0.31731050786291404, 1e-15); // 2 P(Z > 1)
+        EXPECT_NEAR(fits[1].ciLow, 0.2 - 1.959963984540054 * 0.2, 1e-15);
+        EXPECT_EQ(fits[1].q, 0);
+        EXPECT_EQ(fits[1].qP, 1);
+        EXPECT_EQ(fits[1].tau2, 0);
+        EXPECT_EQ(fits[1].i2, 0);
+        EXPECT_EQ(fits[1].h2, 1);
+    }
+}
+
+// Knapp and Hartung's factor is 0 where the studies agree exactly; metafor then gives se 0,
+// t = Inf and p = 0, and the groups' test cannot weigh a group with se 0.
+TEST(Pool, KnappHartungWithoutResidualVariance) {
+    const Studies same = {{0.5, 0.01}, {0.5, 0.02}, {0.5, 0.04}};
+    const Pooled pooled = Pool(same, Method::REML, meta::Test::KnappHartung, 0.95);
+    EXPECT_EQ(pooled.se, 0);
+    EXPECT_EQ(pooled.statistic, std::numeric_limits<double>::infinity());
+    EXPECT_EQ(pooled.p, 0);
+    EXPECT_EQ(pooled.ciLow, 0.5);
+    EXPECT_EQ(pooled.ciHigh, 0.5);
+
+    const Studies studies = {{0.5, 0.1}, {0.5, 0.1}, {0.3, 0.1}, {0.6, 0.1}, {0.2, 0.1}};
+    const std::vector<std::string> groups = {"a", "a", "b", "b", "b"};
+    const SubgroupTest test = SubgroupDifferences(
+        PoolSubgroups(studies, groups, Method::REML, meta::Test::KnappHartung, 0.95));
+    EXPECT_TRUE(std::isnan(test.q));
+    EXPECT_TRUE(std::isnan(test.p));
+    EXPECT_EQ(test.df, 1);
+    EXPECT_NE(test.note.find("standard error of 0"), std::string::npos) << test.note;
 }
 
 // Two groups of two identical studies (variance 1): estimates 0 and 2, each with se sqrt(1/2);

@@ -65,6 +65,56 @@ TEST(Regression, DependentColumnsAreNamed) {
     }
 }
 
+// Moderators that fit exactly leave Knapp and Hartung's factor 0: each coefficient has se 0 and
+// t = Inf, and there is no covariance to test the moderators by (metafor reports no QM).
+TEST(Regression, KnappHartungOnAnExactFit) {
+    const std::vector<Study> onTheLine = {{0.5, 0.01}, {0.7, 0.02}, {0.9, 0.04}, {1.1, 0.05}};
+    Design x(4, 2);
+    x << 1, 1, 1, 2, 1, 3, 1, 4;
+    const Regression model =
+        FitRegression(onTheLine, x, kNames, Method::REML, meta::Test::KnappHartung, 0.95);
+    EXPECT_EQ(model.s2w, 0);
+    EXPECT_NEAR(model.coefficients[1].estimate, 0.2, 1e-14);
+    EXPECT_EQ(model.coefficients[1].se, 0);
+    EXPECT_EQ(model.coefficients[1].p, 0);
+    EXPECT_TRUE(std::isnan(model.qm));
+    EXPECT_TRUE(std::isnan(model.qmP));
+    EXPECT_EQ(model.qmDf2, 2);
+}
+
+// dat.bcg without its fourth trial, on absolute latitude and allocation, by ML: the likelihood
+// peaks at tau^2 = 0.041 (log-likelihood -7.4037) and higher at the boundary (-7.2035), where
+// metafor 3.8.1 settles (its printed coefficients below). The log relative risks are escalc's.
+TEST(Regression, MaximumLikelihoodKeepsTheHigherOfTwoPeaks) {
+    const std::vector<Study> bcg = {{-0.88931133392020545, 0.32558476500396133},
+                                    {-1.5853886572014306, 0.19458112139814385},
+                                    {-1.3480731482996933, 0.41536796536796539},
+                                    {-0.21754732221129558, 0.051210172169630863},
+                                    {-0.78611558581886398, 0.0069056184559087574},
+                                    {-1.6208982235983918, 0.22301724757231517},
+                                    {0.011952333523840508, 0.0039615792978177295},
+                                    {-0.4694176487381494, 0.056434210463248966},
+                                    {-1.3713448034727844, 0.07302479361302891},
+                                    {-0.33935882833839059, 0.01241221397155972},
+                                    {0.44591340057137874, 0.53250584520015276},
+                                    {-0.017313948216879815, 0.071404659683986293}};
+    const double latitude[] = {44, 55, 42, 13, 44, 19, 13, 27, 42, 18, 33, 33};
+    const char* allocation = "rrraarrrssss"; // random, alternate, systematic
+    Design x(12, 4);
+    for (int i = 0; i < 12; ++i) {
+        x.row(i) << 1, latitude[i], allocation[i] == 'r', allocation[i] == 's';
+    }
+    const std::vector<std::string> names = {"intercept", "ablat", "random", "systematic"};
+    const Regression model = FitRegression(bcg, x, names, Method::ML, meta::Test::Z, 0.95);
+    EXPECT_EQ(model.tau2, 0);
+    EXPECT_NEAR(model.coefficients[0].estimate, 0.38634345676, 1e-9);
+    EXPECT_NEAR(model.coefficients[1].estimate, -0.02740567809, 1e-9);
+    EXPECT_NEAR(model.coefficients[2].estimate, -0.06063720030, 1e-9);
+    EXPECT_NEAR(model.coefficients[3].estimate, -0.16531467796, 1e-9);
+    EXPECT_NEAR(model.qm, 72.44343444, 1e-6);
+    EXPECT_GT(LogLikelihood(bcg, x, 0, false), LogLikelihood(bcg, x, 0.0411, false));
+}
+
 // Without a study the line passes through the other two: the deleted residual of the middle
 // study is 1 - 1.5 = -0.5 over sqrt(v + Var(prediction)) = sqrt(1 + 1/2).
 TEST(Regression, DeletedResidualByHand) {
