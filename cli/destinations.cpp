@@ -49,9 +49,20 @@ struct Destination {
 } // namespace
 
 void CheckDestinations(const Options& options, std::FILE* input) {
-    if (options.summary == "-" && options.output.empty()) {
-        throw RunError("--summary - and the table would both go to standard output; name a file "
-                       "for one of them");
+    // Standard output holds one of them only.
+    std::vector<std::string> toStandardOutput;
+    if (options.summary == "-") {
+        toStandardOutput.emplace_back("--summary -");
+    }
+    if (options.leaveOneOut == "-") {
+        toStandardOutput.emplace_back("--leave-one-out -");
+    }
+    if (options.output.empty()) {
+        toStandardOutput.emplace_back("the table");
+    }
+    if (toStandardOutput.size() > 1) {
+        throw RunError(toStandardOutput[0] + " and " + toStandardOutput[1] +
+                       " would both go to standard output; name a file for one of them");
     }
     std::optional<Identity> read;
     struct stat status {};

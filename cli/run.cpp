@@ -91,7 +91,7 @@ struct Destinations {
         if (!options.funnel.empty()) {
             funnel.emplace(options.funnel, err);
         }
-        if (!options.leaveOneOut.empty()) {
+        if (!options.leaveOneOut.empty() && options.leaveOneOut != "-") {
             leaveOneOut.emplace(options.leaveOneOut, err);
         }
     }
@@ -136,27 +136,34 @@ void ReportSources(const table::StudyTable& table, std::FILE* err) {
                       " " + std::to_string(bySource[source]);
         }
     }
-    std::fprintf(err, "effect sizes from %s; %ld %s reported numbers that disagree\n",
-                 counts.c_str(), table.RowsWithDisagreements(),
+    std::fprintf(err, "effect sizes from %s; %ld %s reported numbers that disagree", counts.c_str(),
+                 table.RowsWithDisagreements(),
                  table.RowsWithDisagreements() == 1 ? "row has" : "rows have");
+    if (const long passedOver = table.RowsPassedOver(); passedOver > 0) {
+        std::fprintf(err,
+                     "; %ld %s a value that could not be used, passed over for a less "
+                     "direct source (see consistency)",
+                     passedOver, passedOver == 1 ? "row has" : "rows have");
+    }
+    std::fputc('\n', err);
 }
 
-// The model without each study in turn, one CSV row per pooled study in input order.
-void WriteLeaveOneOut(const Options& options, const table::PooledRows& rows, std::FILE* file,
-                      char delimiter) {
-    if (rows.Studies().size() < 3) {
-        throw RunError("--leave-one-out needs at least 3 studies to pool, so that two remain");
-    }
-    std::vector<meta::Pooled> fits;
+// The model without each study in turn, in input order.
+std::vector<meta::Pooled> LeaveEachOut(const Options& options, const table::PooledRows& rows) {
     try {
-        fits = meta::LeaveOneOut(rows.Studies(), options.method, options.test, options.level);
+        return meta::LeaveOneOut(rows.Studies(), options.method, options.test, options.level);
     } catch (const meta::NotConverged& e) {
         throw RunError(std::string("--leave-one-out: ") + e.what());
     }
+}
+
+// The fits without each study, one CSV row per pooled study; `name` names `file` in messages.
+void WriteLeaveOneOut(const table::PooledRows& rows, const std::vector<meta::Pooled>& fits,
+                      std::FILE* file, char delimiter, const std::string& name) {
     csv::CsvWriter out(file, delimiter);
     report::WriteLeaveOneOut(out, rows, fits);
-    if (!out.Flush()) {
-        throw RunError("cannot write " + options.leaveOneOut + ": " + Reason());
+    if (!out.Flush() || std::fflush(file) != 0) {
+        throw RunError("cannot write " + name + ": " + Reason());
     }
 }
 
@@ -205,7 +212,8 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
     if (!options.forest.empty() || !options.funnel.empty()) {
         plotModule.emplace(options.forest.empty() ? "--funnel" : "--forest");
     }
-    if ((options.output.empty() || options.summary == "-") && out == nullptr) {
+    if ((options.output.empty() || options.summary == "-" || options.leaveOneOut == "-") &&
+        out == nullptr) {
         throw RunError("cannot write standard output: it is closed");
     }
     Destinations destinations(options, err);
@@ -304,8 +312,13 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
             *pooledRows, pooled ? &*pooled : nullptr, regression ? &*regression : nullptr, err);
         WriteWithInfluence(*held, *pooledRows, influence);
     }
+    std::vector<meta::Pooled> leftOneOut;
+    if (!options.leaveOneOut.empty()) {
+        leftOneOut = LeaveEachOut(options, *pooledRows);
+    }
     if (destinations.leaveOneOut) {
-        WriteLeaveOneOut(options, *pooledRows, destinations.leaveOneOut->File(), delimiter);
+        WriteLeaveOneOut(*pooledRows, leftOneOut, destinations.leaveOneOut->File(), delimiter,
+                         options.leaveOneOut);
     }
     destinations.CommitAll();
     if (regression) {
@@ -329,6 +342,9 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
                 std::fflush(out) != 0) {
                 throw RunError("cannot write the summary to standard output: " + Reason());
             }
+        }
+        if (options.leaveOneOut == "-") {
+            WriteLeaveOneOut(*pooledRows, leftOneOut, out, delimiter, "standard output");
         }
     }
     if (table.RowsWithErrors() > 0) {

@@ -213,6 +213,10 @@ std::variant<RowProblem, StudyRow> EvaluateRow(const RowFields& row) {
         return Given(row, SourceColumn(source));
     };
     std::optional<std::variant<RowProblem, StudyRow>> mostDirect;
+    // What made the means fail where the row gave them a value: a typo or a value out of range
+    // is never passed over in silence for the next source. (A t, F, p, d or g that cannot be
+    // read is said by the consistency check, as "not compared".)
+    std::string passedOver;
     for (const EffectSource source : kSources) {
         if (!has(source)) {
             continue;
@@ -223,7 +227,18 @@ std::variant<RowProblem, StudyRow> EvaluateRow(const RowFields& row) {
             Consistency consistency = CheckConsistency(row, study);
             study.consistency = std::move(consistency.text);
             study.disagrees = consistency.disagrees;
+            if (!passedOver.empty()) {
+                study.consistency = "passed over: " + passedOver +
+                                    (study.consistency.empty() ? "" : "; " + study.consistency);
+                study.passedOver = true;
+            }
             return result;
+        }
+        if (const auto* problem = std::get_if<RowProblem>(&result);
+            source == EffectSource::Means && problem != nullptr &&
+            (problem->reason == LeftOutReason::NotANumber ||
+             problem->reason == LeftOutReason::OutOfRange)) {
+            passedOver += (passedOver.empty() ? "" : "; ") + problem->message;
         }
         if (!mostDirect) {
             mostDirect = std::move(result);

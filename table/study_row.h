@@ -61,6 +61,7 @@ struct StudyRow {
     std::string computedFrom = {}; // "means", "means (se1, ci2)", "t", ...; empty where no g
     std::string consistency = {};  // what the row's other reported numbers say, where any
     bool disagrees = false;        // and whether any of them is out of the source's range
+    bool passedOver = false;       // a more direct source had a value it could not use (a typo)
 
     // Whether the row's source determines `result` (a t gives d, r and g, not the mean
     // difference).

@@ -191,6 +191,7 @@ void StudyTable::Row(const csv::Record& row) {
     if (pooled) {
         ++bySource_[static_cast<std::size_t>(study.source)];
         disagreements_ += study.disagrees ? 1 : 0;
+        passedOver_ += study.passedOver ? 1 : 0;
     }
     if (pooled_ != nullptr) {
         if (pooled) {

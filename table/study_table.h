@@ -53,6 +53,9 @@ class StudyTable {
     // numbers disagree with it.
     const std::array<long, kSources.size()>& RowsBySource() const { return bySource_; }
     long RowsWithDisagreements() const { return disagreements_; }
+    // Rows whose effect size comes from a less direct source because a more direct one had a
+    // value that could not be used (each says which in its consistency column).
+    long RowsPassedOver() const { return passedOver_; }
     // The input's columns that computed columns replaced, as the header spells them.
     const std::vector<std::string>& ReplacedColumns() const { return replacedNames_; }
 
@@ -82,6 +85,7 @@ class StudyTable {
     long rowsWithErrors_ = 0;
     std::array<long, kSources.size()> bySource_{};
     long disagreements_ = 0;
+    long passedOver_ = 0;
 };
 
 } // namespace tavrel::table

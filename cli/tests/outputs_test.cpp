@@ -4,10 +4,12 @@
 #include "program_fixture.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <unistd.h>
 
 namespace tavrel::cli {
 namespace {
@@ -70,6 +72,71 @@ TEST_F(OutputsTest, TheSummaryMayGoToStandardOutputAlone) {
     EXPECT_EQ(both.status, 2);
     EXPECT_NE(both.err.find("--summary - and the table would both go to standard output"),
               std::string::npos);
+}
+
+// The fits without each study may go to standard output where nothing else does; of two
+// studies each fit is the other alone.
+TEST_F(OutputsTest, LeaveOneOutToStandardOutputAndOfTwoStudies) {
+    const std::string two = "study,m1,sd1,n1,m2,sd2,n2\nA,100,15,20,110,15,20\n"
+                            "B,100,15,40,104,16,35\n";
+    const auto fits = RunTool(two, {"--leave-one-out", "-", "-o", Path("out.csv")});
+    ASSERT_EQ(fits.status, 0) << fits.err;
+    EXPECT_TRUE(fits.out.starts_with("study,estimate,se,statistic,p,ci_low,ci_high,q,q_p,tau2"))
+        << fits.out;
+    EXPECT_NE(fits.out.find("\nA,0.2"), std::string::npos) << fits.out; // B's g alone
+    EXPECT_NE(fits.out.find(",0,1,0,0,1\n"), std::string::npos) << fits.out;
+    EXPECT_EQ(FilesInDir(), 2);
+
+    const auto both = RunTool(two, {"--leave-one-out=-"});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_NE(both.err.find("--leave-one-out - and the table would both go to standard output"),
+              std::string::npos)
+        << both.err;
+    const auto withSummary =
+        RunTool(two, {"--leave-one-out=-", "--summary=-", "-o", Path("out.csv")});
+    EXPECT_EQ(withSummary.status, 2);
+    EXPECT_NE(withSummary.err.find("--summary - and --leave-one-out - would both go"),
+              std::string::npos)
+        << withSummary.err;
+}
+
+// /dev/stdout and /dev/fd/1 are standard output, a pipe as much as a file.
+TEST_F(OutputsTest, DeviceNamesOfStandardOutputReachAPipe) {
+    for (const char* name : {"/dev/stdout", "/dev/fd/1"}) {
+        int pipeEnds[2];
+        ASSERT_EQ(pipe(pipeEnds), 0);
+        std::ofstream(dir_ / "in.csv") << kStudies;
+        const int input = open(Path("in.csv").c_str(), O_RDONLY);
+        batchtest::ChildProcess child({"--summary", name, "-o", Path("out.csv")},
+                                      {.input = input, .output = pipeEnds[1]});
+        close(pipeEnds[1]);
+        std::string json;
+        char buffer[4096];
+        for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) {
+            json.append(buffer, static_cast<std::size_t>(got));
+        }
+        close(pipeEnds[0]);
+        close(input);
+        EXPECT_EQ(child.Wait(), 0) << child.Errors();
+        EXPECT_EQ(json.substr(0, 20), "{\n  \"method\": \"REML\"") << name << child.Errors();
+    }
+}
+
+// Both plots in one run on a machine without a display, as on a server: each is drawn, and
+// no temporary file is left beside them.
+TEST_F(OutputsTest, BothPlotsWithoutADisplay) {
+    TAVREL_SKIP_WITHOUT_PLOT_MODULE();
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    std::string errors;
+    ASSERT_EQ(Run(kStudies,
+                  {"-o", Path("out.csv"), "--forest", Path("f.svg"), "--funnel", Path("u.png")},
+                  &errors),
+              0)
+        << errors;
+    EXPECT_NE(Read(dir_ / "f.svg").find("</svg>"), std::string::npos);
+    EXPECT_EQ(Read(dir_ / "u.png").substr(1, 3), "PNG");
+    EXPECT_EQ(FilesInDir(), 5); // in.csv, out.csv, summary.json, and the plots
 }
 
 // A write error anywhere, a device that is full here, leaves every file as it was.

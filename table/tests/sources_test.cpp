@@ -77,6 +77,25 @@ TEST(Conversions, WorkedExamples) {
         {Column::N1, "10"},
         {Column::N2, "10"}}.Study();
     EXPECT_NEAR(p.values.CohenD, 2.100922 * 0.4472135955, 1e-6);
+    // Below the smallest normal double, p still gives its t exactly: with 2 df the two-sided p
+    // is 1 - t / sqrt(t^2 + 2), about 1 / t^2, so t = 1 / sqrt(p) to a double's precision.
+    for (const char* tiny : {"1e-310", "4.9e-324"}) {
+        const StudyRow far = Row{
+            {Column::P, tiny},
+            {Column::Sign, "+"},
+            {Column::N1, "2"},
+            {Column::N2, "2"}}.Study();
+        const double t = 1 / std::sqrt(std::strtod(tiny, nullptr));
+        EXPECT_NEAR(far.values.CohenD, t, 1e-13 * t) << tiny; // sqrt(1/2 + 1/2) = 1
+    }
+    // And with 38 df a finite g whose sign is the sign column's.
+    const StudyRow smallest = Row{
+        {Column::P, "1e-320"},
+        {Column::Sign, "+"},
+        {Column::N1, "20"},
+        {Column::N2, "20"}}.Study();
+    EXPECT_EQ(smallest.computedFrom, "p");
+    EXPECT_GT(smallest.values.HedgesG, 1e8);
     // p = 1 is t = 0, which needs no direction.
     EXPECT_EQ((Row{{Column::P, "1"}, {Column::N1, "10"}, {Column::N2, "10"}}.Study().values.CohenD),
               0);
@@ -132,6 +151,31 @@ TEST(Sources, TheMostDirectCompleteSourceWins) {
         {Column::N2, "20"}}.Study();
     EXPECT_EQ(d.source, EffectSource::D);
     EXPECT_EQ(d.consistency, "t not compared: \"n.s.\"");
+    EXPECT_FALSE(d.passedOver);
+    // Means with a typo or an SD out of range are never passed over in silence, even where the
+    // t they lose to contradicts them.
+    const auto passedOver = [](const Row& row, const std::string& why) {
+        const StudyRow study = row.Study();
+        EXPECT_EQ(study.source, EffectSource::T);
+        EXPECT_TRUE(study.passedOver);
+        EXPECT_TRUE(study.consistency.starts_with(why)) << study.consistency;
+    };
+    passedOver(Row{{Column::M1, "1O.00"},
+                   {Column::SD1, "15"},
+                   {Column::N1, "20"},
+                   {Column::M2, "110"},
+                   {Column::SD2, "15"},
+                   {Column::N2, "20"},
+                   {Column::T, "-5"}},
+               "passed over: m1 is not a number: \"1O.00\"");
+    passedOver(Row{{Column::M1, "100"},
+                   {Column::SD1, "-2"},
+                   {Column::N1, "20"},
+                   {Column::M2, "110"},
+                   {Column::SD2, "15"},
+                   {Column::N2, "20"},
+                   {Column::T, "2.11"}},
+               "passed over: sd1 ");
 }
 
 TEST(Sources, RefusalsNameWhatTheMostDirectSourceLacks) {
