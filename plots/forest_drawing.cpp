@@ -169,6 +169,12 @@ class Painter {
                  .elidedText(DrawnText(plot_.groups[g].label), Qt::ElideMiddle, layout_.labelWidth),
              layout_.labelLeft, layout_.groupHeadingTops[g]);
         ModelRow(plot_.groups[g].pooled, layout_.groupPooledTops[g], false, 10, kSquareColour);
+        painter_.setFont(PlotFont());
+        painter_.setPen(QColor(60, 60, 60));
+        Text(QFontMetricsF(painter_.font())
+                 .elidedText(DrawnText(plot_.groups[g].heterogeneity), Qt::ElideRight,
+                             layout_.labelWidth),
+             layout_.labelLeft, layout_.groupPooledTops[g] + kLineHeight);
     }
 
     void Prediction() {

@@ -55,6 +55,10 @@ ForestLayout LayOut(const ForestPlot& plot) {
     layout.labelLeft = kMargin;
 
     double longest = bold.horizontalAdvance(DrawnText(plot.pooled.label));
+    for (const ForestGroup& group : plot.groups) {
+        longest = std::max({longest, regular.horizontalAdvance(DrawnText(group.pooled.label)),
+                            regular.horizontalAdvance(DrawnText(group.heterogeneity))});
+    }
     std::vector<QString> labels;
     for (const ForestRow& row : plot.studies) {
         labels.push_back(DrawnText(row.label));
@@ -124,7 +128,7 @@ ForestLayout LayOut(const ForestPlot& plot) {
         if (group < plot.groups.size() &&
             i + 1 == plot.groups[group].firstStudy + plot.groups[group].studyCount) {
             layout.groupPooledTops.push_back(top);
-            top += kRowHeight + 6;
+            top += kRowHeight + (plot.groups[group].heterogeneity.empty() ? 0 : kLineHeight) + 6;
             ++group;
         }
     }

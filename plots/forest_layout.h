@@ -35,7 +35,7 @@ struct ForestLayout {
     std::vector<double> rowTops;         // each study's row
     std::vector<double> rowHeights;
     std::vector<double> groupHeadingTops; // each subgroup's name, above its studies
-    std::vector<double> groupPooledTops;  // and its diamond, below them
+    std::vector<double> groupPooledTops;  // and its diamond, below them, its heterogeneity under it
     double pooledTop;
     double testTop;       // the overall test, below the pooled row
     double predictionTop; // below that, for a random-effects model

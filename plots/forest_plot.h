@@ -23,7 +23,8 @@ struct ForestGroup {
     std::string label;
     std::size_t firstStudy = 0;
     std::size_t studyCount = 0;
-    ForestRow pooled; // its label says what the diamond is; its weight is the studies' sum
+    ForestRow pooled;          // its label says what the diamond is; its weight is the studies' sum
+    std::string heterogeneity; // under the diamond: "τ² = 0.031, I² = 62.3%, Q(4) = 10.20, ..."
 };
 
 // Everything a forest plot shows, with its texts already written.

@@ -40,7 +40,7 @@ plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& pool
     }
     // In subgroups: each group's studies together, in input order, under its name.
     for (const meta::Subgroup& subgroup : subgroups) {
-        plots::ForestGroup group{subgroup.name, plot.studies.size(), 0, {}};
+        plots::ForestGroup group{subgroup.name, plot.studies.size(), 0, {}, {}};
         double weight = 0;
         for (std::size_t i = 0; i < rows.Studies().size(); ++i) {
             if (rows.Groups()[i] == subgroup.name) {
@@ -50,13 +50,15 @@ plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& pool
         }
         group.studyCount = plot.studies.size() - group.firstStudy;
         const meta::Pooled& own = subgroup.pooled;
-        group.pooled = RowOf("Subgroup, k = " + std::to_string(own.k), own.estimate,
+        const char* model =
+            meta::IsCommonEffect(own.method) ? ": FE model, k = " : ": RE model, k = ";
+        group.pooled = RowOf(subgroup.name + model + std::to_string(own.k), own.estimate,
                              {own.ciLow, own.ciHigh}, weight);
+        group.heterogeneity = subgroup.note.empty() ? HeterogeneityLine(own, false) : subgroup.note;
         plot.groups.push_back(std::move(group));
     }
     if (differences != nullptr) {
-        plot.subgroupTest = "Test for subgroup differences: Q(" + Decimals(differences->df, 0) +
-                            ") = " + TwoDecimals(differences->q) + ", " + PValue(differences->p);
+        plot.subgroupTest = SubgroupTestText(*differences);
     }
     plot.pooled = RowOf(ModelName(pooled), pooled.estimate, {pooled.ciLow, pooled.ciHigh}, 100);
     plot.overallTest = "Test for overall effect: " + OverallTest(pooled);

@@ -1,5 +1,6 @@
 #include "report/summary_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -27,9 +28,19 @@ std::string Decimals(double value, int decimals) {
     // Fixed notation below a million holds at most 7 digits before the point; scientific
     // notation at most 3 in its exponent: the buffer always holds the whole text.
     char text[48];
-    if (std::fabs(value) >= 1e6) {
+    const double magnitude = std::fabs(value);
+    if (magnitude >= 1e6) {
         std::snprintf(text, sizeof text, "%.*e", decimals, value);
         return text;
+    }
+    // Small values keep two significant digits (a slope of -0.0005 a day is no 0.00), in
+    // scientific notation once fixed notation would need more than five decimals.
+    if (magnitude > 0 && magnitude < 1e-4) {
+        std::snprintf(text, sizeof text, "%.1e", value);
+        return text;
+    }
+    if (magnitude > 0 && magnitude < 1) {
+        decimals = std::max(decimals, 1 - static_cast<int>(std::floor(std::log10(magnitude))));
     }
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
     const std::string fixed = text;
@@ -49,8 +60,9 @@ std::string PValue(double p) {
     if (p < 0.001) {
         return "p < .001";
     }
-    const std::string text = Decimals(p, 3);
-    return "p = " + (text.starts_with("0") ? text.substr(1) : text);
+    char text[16];
+    std::snprintf(text, sizeof text, "%.3f", p); // APA's three decimals: p is at least .001
+    return "p = " + std::string(text[0] == '0' ? text + 1 : text);
 }
 
 std::string IntervalText(double low, double high) {
@@ -116,8 +128,8 @@ namespace {
 // search is "not found"), and the Q test named `q`.
 template <class Model>
 std::string Heterogeneity(const Model& model, const std::string& q, double df, double qValue,
-                          double qP) {
-    const bool intervals = !meta::IsCommonEffect(model.method);
+                          double qP, bool withIntervals = true) {
+    const bool intervals = withIntervals && !meta::IsCommonEffect(model.method);
     const auto bound = [](double value, int decimals, const char* unit) {
         return std::isnan(value) ? std::string("not found") : Decimals(value, decimals) + unit;
     };
@@ -135,11 +147,15 @@ std::string Heterogeneity(const Model& model, const std::string& q, double df, d
 
 } // namespace
 
-std::string HeterogeneityLine(const meta::Pooled& pooled) {
-    return Heterogeneity(pooled, "Q", pooled.qDf, pooled.q, pooled.qP);
+std::string HeterogeneityLine(const meta::Pooled& pooled, bool withIntervals) {
+    return Heterogeneity(pooled, "Q", pooled.qDf, pooled.q, pooled.qP, withIntervals);
 }
 
 std::string ModeratorTest(const meta::Regression& model) {
+    if (std::isnan(model.qm)) {
+        return "not computed: the moderators fit the studies exactly, which leaves Knapp and "
+               "Hartung's test no variance";
+    }
     if (model.test == meta::Test::KnappHartung) {
         return "F(" + Decimals(model.qmDf, 0) + ", " + Decimals(model.qmDf2, 0) +
                ") = " + TwoDecimals(model.qm) + ", " + PValue(model.qmP);
@@ -218,6 +234,14 @@ std::string PooledText(const table::PooledRows& rows, const meta::Pooled& pooled
     return text + "\n" + SummaryText(pooled);
 }
 
+std::string SubgroupTestText(const meta::SubgroupTest& differences) {
+    if (!differences.note.empty()) {
+        return "Test for subgroup differences: " + differences.note;
+    }
+    return "Test for subgroup differences: Q(" + Decimals(differences.df, 0) +
+           ") = " + TwoDecimals(differences.q) + ", " + PValue(differences.p);
+}
+
 std::string SubgroupText(std::span<const meta::Subgroup> subgroups,
                          const meta::SubgroupTest& differences,
                          const meta::Regression* moderatorTest) {
@@ -230,8 +254,7 @@ std::string SubgroupText(std::span<const meta::Subgroup> subgroups,
                 (subgroup.note.empty() ? ", " + HeterogeneityLine(pooled) : "; " + subgroup.note) +
                 "\n";
     }
-    text += "  Test for subgroup differences: Q(" + Decimals(differences.df, 0) +
-            ") = " + TwoDecimals(differences.q) + ", " + PValue(differences.p) + "\n";
+    text += "  " + SubgroupTestText(differences) + "\n";
     if (moderatorTest != nullptr) {
         text += "  Test of the groups as a moderator (common \u03c4\u00b2): " +
                 ModeratorTest(*moderatorTest) + "\n";

@@ -10,9 +10,10 @@
 
 namespace tavrel::report {
 
-// Numbers as a paper reports them, never cut: `decimals` fixed decimals, in scientific
-// notation from a million on ("1.87e+70"), a value that rounds to zero without its sign, and
-// Inf, -Inf and NaN as in every other output.
+// Numbers as a paper reports them, never cut: `decimals` fixed decimals, or more where fewer
+// would leave a value below one with less than two significant digits ("0.050", "-0.00052"),
+// in scientific notation from a million on ("1.87e+70") and below 1e-4 ("-5.2e-05"), zero
+// without a sign, and Inf, -Inf and NaN as in every other output.
 std::string Decimals(double value, int decimals);
 std::string TwoDecimals(double value);
 std::string PValue(double p);                      // "p < .001", "p = .034"
@@ -27,8 +28,9 @@ std::string ModelName(meta::Method method);
 // The test of the pooled estimate: "z = 5.71, p < .001", "t(46) = 5.71, p < .001".
 std::string OverallTest(const meta::Pooled& pooled);
 
-// "τ² = 0.031, I² = 62.3%, Q(46) = 121.90, p < .001"
-std::string HeterogeneityLine(const meta::Pooled& pooled);
+// "τ² = 0.031 [0.012, 0.090], I² = 62.3% [40.1%, 81.0%], Q(46) = 121.90, p < .001"; without
+// the Q-profile intervals where `withIntervals` is false.
+std::string HeterogeneityLine(const meta::Pooled& pooled, bool withIntervals = true);
 
 // The summary a reader of a paper expects, a few lines for standard error:
 //   Random-effects model (REML), k = 47
@@ -44,6 +46,9 @@ std::string LeftOutText(const table::PooledRows& rows);
 
 // How many rows went in, why the others did not, and the summary, for standard error.
 std::string PooledText(const table::PooledRows& rows, const meta::Pooled& pooled);
+
+// "Test for subgroup differences: Q(2) = 3.21, p = .201", or why it is not computed.
+std::string SubgroupTestText(const meta::SubgroupTest& differences);
 
 // Each subgroup's estimate, interval and heterogeneity, the test for their differences and,
 // where given, the test of the groups as a moderator.

@@ -129,8 +129,9 @@ TEST_F(MetaTest, SubgroupsByAColumnsText) {
     EXPECT_NE(missing.err.find("--by names no column: \"arm\""), std::string::npos);
 }
 
-// With --by, each group's studies stand together under its name, above its own diamond, and
-// the test for their differences stands under the heterogeneity.
+// With --by, each group's studies stand together under its name, above its own diamond named
+// for the group with its heterogeneity under it, and the test for their differences stands
+// under the whole table's heterogeneity.
 TEST_F(MetaTest, TheForestPlotDrawsSubgroupsAsBlocks) {
     TAVREL_SKIP_WITHOUT_PLOT_MODULE();
     const std::string table = "study,arm,m1,sd1,n1,m2,sd2,n2\n"
@@ -139,13 +140,15 @@ TEST_F(MetaTest, TheForestPlotDrawsSubgroupsAsBlocks) {
     ASSERT_EQ(Run(table, {"--by", "arm", "--forest", (dir_ / "plot.svg").string()}), 0);
     const std::string svg = Read(dir_ / "plot.svg");
     for (const char* text :
-         {">b</text>", ">a</text>", ">Subgroup, k = 2</text>", ">Subgroup, k = 1</text>",
-          ">Test for subgroup differences: Q(1) = "}) {
+         {">b</text>", ">a</text>", ">b: RE model, k = 2</text>", ">a: RE model, k = 1</text>",
+          ">one study: its own estimate", ">Test for subgroup differences: Q(1) = "}) {
         EXPECT_NE(svg.find(text), std::string::npos) << text;
     }
     // The studies in their groups' order: b's S1 and S3, then a's S2.
     EXPECT_LT(svg.find(">S1</text>"), svg.find(">S3</text>"));
     EXPECT_LT(svg.find(">S3</text>"), svg.find(">S2</text>"));
+    // b's heterogeneity, without the intervals the footer gives the whole table.
+    EXPECT_TRUE(std::regex_search(svg, std::regex(">I² = [0-9.]+%, Q\\(1\\) = "))) << svg;
 }
 
 TEST_F(MetaTest, UnknownChoicesAreUsageErrors) {
