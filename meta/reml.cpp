@@ -35,7 +35,8 @@ LikelihoodScore ScoreAt(std::span<const Study> studies, double tau2, Likelihood 
         return {residualSquares - sumW, sumW2};
     }
     const double traceP = sumW - sumW2 / sumW;
-    const double tracePP = sumW2 - 2 * sumW3 / sumW + (sumW2 * sumW2) / (sumW * sumW);
+    const double shares = sumW2 / sumW; // squared apart, the sums' squares could overflow
+    const double tracePP = sumW2 - 2 * sumW3 / sumW + shares * shares;
     return {residualSquares - traceP, tracePP};
 }
 

@@ -1,5 +1,7 @@
 #include "meta/scaled_studies.h"
 
+#include "meta/heterogeneity.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -10,7 +12,12 @@ Scaled ScaleToUnitVariance(std::span<const Study> studies) {
     for (const Study& study : studies) {
         largest = std::max(largest, study.vi);
     }
-    const int exponent = std::ilogb(largest) / 2;
+    // Where the effects spread far more widely than the variances allow, tau^2 dwarfs every
+    // variance and the weights run from 1 / v at tau^2 = 0 to 1 / tau^2: the scale is then the
+    // geometric middle of the two, so that both ends and their cubes stay within a double.
+    const double spread = SquaresAboutTheMean(studies) / static_cast<double>(studies.size());
+    const double middle = spread > largest ? std::sqrt(largest) * std::sqrt(spread) : largest;
+    const int exponent = std::ilogb(middle) / 2;
     Scaled scaled{{}, exponent};
     if (exponent != 0) {
         const double y = std::ldexp(1.0, -exponent);

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <utility>
 
@@ -40,7 +42,9 @@ std::string Decimals(double value, int decimals) {
         return text;
     }
     if (magnitude > 0 && magnitude < 1) {
-        decimals = std::max(decimals, 1 - static_cast<int>(std::floor(std::log10(magnitude))));
+        // The leading digit's place once rounded to two digits: 0.0999 is 0.10, not 0.100.
+        std::snprintf(text, sizeof text, "%.1e", magnitude);
+        decimals = std::max(decimals, 1 - std::atoi(std::strchr(text, 'e') + 1));
     }
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
     const std::string fixed = text;

@@ -117,6 +117,23 @@ TEST(Reml, ADominantStudyStillGivesTheMaximum) {
 }
 
 // I^2 and H^2 near the top of a double's range: 100 tau^2 would overflow, the shares do not.
+// Effects 0.1 to 0.9 with variances near 1e-200: tau^2 is 1e199 times every variance, so the
+// variances drop out and the studies weigh alike. REML's tau^2 is then the effects' sample
+// variance, 0.4 / 4 = 0.1, and ML's 0.4 / 5 = 0.08 (metafor gives both); the weights' squares
+// at tau^2 and at 0 once overflowed and underflowed together.
+TEST(Reml, HeterogeneityFarBeyondTheVariances) {
+    const Studies studies = {
+        {0.1, 1e-200}, {0.3, 1e-200}, {0.5, 2e-200}, {0.7, 1e-200}, {0.9, 3e-200}};
+    for (const meta::Test test : {meta::Test::Z, meta::Test::KnappHartung}) {
+        const Pooled reml = Pool(studies, Method::REML, test, 0.95);
+        EXPECT_NEAR(reml.tau2, 0.1, 1e-12);
+        EXPECT_NEAR(reml.estimate, 0.5, 1e-12);
+        EXPECT_NEAR(reml.se, std::sqrt(0.1 / 5), 1e-12); // Knapp-Hartung's factor is 1 here
+        EXPECT_NEAR(Pool(studies, Method::ML, test, 0.95).tau2, 0.08, 1e-12);
+        EXPECT_NEAR(Pool(studies, Method::PM, test, 0.95).tau2, 0.1, 1e-9);
+    }
+}
+
 TEST(Reml, SharesOfHeterogeneityNearTheTopOfTheRange) {
     const Studies studies = {{-3e153, 4e305}, {3e153, 4e305}, {0, 4e305}};
     for (const Method method : {Method::REML, Method::DL}) {

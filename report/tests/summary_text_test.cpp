@@ -18,6 +18,7 @@ TEST(SummaryText, NumbersAreNeverCut) {
     EXPECT_EQ(Decimals(-0.0005, 2), "-0.00050");
     EXPECT_EQ(Decimals(0.0549, 2), "0.055");
     EXPECT_EQ(Decimals(0.099, 2), "0.099");
+    EXPECT_EQ(Decimals(0.09999, 2), "0.10");
     EXPECT_EQ(Decimals(0.1, 2), "0.10");
     EXPECT_EQ(Decimals(0.0049, 3), "0.0049");
     EXPECT_EQ(Decimals(-0.0000523, 2), "-5.2e-05");
