@@ -22,9 +22,18 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Names the columns that depend linearly on the others, by the pivoted QR's rank.
+// Names the columns that depend linearly on the others, by the pivoted QR's rank. Each column
+// is judged at unit length: beside a moderator of 1e15 the intercept's column would otherwise
+// look like rounding noise.
 void RequireFullRank(const Design& x, std::span<const std::string> names) {
-    const Eigen::ColPivHouseholderQR<Eigen::MatrixXd> qr(x);
+    Eigen::MatrixXd unit = x;
+    for (Eigen::Index j = 0; j < unit.cols(); ++j) {
+        const double length = unit.col(j).norm();
+        if (length > 0) {
+            unit.col(j) /= length;
+        }
+    }
+    const Eigen::ColPivHouseholderQR<Eigen::MatrixXd> qr(unit);
     if (qr.rank() == x.cols()) {
         return;
     }

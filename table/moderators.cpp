@@ -27,12 +27,20 @@ void AddIndicators(meta::Design& x, std::vector<std::string>& names, const std::
     }
 }
 
-std::string Listed(const std::vector<std::string>& items) {
-    std::string text;
-    for (const std::string& item : items) {
-        text += (text.empty() ? "" : ", ") + item;
+// "levels a, b, against a"; each level in quotes where any has blanks around it that would
+// not show otherwise.
+std::string LevelsText(const std::vector<std::string>& levels) {
+    const bool quoted = std::any_of(levels.begin(), levels.end(), [](const std::string& level) {
+        return TrimBlanks(level).size() != level.size();
+    });
+    const auto shown = [&](const std::string& level) {
+        return quoted ? "\"" + level + "\"" : level;
+    };
+    std::string text = "levels ";
+    for (const std::string& level : levels) {
+        text += (&level == &levels.front() ? "" : ", ") + shown(level);
     }
-    return text;
+    return text + ", against " + shown(levels.front());
 }
 
 } // namespace
@@ -79,7 +87,7 @@ ModeratorDesign DesignOf(std::span<const std::string> columns, std::span<const s
         }
         AddIndicators(design.x, design.names, columns[c], levels, levelOf);
         design.notes.push_back(columns[c] + " is categorical, as not all its values are numbers: " +
-                               "levels " + Listed(levels) + ", against " + levels.front());
+                               LevelsText(levels));
     }
     return design;
 }

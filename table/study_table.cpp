@@ -200,8 +200,9 @@ void StudyTable::Row(const csv::Record& row) {
             const std::string_view group =
                 byColumn_ < header_.size() ? row.fields[byColumn_] : std::string_view{};
             moderatorTexts_.clear();
+            // As they are written, as --by's groups and R's factors take them: " a" is not "a".
             for (const std::size_t column : moderatorColumns_) {
-                moderatorTexts_.push_back(TrimBlanks(row.fields[column]));
+                moderatorTexts_.push_back(row.fields[column]);
             }
             const bool moderatorMissing =
                 std::any_of(moderatorTexts_.begin(), moderatorTexts_.end(), [](auto text) {

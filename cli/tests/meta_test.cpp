@@ -100,9 +100,15 @@ TEST_F(MetaTest, ModeratorsAreReadAndEveryStudyCounted) {
 
     std::string errors;
     EXPECT_EQ(Run(table, {"--mods=dose,double"}, &errors), 2);
-    EXPECT_NE(errors.find("the moderators are linearly dependent: dose is a combination"),
+    EXPECT_NE(errors.find("the moderators are linearly dependent: double is a combination"),
               std::string::npos)
         << errors;
+    // Levels are the texts as written, as --by's groups and R's factors: " a" is not "a".
+    std::string spaced = table;
+    spaced.replace(spaced.find(",4,a,8"), 6, ", 4 , a,8");
+    const auto levels = RunTool(spaced, {"--mods=dose,arm", "-o", Path("out.csv")});
+    EXPECT_NE(levels.err.find("levels \" a\", \"a\", \"b\", against \" a\"\n"), std::string::npos)
+        << levels.err;
     EXPECT_EQ(Run(table, {"--mods=dose", "--forest", Path("plot.svg")}, &errors), 2);
     EXPECT_NE(errors.find("--mods cannot be combined with --forest"), std::string::npos) << errors;
 }

@@ -53,6 +53,15 @@ TEST(Regression, ResidualQIsTheFitsQ) {
     EXPECT_NEAR(ResidualQ(kStudies, Line(), 1), 1.0 / 12, 1e-15); // weights 1/2
 }
 
+// A moderator in the quadrillions beside the intercept is independent of it, and fitted.
+TEST(Regression, RankIsJudgedOnColumnsOfOneLength) {
+    Design x(3, 2);
+    x << 1, 1e15, 1, 4e15, 1, 9e15;
+    const Regression model = FitRegression(kStudies, x, kNames, Method::FE, meta::Test::Z, 0.95);
+    // y = 0, 1, 3 on 1, 4, 9 (times 1e15): Sxx = 98/3, Sxy = 37/3, slope 37/98 per 1e15.
+    EXPECT_NEAR(model.coefficients[1].estimate * 1e15, 37.0 / 98, 1e-12);
+}
+
 TEST(Regression, DependentColumnsAreNamed) {
     Design x(3, 3);
     x << 1, 0, 0, 1, 1, 2, 1, 2, 4; // the last is twice the second
