@@ -149,5 +149,21 @@ TEST_F(FunnelPlotTest, EveryStudyIsACircleAndTheFilledOnesAreOpen) {
     EXPECT_EQ(circles["#ffffff"], 0);
 }
 
+// Many studies are one path of dots, each place once: a file of tens of bytes a study, where a
+// circle each took hundreds.
+TEST_F(FunnelPlotTest, ManyStudiesAreOnePathOfDots) {
+    TAVREL_SKIP_WITHOUT_PLOT_MODULE();
+    std::vector<std::pair<double, double>> studies;
+    for (int i = 0; i < 8000; ++i) {
+        const double variance = 0.01 + (i % 97) * 0.002;
+        studies.emplace_back(0.3 + ((i * 7919) % 1000 - 500) * 0.001, variance);
+    }
+    ASSERT_EQ(Run(Effects(studies), {"--funnel", Path("f.svg"), "-o", Path("out.csv")}), 0);
+    const std::string svg = Read(dir_ / "f.svg");
+    EXPECT_TRUE(Circles(svg).empty());
+    EXPECT_NE(svg.find(R"(stroke-linecap="round")"), std::string::npos);
+    EXPECT_LT(svg.size(), 8000u * 40);
+}
+
 } // namespace
 } // namespace tavrel::cli
