@@ -86,7 +86,7 @@ FittedRegression FitModerators(const Options& options, const table::PooledRows& 
 std::vector<meta::StudyInfluence> StudyInfluences(const table::PooledRows& rows,
                                                   const meta::Pooled* pooled,
                                                   const FittedRegression* regression,
-                                                  std::FILE* err) {
+                                                  std::FILE* err, Progress& progress) {
     const std::size_t k = rows.Studies().size();
     const bool refit = k <= meta::kMostStudiesRefitted;
     if (!refit) {
@@ -97,8 +97,13 @@ std::vector<meta::StudyInfluence> StudyInfluences(const table::PooledRows& rows,
                      k, k - 1, meta::kMostStudiesRefitted);
     }
     if (regression != nullptr) {
-        return meta::Influence(rows.Studies(), regression->design.x, regression->design.names,
-                               regression->model, refit);
+        std::vector<meta::StudyInfluence> influence =
+            meta::Influence(rows.Studies(), regression->design.x, regression->design.names,
+                            regression->model, refit, [&](std::size_t done) {
+                                progress.Step("refitting the model without each study", done, k);
+                            });
+        progress.Done();
+        return influence;
     }
     return meta::Influence(rows.Studies(), *pooled, refit);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/options.h"
+#include "cli/progress.h"
 #include "meta/influence.h"
 #include "meta/pooling.h"
 #include "meta/regression.h"
@@ -56,6 +57,6 @@ inline constexpr std::size_t kMostRowsHeld = 50'000;
 std::vector<meta::StudyInfluence> StudyInfluences(const table::PooledRows& rows,
                                                   const meta::Pooled* pooled,
                                                   const FittedRegression* regression,
-                                                  std::FILE* err);
+                                                  std::FILE* err, Progress& progress);
 
 } // namespace tavrel::cli

@@ -6,6 +6,7 @@
 #include "cli/output_file.h"
 #include "cli/plot_module.h"
 #include "cli/pooling.h"
+#include "cli/progress.h"
 #include "cli/run_error.h"
 #include "csv/csv_reader.h"
 #include "csv/csv_writer.h"
@@ -43,30 +44,6 @@ void Report(std::FILE* err, const char* why, long line) {
     const std::string where = line > 0 ? " (line " + std::to_string(line) + ")" : std::string();
     std::fprintf(err, "tavrel-batch: %s%s\n", why, where.c_str());
 }
-
-// Shows how far a long run has come, on a terminal only.
-class Progress {
-  public:
-    explicit Progress(std::FILE* err) : err_(err), shown_(isatty(fileno(err)) != 0) {}
-    void Row(long rows) {
-        if (shown_ && rows % kEvery == 0) {
-            std::fprintf(err_, "\r%ld rows", rows);
-            std::fflush(err_);
-            drawn_ = true;
-        }
-    }
-    void Done() {
-        if (drawn_) {
-            std::fprintf(err_, "\r\033[K");
-        }
-    }
-
-  private:
-    static constexpr long kEvery = 1 << 18;
-    std::FILE* err_;
-    bool shown_;
-    bool drawn_ = false;
-};
 
 // The destinations a run writes, each opened (its temporary file made) before any work and
 // put in place only once all of them are complete: a failure anywhere leaves every one as it
@@ -246,7 +223,7 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
             return;
         }
         table.Row(record);
-        progress.Row(table.Rows());
+        progress.Rows(table.Rows());
     });
     progress.Done();
     if (!headerSeen) {
@@ -308,8 +285,9 @@ int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* er
             throw RunError("cannot write the output: " + Reason());
         }
     } else if (held) {
-        const std::vector<meta::StudyInfluence> influence = StudyInfluences(
-            *pooledRows, pooled ? &*pooled : nullptr, regression ? &*regression : nullptr, err);
+        const std::vector<meta::StudyInfluence> influence =
+            StudyInfluences(*pooledRows, pooled ? &*pooled : nullptr,
+                            regression ? &*regression : nullptr, err, progress);
         WriteWithInfluence(*held, *pooledRows, influence);
     }
     std::vector<meta::Pooled> leftOneOut;

@@ -67,7 +67,7 @@ std::vector<StudyInfluence> Influence(std::span<const Study> studies, const Pool
 
 std::vector<StudyInfluence> Influence(std::span<const Study> studies, const Design& x,
                                       std::span<const std::string> names, const Regression& model,
-                                      bool refit) {
+                                      bool refit, const RefitProgress& progress) {
     const WeightedFit fit = FitWeighted(studies, x, model.tau2);
     std::vector<StudyInfluence> influence;
     influence.reserve(studies.size());
@@ -85,6 +85,9 @@ std::vector<StudyInfluence> Influence(std::span<const Study> studies, const Desi
     std::vector<Study> rest(studies.begin() + 1, studies.end());
     Design restX = x.bottomRows(x.rows() - 1);
     for (std::size_t left = 0; left < studies.size(); ++left) {
+        if (progress) {
+            progress(left);
+        }
         // The others, in order: study i leaves position i, the one before it takes its place.
         if (left > 0) {
             rest[left - 1] = studies[left - 1];

@@ -4,6 +4,7 @@
 #include "meta/regression.h"
 
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -28,9 +29,12 @@ inline constexpr std::size_t kMostStudiesRefitted = 5000;
 std::vector<StudyInfluence> Influence(std::span<const Study> studies, const Pooled& model,
                                       bool refit);
 
+// How many of the refits without each study are done, told after each (they may take long).
+using RefitProgress = std::function<void(std::size_t done)>;
+
 // For a meta-regression on design `x` with column names `names`.
 std::vector<StudyInfluence> Influence(std::span<const Study> studies, const Design& x,
                                       std::span<const std::string> names, const Regression& model,
-                                      bool refit);
+                                      bool refit, const RefitProgress& progress = {});
 
 } // namespace tavrel::meta
