@@ -88,6 +88,18 @@ TEST(KendallTau, ByHand) {
     EXPECT_TRUE(std::isnan(KendallTau(x, std::vector<double>{2, 2, 2, 2}).tau));
 }
 
+// Begg and Mazumdar rank the effects standardized about the fixed-effect estimate,
+// (y - b) / sqrt(v - 1 / sum w), not the effects themselves. Here w = 1, 100, 1/4: b = 0.99037,
+// and the standardized effects -0.995, 0.868, 0.055 order the studies 1, 3, 2 where the raw
+// ones order them 1, 2, 3. Against v (second, first, third smallest) one pair of three agrees:
+// tau = -1/3 (the raw effects would give +1/3), and with three studies P(|tau| >= 1/3) = 1.
+TEST(RankTest, RanksTheStandardizedEffects) {
+    const std::vector<Study> studies = {{0, 1}, {1, 0.01}, {1.1, 4}};
+    const RankCorrelation rank = RankTest(studies);
+    EXPECT_NEAR(rank.tau, -1.0 / 3, 1e-15);
+    EXPECT_NEAR(rank.p, 1, 1e-15);
+}
+
 // The merge sort's count against every pair counted, on values with many ties.
 TEST(KendallTau, EqualsTheCountOfEveryPair) {
     std::mt19937 random(7);

@@ -301,6 +301,38 @@ TEST(Consistency, RoundedValuesAgreeAndAnythingFurtherDoesNot) {
     }
 }
 
+// The edges of what rounding allows, each worked by hand.
+TEST(Consistency, AtTheEdgesOfRounding) {
+    const auto consistency = [](const char* m, const char* sd, Column column, const char* text,
+                                Column other = Column::CILevel, const char* otherText = "") {
+        Row row{{Column::M1, "100.0"}, {Column::SD1, sd},  {Column::N1, "20"}, {Column::M2, m},
+                {Column::SD2, sd},     {Column::N2, "20"}, {column, text},     {other, otherText}};
+        return row.Study().consistency;
+    };
+    // Means of one decimal, 100.0 and 100.0: the difference is -0.1 to 0.1, t is -0.021 to
+    // 0.021 (0.1 / (15 sqrt(0.1))), straddling 0: a t of either sign within it, and a p with
+    // either sign, agree; -0.03 (-0.035 to -0.025) does not.
+    EXPECT_EQ(consistency("100.0", "15.0", Column::T, "-0.02"), "consistent");
+    EXPECT_EQ(consistency("100.0", "15.0", Column::T, "0.02"), "consistent");
+    EXPECT_TRUE(consistency("100.0", "15.0", Column::T, "-0.03").starts_with("t: reported -0.03"));
+    EXPECT_EQ(consistency("100.0", "15.0", Column::P, ".99", Column::Sign, "-"), "consistent");
+    // 100.00 and 110.00 give t = 2.108 > 0: a negative sign beside an F or a p disagrees.
+    EXPECT_TRUE(consistency("110.00", "15.00", Column::F, "4.44", Column::Sign, "-")
+                    .starts_with("sign: reported -"));
+    // p = .0416 exactly: a bound the range of p straddles is met, one wholly below it is not.
+    EXPECT_EQ(consistency("110.00", "15.00", Column::P, "<.0415"), "consistent");
+    EXPECT_TRUE(consistency("110.00", "15.00", Column::P, "<.04").starts_with("p: reported <.04"));
+    // An SE from sd 15.00 with 20: 14.995 / sqrt(20) to 15.005 / sqrt(20) = 3.35298 to 3.35522.
+    // "3.355" (3.3545 to 3.3555) reaches it; "3.356" (3.3555 to 3.3565) just misses.
+    EXPECT_EQ(consistency("110.00", "15.00", Column::SE1, "3.355"), "consistent");
+    EXPECT_TRUE(consistency("110.00", "15.00", Column::SE1, "3.356").starts_with("se1: reported"));
+    // g is 0.65 to 0.66 here: a g and an es beside the means, each compared on its own and
+    // each named where it disagrees.
+    const std::string both = consistency("110.00", "15.00", Column::G, "0.60", Column::Es, "0.70");
+    EXPECT_TRUE(both.starts_with("g: reported 0.60")) << both;
+    EXPECT_NE(both.find("; es: reported 0.70"), std::string::npos) << both;
+}
+
 TEST(Consistency, EachKindOfDisagreementIsNamed) {
     // t = 10 / (15 * sqrt(0.1)) = 2.108, two-sided p = .042 with 38 df.
     const auto consistency = [&](Column column, const char* text) {
