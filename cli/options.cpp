@@ -186,48 +186,117 @@ T OneOf(const std::string& option, std::string_view value,
 
 } // namespace
 
-Options ParseOptions(const std::vector<std::string>& args) {
-    enum LongOnly {
-        kTsv = 256,
-        kLevel,
-        kCi,
-        kVersion,
-        kMeta,
-        kMethod,
-        kTest,
-        kSummary,
-        kForest,
-        kLabel,
-        kFavours,
-        kLeaveOneOut,
-        kBy,
-        kMods,
-        kFunnel,
-        kFunnelContours,
-        kTrimFill
-    };
-    static const option kLongOptions[] = {
-        {"output", required_argument, nullptr, 'o'},
-        {"tsv", no_argument, nullptr, kTsv},
-        {"level", required_argument, nullptr, kLevel},
-        {"ci", required_argument, nullptr, kCi},
-        {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, kVersion},
-        {"meta", no_argument, nullptr, kMeta},
-        {"method", required_argument, nullptr, kMethod},
-        {"test", required_argument, nullptr, kTest},
-        {"summary", required_argument, nullptr, kSummary},
-        {"forest", required_argument, nullptr, kForest},
-        {"label", required_argument, nullptr, kLabel},
-        {"favours", required_argument, nullptr, kFavours},
-        {"leave-one-out", required_argument, nullptr, kLeaveOneOut},
-        {"by", required_argument, nullptr, kBy},
-        {"mods", required_argument, nullptr, kMods},
-        {"funnel", required_argument, nullptr, kFunnel},
-        {"funnel-contours", no_argument, nullptr, kFunnelContours},
-        {"trim-fill", no_argument, nullptr, kTrimFill},
-        {nullptr, 0, nullptr, 0}};
+namespace {
 
+// One option of the command line: its long name (and letter), whether it takes a value,
+// whether it asks for the pooling, and what it sets. `written` is the option as the user wrote
+// it, for messages; `value` is null for an option without one.
+struct OptionSpec {
+    const char* name;
+    char letter;
+    bool takesValue;
+    bool impliesMeta;
+    void (*apply)(Options& options, const std::string& written, const char* value);
+};
+
+// Every option, in the order --help lists them.
+constexpr OptionSpec kOptionSpecs[] = {
+    {"output", 'o', true, false,
+     [](Options& o, const std::string& written, const char* value) {
+         o.output = value;
+         if (o.output.empty()) {
+             throw UsageError(written + " needs a file name (or - for standard output)");
+         }
+     }},
+    {"tsv", 0, false, false, [](Options& o, const std::string&, const char*) { o.tsv = true; }},
+    {"level", 0, true, false,
+     [](Options& o, const std::string&, const char* value) { o.level = ParseLevel(value); }},
+    {"ci", 0, true, false,
+     [](Options& o, const std::string&, const char* value) {
+         if (std::string_view(value) != "noncentral") {
+             throw UsageError(std::string("--ci takes \"noncentral\", not \"") + value + "\"");
+         }
+         o.noncentral = true;
+     }},
+    {"meta", 0, false, true, [](Options&, const std::string&, const char*) {}},
+    {"method", 0, true, true,
+     [](Options& o, const std::string& written, const char* value) {
+         o.method = OneOf(written, value, meta::kMethodNames);
+     }},
+    {"test", 0, true, true,
+     [](Options& o, const std::string& written, const char* value) {
+         o.test = OneOf(written, value, meta::kTestNames);
+     }},
+    {"summary", 0, true, true,
+     [](Options& o, const std::string& written, const char* value) {
+         o.summary = FileName(written, value);
+     }},
+    {"forest", 0, true, true,
+     [](Options& o, const std::string& written, const char* value) {
+         o.forest = FileName(written, value);
+         o.forestFormat = PlotFormat(written, o.forest);
+     }},
+    {"funnel", 0, true, true,
+     [](Options& o, const std::string& written, const char* value) {
+         o.funnel = FileName(written, value);
+         o.funnelFormat = PlotFormat(written, o.funnel);
+     }},
+    {"funnel-contours", 0, false, false,
+     [](Options& o, const std::string&, const char*) { o.funnelContours = true; }},
+    {"trim-fill", 0, false, true,
+     [](Options& o, const std::string&, const char*) { o.trimFill = true; }},
+    {"label", 0, true, true,
+     [](Options& o, const std::string&, const char* value) { o.label = value; }},
+    {"by", 0, true, true, [](Options& o, const std::string&, const char* value) { o.by = value; }},
+    {"leave-one-out", 0, true, true,
+     [](Options& o, const std::string& written, const char* value) {
+         o.leaveOneOut = FileName(written, value);
+     }},
+    {"mods", 0, true, true,
+     [](Options& o, const std::string& written, const char* value) {
+         o.moderators = Moderators(written, value);
+     }},
+    {"favours", 0, true, true,
+     [](Options& o, const std::string& written, const char* value) {
+         std::tie(o.favoursLeft, o.favoursRight) = Favours(written, value);
+     }},
+    {"help", 'h', false, false, [](Options& o, const std::string&, const char*) { o.help = true; }},
+    {"version", 0, false, false,
+     [](Options& o, const std::string&, const char*) { o.version = true; }},
+};
+constexpr int kFirstLongOnly = 256; // getopt_long's code of a long option without a letter
+
+// getopt_long's table of the options above: each returns its letter, or kFirstLongOnly plus
+// its place in kOptionSpecs.
+std::vector<option> LongOptions() {
+    std::vector<option> options;
+    for (std::size_t i = 0; i < std::size(kOptionSpecs); ++i) {
+        const OptionSpec& spec = kOptionSpecs[i];
+        options.push_back({spec.name, spec.takesValue ? required_argument : no_argument, nullptr,
+                           spec.letter != 0 ? spec.letter : kFirstLongOnly + static_cast<int>(i)});
+    }
+    options.push_back({nullptr, 0, nullptr, 0});
+    return options;
+}
+
+// The option getopt_long returned `code` for.
+const OptionSpec* SpecOf(int code) {
+    if (code >= kFirstLongOnly &&
+        code - kFirstLongOnly < static_cast<int>(std::size(kOptionSpecs))) {
+        return &kOptionSpecs[code - kFirstLongOnly];
+    }
+    for (const OptionSpec& spec : kOptionSpecs) {
+        if (spec.letter != 0 && spec.letter == code) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Options ParseOptions(const std::vector<std::string>& args) {
+    static const std::vector<option> kLongOptions = LongOptions();
     // getopt_long permutes what it is given: a copy, with the program's name in front.
     std::vector<std::string> words{"tavrel-batch"};
     words.insert(words.end(), args.begin(), args.end());
@@ -251,92 +320,20 @@ Options ParseOptions(const std::vector<std::string>& args) {
     bool tsvChosen = false;
     optind = 0; // start afresh: the parser keeps its place between calls
     opterr = 0; // its messages are ours to write
-    for (int option;
+    for (int code;
          (optarg = nullptr,
-         option = getopt_long(argc, argv.data(), ":ho:", kLongOptions, nullptr)) != -1;) {
-        switch (option) {
-        case 'h':
-            options.help = true;
-            break;
-        case kVersion:
-            options.version = true;
-            break;
-        case 'o':
-            options.output = optarg;
-            if (options.output.empty()) {
-                throw UsageError(written() + " needs a file name (or - for standard output)");
-            }
-            break;
-        case kTsv:
-            options.tsv = tsvChosen = true;
-            break;
-        case kLevel:
-            options.level = ParseLevel(optarg);
-            break;
-        case kCi:
-            if (std::string_view(optarg) != "noncentral") {
-                throw UsageError(std::string("--ci takes \"noncentral\", not \"") + optarg + "\"");
-            }
-            options.noncentral = true;
-            break;
-        case kMeta:
-            options.meta = true;
-            break;
-        case kMethod:
-            options.meta = true;
-            options.method = OneOf(written(), optarg, meta::kMethodNames);
-            break;
-        case kTest:
-            options.meta = true;
-            options.test = OneOf(written(), optarg, meta::kTestNames);
-            break;
-        case kSummary:
-            options.summary = FileName(written(), optarg);
-            options.meta = true;
-            break;
-        case kForest:
-            options.forest = FileName(written(), optarg);
-            options.meta = true;
-            options.forestFormat = PlotFormat(written(), options.forest);
-            break;
-        case kFunnel:
-            options.funnel = FileName(written(), optarg);
-            options.meta = true;
-            options.funnelFormat = PlotFormat(written(), options.funnel);
-            break;
-        case kFunnelContours:
-            options.funnelContours = true;
-            break;
-        case kTrimFill:
-            options.trimFill = true;
-            options.meta = true;
-            break;
-        case kLabel:
-            options.meta = true;
-            options.label = optarg;
-            break;
-        case kLeaveOneOut:
-            options.leaveOneOut = FileName(written(), optarg);
-            options.meta = true;
-            break;
-        case kBy:
-            options.by = optarg;
-            options.meta = true;
-            break;
-        case kMods:
-            options.moderators = Moderators(written(), optarg);
-            options.meta = true;
-            break;
-        case kFavours:
-            options.meta = true;
-            std::tie(options.favoursLeft, options.favoursRight) = Favours(written(), optarg);
-            break;
-        case ':':
+         code = getopt_long(argc, argv.data(), ":ho:", kLongOptions.data(), nullptr)) != -1;) {
+        if (code == ':') {
             throw UsageError(written() + " needs a value");
-        default:
-            throw UsageError(
-                Refused(argv[static_cast<std::size_t>(optind - 1)], optopt, kLongOptions));
         }
+        const OptionSpec* spec = code == '?' ? nullptr : SpecOf(code);
+        if (spec == nullptr) {
+            throw UsageError(
+                Refused(argv[static_cast<std::size_t>(optind - 1)], optopt, kLongOptions.data()));
+        }
+        spec->apply(options, written(), optarg);
+        options.meta = options.meta || spec->impliesMeta;
+        tsvChosen = tsvChosen || options.tsv;
     }
     if (argc - optind > 1) {
         throw UsageError("only one input FILE can be given");
