@@ -3,7 +3,6 @@
 #include "cli/destinations.h"
 #include "cli/held_table.h"
 #include "cli/options.h"
-#include "cli/output_file.h"
 #include "cli/plot_module.h"
 #include "cli/pooling.h"
 #include "cli/progress.h"
@@ -11,6 +10,7 @@
 #include "csv/csv_reader.h"
 #include "csv/csv_writer.h"
 #include "meta/leave_one_out.h"
+#include "outputs/output_file.h"
 #include "report/forest_data.h"
 #include "report/funnel_data.h"
 #include "report/leave_one_out_table.h"
@@ -49,11 +49,11 @@ void Report(std::FILE* err, const char* why, long line) {
 // put in place only once all of them are complete: a failure anywhere leaves every one as it
 // was.
 struct Destinations {
-    std::optional<OutputFile> table;
-    std::optional<OutputFile> summary;
-    std::optional<OutputFile> plot;
-    std::optional<OutputFile> funnel;
-    std::optional<OutputFile> leaveOneOut;
+    std::optional<outputs::OutputFile> table;
+    std::optional<outputs::OutputFile> summary;
+    std::optional<outputs::OutputFile> plot;
+    std::optional<outputs::OutputFile> funnel;
+    std::optional<outputs::OutputFile> leaveOneOut;
 
     Destinations(const Options& options, std::FILE* err) {
         if (!options.output.empty()) {
@@ -73,12 +73,14 @@ struct Destinations {
         }
     }
     void CommitAll() {
-        for (std::optional<OutputFile>* file : {&table, &summary, &plot, &funnel, &leaveOneOut}) {
+        for (std::optional<outputs::OutputFile>* file :
+             {&table, &summary, &plot, &funnel, &leaveOneOut}) {
             if (*file) {
                 (*file)->Close();
             }
         }
-        for (std::optional<OutputFile>* file : {&table, &summary, &plot, &funnel, &leaveOneOut}) {
+        for (std::optional<outputs::OutputFile>* file :
+             {&table, &summary, &plot, &funnel, &leaveOneOut}) {
             if (*file) {
                 (*file)->Commit();
             }
@@ -361,6 +363,8 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* in, std::FILE* out
     } catch (const csv::TableLineError& e) {
         Report(err, e.what(), e.Line()); // unreadable CSV, or columns the table lacks
     } catch (const RunError& e) {
+        Report(err, e.what(), 0);
+    } catch (const outputs::OutputError& e) {
         Report(err, e.what(), 0);
     } catch (const std::bad_alloc&) {
         std::fputs("tavrel-batch: out of memory\n", err);

@@ -1,7 +1,7 @@
-#include "cli/output_file.h"
+#include "outputs/output_file.h"
 
-#include "cli/run_error.h"
-#include "cli/signal_cleanup.h"
+#include "outputs/output_error.h"
+#include "outputs/signal_cleanup.h"
 
 #include <cerrno>
 #include <climits>
@@ -12,14 +12,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace tavrel::cli {
+namespace tavrel::outputs {
 
 namespace fs = std::filesystem;
 
 namespace {
 
 [[noreturn]] void CannotWrite(const std::string& path, int error) {
-    throw RunError("cannot write " + path + ": " + std::strerror(error));
+    throw OutputError("cannot write " + path + ": " + std::strerror(error));
 }
 
 // The file that writing to `path` writes: through every symbolic link, even one that points
@@ -223,4 +223,4 @@ void OutputFile::Commit() {
     RemoveTemporary();
 }
 
-} // namespace tavrel::cli
+} // namespace tavrel::outputs

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "cli/run_error.h"
+#include "outputs/output_error.h"
 
 #include <cstdio>
 #include <string>
 
-namespace tavrel::cli {
+namespace tavrel::outputs {
 
 // The file named by -o. A regular file (or a new one) is written under a temporary name in
 // the same folder and renamed onto it only when Commit() is called, so that a failed or
@@ -17,7 +17,7 @@ namespace tavrel::cli {
 // replaced, and is written directly.
 class OutputFile {
   public:
-    // Throws RunError when the file cannot be written, or may not be (as a shell redirect
+    // Throws OutputError when the file cannot be written, or may not be (as a shell redirect
     // would refuse it).
     OutputFile(const std::string& destination, std::FILE* warnings);
     ~OutputFile();
@@ -25,11 +25,11 @@ class OutputFile {
     OutputFile& operator=(const OutputFile&) = delete;
 
     std::FILE* File() const { return file_; }
-    // Writes out and closes the file, still under its temporary name. Throws RunError when
+    // Writes out and closes the file, still under its temporary name. Throws OutputError when
     // a write or the close fails (a full disk, say), leaving the old file as it was.
     void Close();
     // Puts the closed file in place (closing it first where Close was not called). Throws
-    // RunError when that fails.
+    // OutputError when that fails.
     void Commit();
 
   private:
@@ -46,4 +46,4 @@ class OutputFile {
     std::FILE* file_ = nullptr;
 };
 
-} // namespace tavrel::cli
+} // namespace tavrel::outputs

@@ -1,4 +1,4 @@
-#include "cli/signal_cleanup.h"
+#include "outputs/signal_cleanup.h"
 
 #include <climits>
 #include <csignal>
@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace tavrel::cli {
+namespace tavrel::outputs {
 
 namespace {
 
@@ -103,4 +103,4 @@ void SignalCleanup::Forget(int registration) {
     }
 }
 
-} // namespace tavrel::cli
+} // namespace tavrel::outputs

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace tavrel::cli {
+namespace tavrel::outputs {
 
 // While temporary output files exist, every signal that ends a process and can be caught
 // (SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGPIPE, a fault, a timer, ...) removes them
@@ -25,4 +25,4 @@ class SignalCleanup {
     static void Forget(int registration);
 };
 
-} // namespace tavrel::cli
+} // namespace tavrel::outputs
