@@ -1,24 +1,22 @@
 #include "cli/run.h"
 
+#include "analysis/analysis.h"
 #include "cli/destinations.h"
 #include "cli/held_table.h"
 #include "cli/options.h"
 #include "cli/plot_module.h"
-#include "cli/pooling.h"
 #include "cli/progress.h"
 #include "cli/run_error.h"
 #include "csv/csv_reader.h"
 #include "csv/csv_writer.h"
-#include "meta/leave_one_out.h"
 #include "outputs/output_file.h"
+#include "report/analysis_report.h"
 #include "report/forest_data.h"
 #include "report/funnel_data.h"
 #include "report/leave_one_out_table.h"
-#include "report/small_study_text.h"
-#include "report/summary_json.h"
-#include "report/summary_text.h"
 #include "table/study_table.h"
 
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -27,6 +25,7 @@
 #include <new>
 #include <numeric>
 #include <optional>
+#include <string_view>
 #include <unistd.h>
 
 namespace tavrel::cli {
@@ -34,6 +33,19 @@ namespace tavrel::cli {
 namespace {
 
 using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+// Forest plots of more studies than this cannot be read any more; they are refused.
+constexpr std::size_t kMostStudiesInAPlot = 250;
+
+// The columns each pooled row gains: its weight, studentized deleted residual, hat value and
+// Cook's distance under the fitted model.
+constexpr std::array<std::string_view, 4> kInfluenceColumns = {"weight", "residual", "hat",
+                                                               "cooks_distance"};
+
+// A table of more rows is written as it is read, those columns empty: held in memory until
+// the model is fitted, a million rows would cost several times the run (about 400 MB, and
+// the copying). The studies of a meta-analysis are far fewer.
+constexpr std::size_t kMostRowsHeld = 50'000;
 
 std::string Reason() {
     return std::strerror(errno);
@@ -127,15 +139,6 @@ void ReportSources(const table::StudyTable& table, std::FILE* err) {
     std::fputc('\n', err);
 }
 
-// The model without each study in turn, in input order.
-std::vector<meta::Pooled> LeaveEachOut(const Options& options, const table::PooledRows& rows) {
-    try {
-        return meta::LeaveOneOut(rows.Studies(), options.method, options.test, options.level);
-    } catch (const meta::NotConverged& e) {
-        throw RunError(std::string("--leave-one-out: ") + e.what());
-    }
-}
-
 // The fits without each study, one CSV row per pooled study; `name` names `file` in messages.
 void WriteLeaveOneOut(const table::PooledRows& rows, const std::vector<meta::Pooled>& fits,
                       std::FILE* file, char delimiter, const std::string& name) {
@@ -172,161 +175,213 @@ void WriteWithInfluence(HeldTable& held, const table::PooledRows& rows,
     }
 }
 
-int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* err) {
-    FilePtr opened(nullptr, &std::fclose);
-    if (options.input == "-" && in == nullptr) {
-        throw RunError("cannot read standard input: it is closed");
-    }
-    if (options.input != "-") {
-        opened.reset(std::fopen(options.input.c_str(), "rb"));
-        if (!opened) {
-            throw RunError("cannot read " + options.input + ": " + Reason());
+// The input: the file named, or standard input.
+std::FILE* OpenInput(const Options& options, std::FILE* in, FilePtr& opened) {
+    if (options.input == "-") {
+        if (in == nullptr) {
+            throw RunError("cannot read standard input: it is closed");
         }
-        in = opened.get();
+        return in;
     }
-    CheckDestinations(options, in);
-    // Looked up before any output is opened or any row read: a missing module stops the run
-    // at once.
-    std::optional<PlotModule> plotModule;
-    if (!options.forest.empty() || !options.funnel.empty()) {
-        plotModule.emplace(options.forest.empty() ? "--funnel" : "--forest");
+    opened.reset(std::fopen(options.input.c_str(), "rb"));
+    if (!opened) {
+        throw RunError("cannot read " + options.input + ": " + Reason());
     }
-    if ((options.output.empty() || options.summary == "-" || options.leaveOneOut == "-") &&
-        out == nullptr) {
-        throw RunError("cannot write standard output: it is closed");
-    }
-    Destinations destinations(options, err);
+    return opened.get();
+}
 
-    const char delimiter = options.tsv ? '\t' : ',';
-    csv::CsvWriter writer(destinations.table ? destinations.table->File() : out, delimiter);
-    // With pooling, the table waits for the model, which adds each study's part to its row.
-    std::optional<HeldTable> held;
-    if (options.meta) {
-        held.emplace(writer, kInfluenceColumns, kMostRowsHeld);
+// What the options ask of the analysis; `held` whether the table waits for the model.
+analysis::AnalysisRequest RequestOf(const Options& options, bool held) {
+    analysis::AnalysisRequest request;
+    request.model = {options.method, options.test, options.level};
+    request.bySubgroup = !options.by.empty();
+    request.moderators = options.moderators;
+    request.trimFill = options.trimFill;
+    request.leaveOneOut = !options.leaveOneOut.empty();
+    request.influence = held;
+    return request;
+}
+
+// One run of the tool: parse (done), open, read, analyse, report, commit.
+class BatchRun {
+  public:
+    BatchRun(const Options& options, std::FILE* out, std::FILE* err)
+        : options_(options), out_(out), err_(err), delimiter_(options.tsv ? '\t' : ','),
+          progress_(err) {}
+
+    // Checks every output and opens it (its temporary file made) before any row is read.
+    void Open(std::FILE* input) {
+        CheckDestinations(options_, input);
+        // Looked up before any output is opened or any row read: a missing module stops the
+        // run at once.
+        if (!options_.forest.empty() || !options_.funnel.empty()) {
+            plotModule_.emplace(options_.forest.empty() ? "--funnel" : "--forest");
+        }
+        if ((options_.output.empty() || options_.summary == "-" || options_.leaveOneOut == "-") &&
+            out_ == nullptr) {
+            throw RunError("cannot write standard output: it is closed");
+        }
+        destinations_.emplace(options_, err_);
+        writer_.emplace(destinations_->table ? destinations_->table->File() : out_, delimiter_);
+        settings_ = {options_.level, options_.noncentral, options_.label,
+                     options_.by,    options_.moderators, {}};
+        if (options_.meta) {
+            // The table waits for the model, which adds each study's part to its row.
+            held_.emplace(*writer_, kInfluenceColumns, kMostRowsHeld);
+            pooledRows_.emplace(!options_.forest.empty() || !options_.leaveOneOut.empty(),
+                                !options_.by.empty(), options_.moderators.size());
+            settings_.appended.assign(kInfluenceColumns.begin(), kInfluenceColumns.end());
+        }
+        table_.emplace(settings_, held_ ? held_->Writer() : *writer_,
+                       pooledRows_ ? &*pooledRows_ : nullptr);
     }
-    std::optional<table::PooledRows> pooledRows;
-    if (options.meta) {
-        pooledRows.emplace(!options.forest.empty() || !options.leaveOneOut.empty(),
-                           !options.by.empty(), options.moderators.size());
-    }
-    table::TableSettings settings{options.level, options.noncentral, options.label,
-                                  options.by,    options.moderators, {}};
-    if (held) {
-        settings.appended.assign(kInfluenceColumns.begin(), kInfluenceColumns.end());
-    }
-    table::StudyTable table(settings, held ? held->Writer() : writer,
-                            pooledRows ? &*pooledRows : nullptr);
-    Progress progress(err);
-    bool headerSeen = false;
-    csv::CsvReader(in, delimiter).ReadAll([&](const csv::Record& record) {
+
+    void Read(std::FILE* input) {
+        bool headerSeen = false;
+        csv::CsvReader(input, delimiter_).ReadAll([&](const csv::Record& record) {
+            if (!headerSeen) {
+                table_->Header(record);
+                headerSeen = true;
+                return;
+            }
+            table_->Row(record);
+            progress_.Rows(table_->Rows());
+        });
+        progress_.Done();
         if (!headerSeen) {
-            table.Header(record);
-            headerSeen = true;
+            throw RunError("the input is empty: the first row must name the columns");
+        }
+        ReportSources(*table_, err_);
+        if (!writer_->Flush()) {
+            throw RunError("cannot write the output: " + Reason());
+        }
+    }
+
+    void Analyse() {
+        const std::size_t k = pooledRows_->Studies().size();
+        if (!options_.forest.empty() && k >= 2 && k > kMostStudiesInAPlot) {
+            throw RunError("a forest plot of " + std::to_string(k) + " studies cannot be read; " +
+                           std::to_string(kMostStudiesInAPlot) + " is the most it draws");
+        }
+        const bool held = !held_->Spilled();
+        try {
+            analysis_ =
+                analysis::Analyse(RequestOf(options_, held), *pooledRows_,
+                                  [&](const char* what, std::size_t done, std::size_t total) {
+                                      progress_.Step(what, done, total);
+                                  });
+        } catch (const analysis::AnalysisError& e) {
+            throw RunError(e.what());
+        }
+        progress_.Done();
+    }
+
+    // Writes the summary, the plots and the table with each study's part into their files,
+    // still under their temporary names.
+    void WriteOutputs() {
+        json_ = report::SummaryJson(*analysis_, *pooledRows_);
+        if (destinations_->summary) {
+            Write(destinations_->summary->File(), json_);
+        }
+        DrawPlots();
+        WriteTable();
+        if (destinations_->leaveOneOut) {
+            WriteLeaveOneOut(*pooledRows_, analysis_->leftOneOut,
+                             destinations_->leaveOneOut->File(), delimiter_, options_.leaveOneOut);
+        }
+    }
+
+    // Puts every output in place, then tells the reader and writes what goes to standard
+    // output.
+    void Commit() {
+        destinations_->CommitAll();
+        if (!analysis_) {
             return;
         }
-        table.Row(record);
-        progress.Rows(table.Rows());
-    });
-    progress.Done();
-    if (!headerSeen) {
-        throw RunError("the input is empty: the first row must name the columns");
-    }
-    ReportSources(table, err);
-    if (!writer.Flush()) {
-        throw RunError("cannot write the output: " + Reason());
-    }
-    std::optional<meta::Pooled> pooled;
-    std::vector<meta::Subgroup> subgroups;
-    meta::SubgroupTest differences{};
-    std::optional<meta::Regression> moderatorTest;
-    std::optional<FittedRegression> regression;
-    std::optional<meta::SmallStudyEffects> smallStudy;
-    std::string json;
-    if (pooledRows && !options.moderators.empty()) {
-        regression = FitModerators(options, *pooledRows);
-        json = report::RegressionJson(regression->model, pooledRows->LeftOut());
-        if (destinations.summary) {
-            Write(destinations.summary->File(), json);
+        std::fputs(report::AnalysisText(*analysis_, *pooledRows_).c_str(), err_);
+        if (options_.summary == "-") {
+            if (std::fwrite(json_.data(), 1, json_.size(), out_) != json_.size() ||
+                std::fflush(out_) != 0) {
+                throw RunError("cannot write the summary to standard output: " + Reason());
+            }
         }
-    } else if (pooledRows) {
-        pooled = PoolRows(options, *pooledRows);
-        if (!options.by.empty()) {
-            subgroups = PoolSubgroups(options, *pooledRows);
-            differences = meta::SubgroupDifferences(subgroups);
-            moderatorTest = GroupModeratorTest(options, *pooledRows);
-        }
-        smallStudy =
-            meta::AssessSmallStudyEffects(pooledRows->Studies(), *pooled, options.trimFill);
-        json = report::SummaryJson(*pooled, pooledRows->LeftOut(), subgroups,
-                                   subgroups.empty() ? nullptr : &differences,
-                                   moderatorTest ? &*moderatorTest : nullptr, &*smallStudy);
-        if (destinations.summary) {
-            Write(destinations.summary->File(), json);
-        }
-        if (destinations.plot) {
-            Write(destinations.plot->File(),
-                  plotModule->Draw(report::PlotOf(*pooledRows, *pooled, options.favoursLeft,
-                                                  options.favoursRight, subgroups,
-                                                  subgroups.empty() ? nullptr : &differences),
-                                   options.forestFormat));
-        }
-        if (destinations.funnel) {
-            Write(destinations.funnel->File(),
-                  plotModule->Draw(report::FunnelPlotOf(*pooledRows, *pooled, *smallStudy,
-                                                        options.funnelContours),
-                                   options.funnelFormat));
+        if (options_.leaveOneOut == "-") {
+            WriteLeaveOneOut(*pooledRows_, analysis_->leftOneOut, out_, delimiter_,
+                             "standard output");
         }
     }
-    if (held && held->Spilled()) {
-        std::fprintf(err,
+
+    bool Pooling() const { return options_.meta; }
+    const table::StudyTable& Table() const { return *table_; }
+
+  private:
+    void DrawPlots() {
+        const meta::Pooled* pooled = analysis_->pooled ? &*analysis_->pooled : nullptr;
+        if (destinations_->plot) {
+            const meta::SubgroupTest* differences =
+                analysis_->differences ? &*analysis_->differences : nullptr;
+            Write(destinations_->plot->File(),
+                  plotModule_->Draw(report::PlotOf(*pooledRows_, *pooled, options_.favoursLeft,
+                                                   options_.favoursRight, analysis_->subgroups,
+                                                   differences),
+                                    options_.forestFormat));
+        }
+        if (destinations_->funnel) {
+            Write(destinations_->funnel->File(),
+                  plotModule_->Draw(report::FunnelPlotOf(*pooledRows_, *pooled,
+                                                         *analysis_->smallStudy,
+                                                         options_.funnelContours),
+                                    options_.funnelFormat));
+        }
+    }
+
+    // The held table, with each pooled row's part in the model where it was held.
+    void WriteTable() {
+        for (const std::string& note : analysis_->notes) {
+            std::fprintf(err_, "%s\n", note.c_str());
+        }
+        if (!held_->Spilled()) {
+            WriteWithInfluence(*held_, *pooledRows_, analysis_->influence);
+            return;
+        }
+        std::fprintf(err_,
                      "weight, residual, hat and cooks_distance are left empty: a table of more "
                      "than %zu rows is written as it is read, not held until the model is "
                      "fitted\n",
                      kMostRowsHeld);
-        if (!held->WriteTo(nullptr)) {
+        if (!held_->WriteTo(nullptr)) {
             throw RunError("cannot write the output: " + Reason());
         }
-    } else if (held) {
-        const std::vector<meta::StudyInfluence> influence =
-            StudyInfluences(*pooledRows, pooled ? &*pooled : nullptr,
-                            regression ? &*regression : nullptr, err, progress);
-        WriteWithInfluence(*held, *pooledRows, influence);
     }
-    std::vector<meta::Pooled> leftOneOut;
-    if (!options.leaveOneOut.empty()) {
-        leftOneOut = LeaveEachOut(options, *pooledRows);
+
+    const Options& options_;
+    std::FILE* out_;
+    std::FILE* err_;
+    char delimiter_;
+    Progress progress_;
+    std::optional<PlotModule> plotModule_;
+    std::optional<Destinations> destinations_;
+    std::optional<csv::CsvWriter> writer_;
+    std::optional<HeldTable> held_;
+    std::optional<table::PooledRows> pooledRows_;
+    table::TableSettings settings_;
+    std::optional<table::StudyTable> table_;
+    std::optional<analysis::Analysis> analysis_;
+    std::string json_;
+};
+
+int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* err) {
+    FilePtr opened(nullptr, &std::fclose);
+    std::FILE* input = OpenInput(options, in, opened);
+    BatchRun run(options, out, err);
+    run.Open(input);
+    run.Read(input);
+    if (run.Pooling()) {
+        run.Analyse();
+        run.WriteOutputs();
     }
-    if (destinations.leaveOneOut) {
-        WriteLeaveOneOut(*pooledRows, leftOneOut, destinations.leaveOneOut->File(), delimiter,
-                         options.leaveOneOut);
-    }
-    destinations.CommitAll();
-    if (regression) {
-        std::fputs(report::RegressionText(*pooledRows, regression->model, regression->design.notes)
-                       .c_str(),
-                   err);
-    }
-    if (pooled) {
-        std::fputs(report::PooledText(*pooledRows, *pooled).c_str(), err);
-        if (!subgroups.empty()) {
-            std::fputs(report::SubgroupText(subgroups, differences,
-                                            moderatorTest ? &*moderatorTest : nullptr)
-                           .c_str(),
-                       err);
-        }
-        std::fputs(report::SmallStudyText(*smallStudy).c_str(), err);
-    }
-    if (pooledRows) {
-        if (options.summary == "-") {
-            if (std::fwrite(json.data(), 1, json.size(), out) != json.size() ||
-                std::fflush(out) != 0) {
-                throw RunError("cannot write the summary to standard output: " + Reason());
-            }
-        }
-        if (options.leaveOneOut == "-") {
-            WriteLeaveOneOut(*pooledRows, leftOneOut, out, delimiter, "standard output");
-        }
-    }
+    run.Commit();
+    const table::StudyTable& table = run.Table();
     if (table.RowsWithErrors() > 0) {
         std::fprintf(err, "%ld of %ld rows had errors\n", table.RowsWithErrors(), table.Rows());
         return kSomeRowsFailed;

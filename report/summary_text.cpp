@@ -1,5 +1,7 @@
 #include "report/summary_text.h"
 
+#include "analysis/analysis.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -173,7 +175,7 @@ std::string RegressionText(const table::PooledRows& rows, const meta::Regression
     std::string text = "tavrel-batch: meta-regression on " + std::to_string(model.k) + " of " +
                        std::to_string(model.k + rows.LeftOut()) + " rows";
     if (rows.LeftOut() > 0) {
-        text += "; left out: " + LeftOutText(rows);
+        text += "; left out: " + analysis::LeftOutText(rows);
     }
     text += "\n";
     for (const std::string& note : notes) {
@@ -209,31 +211,11 @@ std::string SummaryText(const meta::Pooled& pooled) {
     return text + "  " + HeterogeneityLine(pooled) + "\n";
 }
 
-std::string LeftOutText(const table::PooledRows& rows) {
-    using table::LeftOutReason;
-    static constexpr std::pair<LeftOutReason, const char*> kReasons[] = {
-        {LeftOutReason::MissingValue, "with a missing value"},
-        {LeftOutReason::NotANumber, "with a value that is not a number"},
-        {LeftOutReason::OutOfRange, "with a value out of range"},
-        {LeftOutReason::FieldCount, "with the wrong number of fields"},
-        {LeftOutReason::NotFinite, "whose effect size is not finite"},
-        {LeftOutReason::NoModerator, "with a missing moderator"},
-    };
-    static_assert(std::size(kReasons) == table::kLeftOutReasons);
-    std::string text;
-    for (const auto& [reason, words] : kReasons) {
-        if (const std::size_t count = rows.LeftOut(reason); count > 0) {
-            text += (text.empty() ? "" : ", ") + std::to_string(count) + " " + words;
-        }
-    }
-    return text;
-}
-
 std::string PooledText(const table::PooledRows& rows, const meta::Pooled& pooled) {
     std::string text = "tavrel-batch: pooled " + std::to_string(pooled.k) + " of " +
                        std::to_string(pooled.k + rows.LeftOut()) + " rows";
     if (rows.LeftOut() > 0) {
-        text += "; left out: " + LeftOutText(rows);
+        text += "; left out: " + analysis::LeftOutText(rows);
     }
     return text + "\n" + SummaryText(pooled);
 }

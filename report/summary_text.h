@@ -40,10 +40,6 @@ std::string HeterogeneityLine(const meta::Pooled& pooled, bool withIntervals = t
 // A fixed-effect model has no prediction interval.
 std::string SummaryText(const meta::Pooled& pooled);
 
-// Why the rows that were not pooled were left out: "4 with a missing value, 1 with the wrong
-// number of fields".
-std::string LeftOutText(const table::PooledRows& rows);
-
 // How many rows went in, why the others did not, and the summary, for standard error.
 std::string PooledText(const table::PooledRows& rows, const meta::Pooled& pooled);
 

@@ -1,0 +1,34 @@
+#include "report/analysis_report.h"
+
+#include "report/small_study_text.h"
+#include "report/summary_json.h"
+#include "report/summary_text.h"
+
+namespace tavrel::report {
+
+std::string SummaryJson(const analysis::Analysis& analysis, const table::PooledRows& rows) {
+    if (analysis.regression) {
+        return RegressionJson(*analysis.regression, rows.LeftOut());
+    }
+    return SummaryJson(*analysis.pooled, rows.LeftOut(), analysis.subgroups,
+                       analysis.differences ? &*analysis.differences : nullptr,
+                       analysis.moderatorTest ? &*analysis.moderatorTest : nullptr,
+                       analysis.smallStudy ? &*analysis.smallStudy : nullptr);
+}
+
+std::string AnalysisText(const analysis::Analysis& analysis, const table::PooledRows& rows) {
+    if (analysis.regression) {
+        return RegressionText(rows, *analysis.regression, analysis.design.notes);
+    }
+    std::string text = PooledText(rows, *analysis.pooled);
+    if (analysis.differences) {
+        text += SubgroupText(analysis.subgroups, *analysis.differences,
+                             analysis.moderatorTest ? &*analysis.moderatorTest : nullptr);
+    }
+    if (analysis.smallStudy) {
+        text += SmallStudyText(*analysis.smallStudy);
+    }
+    return text;
+}
+
+} // namespace tavrel::report
