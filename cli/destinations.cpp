@@ -94,4 +94,38 @@ void CheckDestinations(const Options& options, std::FILE* input) {
     }
 }
 
+Destinations::Destinations(const Options& options, std::FILE* err) {
+    if (!options.output.empty()) {
+        table.emplace(options.output, err);
+    }
+    if (!options.summary.empty() && options.summary != "-") {
+        summary.emplace(options.summary, err);
+    }
+    if (!options.forest.empty()) {
+        plot.emplace(options.forest, err);
+    }
+    if (!options.funnel.empty()) {
+        funnel.emplace(options.funnel, err);
+    }
+    if (!options.leaveOneOut.empty() && options.leaveOneOut != "-") {
+        leaveOneOut.emplace(options.leaveOneOut, err);
+    }
+}
+
+void Destinations::CommitAll() {
+    // All are closed (written out) first: a full disk fails before any file is replaced.
+    for (std::optional<outputs::OutputFile>* file :
+         {&table, &summary, &plot, &funnel, &leaveOneOut}) {
+        if (*file) {
+            (*file)->Close();
+        }
+    }
+    for (std::optional<outputs::OutputFile>* file :
+         {&table, &summary, &plot, &funnel, &leaveOneOut}) {
+        if (*file) {
+            (*file)->Commit();
+        }
+    }
+}
+
 } // namespace tavrel::cli

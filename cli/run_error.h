@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -12,5 +14,10 @@ class RunError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
+
+// errno's text, for a message: "No space left on device".
+inline std::string ErrnoText() {
+    return std::strerror(errno);
+}
 
 } // namespace tavrel::cli

@@ -4,6 +4,7 @@
 #include "scratch_dir.h"
 
 #include <csignal>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -16,6 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 using batchtest::ChildOptions;
 using batchtest::ChildProcess;
+
+constexpr char kHeader[] = "m1,sd1,n1,m2,sd2,n2\n";
 
 class ProcessTest : public batchtest::ScratchDirTest {
   protected:
@@ -34,40 +37,43 @@ class ProcessTest : public batchtest::ScratchDirTest {
         return -1;
     }
 
+    // Runs the tool with `args` on a pipe that stays open, feeds it the header and `rows`,
+    // waits (10 s at most) until `ready` holds, sends `signal`, and returns the wait status.
+    int SignalDuringRun(const std::vector<std::string>& args, const std::string& rows, int signal,
+                        const std::function<bool()>& ready) {
+        int feed[2];
+        EXPECT_EQ(pipe(feed), 0);
+        ChildProcess child(args, {.input = feed[0]});
+        close(feed[0]);
+        const std::string text = kHeader + rows;
+        EXPECT_EQ(write(feed[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        for (int i = 0; i < 1000 && !ready(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_TRUE(ready()) << "the run never got where the signal was to come";
+        kill(child.Pid(), signal);
+        const int status = child.Wait();
+        close(feed[1]);
+        EXPECT_NE(status, -1) << "still running after the signal";
+        return status;
+    }
+
     std::string out_;
 };
-
-constexpr char kHeader[] = "m1,sd1,n1,m2,sd2,n2\n";
 
 // Stopped in the middle of a run, by whatever signal, the old output stays and the partial
 // one goes; the process ends by that signal, as the shell expects. The input is a pipe that
 // stays open, so the run is surely still going when the signal comes.
 TEST_F(ProcessTest, SignalsRemoveThePartialOutputAndKeepTheOldFile) {
+    std::string rows;
+    for (int i = 0; i < 80000; ++i) {
+        rows += "100,15,20,110,15,20\n"; // past the writer's first flush into the temporary
+    }
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal));
         std::ofstream(out_) << "precious";
-        int feed[2];
-        ASSERT_EQ(pipe(feed), 0);
-        ChildProcess child({"-o", out_}, {.input = feed[0]});
-        close(feed[0]);
-        std::string rows;
-        for (int i = 0; i < 20000; ++i) {
-            rows += "100,15,20,110,15,20\n";
-        }
-        // Enough rows to pass the writer's first flush into the temporary file.
-        ASSERT_EQ(write(feed[1], kHeader, sizeof kHeader - 1),
-                  static_cast<ssize_t>(sizeof kHeader - 1));
-        for (int i = 0; i < 4; ++i) {
-            ASSERT_EQ(write(feed[1], rows.data(), rows.size()), static_cast<ssize_t>(rows.size()));
-        }
-        for (int i = 0; i < 2000 && TemporarySize() <= 0; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ASSERT_GT(TemporarySize(), 0) << "no partial output to remove";
-        kill(child.Pid(), signal);
-        const int status = child.Wait();
-        close(feed[1]);
-        ASSERT_NE(status, -1) << "still running after the signal";
+        const int status =
+            SignalDuringRun({"-o", out_}, rows, signal, [&] { return TemporarySize() > 0; });
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
         EXPECT_EQ(FilesInDir(), 1);
         EXPECT_EQ(Read(out_), "precious");
@@ -79,22 +85,10 @@ TEST_F(ProcessTest, SignalsRemoveThePartialOutputAndKeepTheOldFile) {
 TEST_F(ProcessTest, EverySignalRemovesEveryTemporaryFile) {
     for (const int signal : {SIGQUIT, SIGABRT, SIGUSR1, SIGALRM, SIGTERM}) {
         SCOPED_TRACE(strsignal(signal));
-        int feed[2];
-        ASSERT_EQ(pipe(feed), 0);
-        ChildProcess child({"--meta", "-o", out_, "--summary", (dir_ / "s.json").string(),
-                            "--leave-one-out", (dir_ / "l.csv").string()},
-                           {.input = feed[0]});
-        close(feed[0]);
-        ASSERT_EQ(write(feed[1], kHeader, sizeof kHeader - 1),
-                  static_cast<ssize_t>(sizeof kHeader - 1));
-        for (int i = 0; i < 2000 && FilesInDir() < 3; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ASSERT_EQ(FilesInDir(), 3) << "the three temporary files were not made";
-        kill(child.Pid(), signal);
-        const int status = child.Wait();
-        close(feed[1]);
-        ASSERT_NE(status, -1) << "still running after the signal";
+        const int status = SignalDuringRun(
+            {"--meta", "-o", out_, "--summary", (dir_ / "s.json").string(), "--leave-one-out",
+             (dir_ / "l.csv").string()},
+            "", signal, [&] { return FilesInDir() == 3; });
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
         EXPECT_EQ(FilesInDir(), 0);
     }

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "analysis/analysis.h"
+#include "cli/destinations.h"
+#include "cli/held_table.h"
+#include "cli/options.h"
+#include "cli/plot_module.h"
+#include "cli/progress.h"
+#include "csv/csv_writer.h"
+#include "table/pooled_rows.h"
+#include "table/study_table.h"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace tavrel::cli {
+
+// One run of the tool once its options are parsed: open every output, read the table, analyse
+// the pooled rows, write the outputs under their temporary names, and commit them all. Each
+// step throws RunError (or an outputs::OutputError, or the CSV reader's errors) where the run
+// cannot go on, leaving every file as it was.
+class BatchRun {
+  public:
+    BatchRun(const Options& options, std::FILE* out, std::FILE* err);
+
+    // Checks every output and opens it (its temporary file made) before any row is read.
+    void Open(std::FILE* input);
+    // Reads and writes every row, and says on standard error where the effect sizes came from.
+    void Read(std::FILE* input);
+    // The analysis the options ask for, of the rows that gave an effect size.
+    void Analyse();
+    // Writes the summary, the plots, the table with each study's part and the fits without
+    // each study into their files, still under their temporary names.
+    void WriteOutputs();
+    // Puts every output in place, then tells the reader and writes what goes to standard
+    // output.
+    void Commit();
+
+    bool Pooling() const { return options_.meta; }
+    const table::StudyTable& Table() const { return *table_; }
+
+  private:
+    void DrawPlots();
+    // The held table, with each pooled row's part in the model where it was held.
+    void WriteTable();
+
+    const Options& options_;
+    std::FILE* out_;
+    std::FILE* err_;
+    char delimiter_;
+    Progress progress_;
+    std::optional<PlotModule> plotModule_;
+    std::optional<Destinations> destinations_;
+    std::optional<csv::CsvWriter> writer_;
+    std::optional<HeldTable> held_;
+    std::optional<table::PooledRows> pooledRows_;
+    table::TableSettings settings_;
+    std::optional<table::StudyTable> table_;
+    std::optional<analysis::Analysis> analysis_;
+    std::string json_;
+};
+
+} // namespace tavrel::cli
