@@ -1,6 +1,6 @@
 #include "analysis/analysis.h"
 
-#include "meta/leave_one_out.h"
+#include "meta/diagnostics/leave_one_out.h"
 
 #include <iterator>
 #include <string>
@@ -36,7 +36,7 @@ template <class Fit> auto Fitted(const std::string& what, Fit fit) {
 
 void FitModerators(const AnalysisRequest& request, const table::PooledRows& rows,
                    Analysis& analysis) {
-    const ModelSettings& m = request.model;
+    const meta::ModelSettings& m = request.model;
     if (rows.Studies().empty()) {
         throw AnalysisError("cannot fit the meta-regression: " + TooFew(rows, 2));
     }
@@ -53,23 +53,24 @@ void FitModerators(const AnalysisRequest& request, const table::PooledRows& rows
                             TooFew(rows, p + 1));
     }
     analysis.regression = Fitted("--mods: ", [&] {
-        return meta::FitRegression(rows.Studies(), design.x, design.names, m.method, m.test,
-                                   m.level);
+        return meta::FitRegression(rows.Studies(), design.x, design.names,
+                                   {m.method, m.test, m.level});
     });
 }
 
 // Each subgroup on its own, their differences, and the groups as a moderator under one tau^2
 // (none where there is one group, or a study to each group: nothing left to test by).
-void PoolSubgroups(const ModelSettings& m, const table::PooledRows& rows, Analysis& analysis) {
+void PoolSubgroups(const meta::ModelSettings& m, const table::PooledRows& rows,
+                   Analysis& analysis) {
     analysis.subgroups = Fitted("--by: ", [&] {
-        return meta::PoolSubgroups(rows.Studies(), rows.Groups(), m.method, m.test, m.level);
+        return meta::PoolSubgroups(rows.Studies(), rows.Groups(), {m.method, m.test, m.level});
     });
     analysis.differences = meta::SubgroupDifferences(analysis.subgroups);
     const table::ModeratorDesign design = table::GroupDesign(rows.Groups());
     if (design.x.cols() >= 2 && design.x.rows() > design.x.cols()) {
         analysis.moderatorTest = Fitted("--by: ", [&] {
-            return meta::FitRegression(rows.Studies(), design.x, design.names, m.method, m.test,
-                                       m.level, meta::RegressionExtras::None);
+            return meta::FitRegression(rows.Studies(), design.x, design.names,
+                                       {m.method, m.test, m.level}, meta::RegressionExtras::None);
         });
     }
 }
@@ -103,7 +104,7 @@ void AddInfluence(const table::PooledRows& rows, const Progress& progress, Analy
 
 Analysis Analyse(const AnalysisRequest& request, const table::PooledRows& rows,
                  const Progress& progress) {
-    const ModelSettings& m = request.model;
+    const meta::ModelSettings& m = request.model;
     Analysis analysis;
     if (!request.moderators.empty()) {
         FitModerators(request, rows, analysis);
@@ -111,8 +112,9 @@ Analysis Analyse(const AnalysisRequest& request, const table::PooledRows& rows,
         if (rows.Studies().size() < 2) {
             throw AnalysisError("cannot pool: " + TooFew(rows, 2));
         }
-        analysis.pooled =
-            Fitted("", [&] { return meta::Pool(rows.Studies(), m.method, m.test, m.level); });
+        analysis.pooled = Fitted("", [&] {
+            return meta::Pool(rows.Studies(), {m.method, m.test, m.level});
+        });
         if (request.bySubgroup) {
             PoolSubgroups(m, rows, analysis);
         }
@@ -120,7 +122,7 @@ Analysis Analyse(const AnalysisRequest& request, const table::PooledRows& rows,
             meta::AssessSmallStudyEffects(rows.Studies(), *analysis.pooled, request.trimFill);
         if (request.leaveOneOut) {
             analysis.leftOneOut = Fitted("--leave-one-out: ", [&] {
-                return meta::LeaveOneOut(rows.Studies(), m.method, m.test, m.level);
+                return meta::LeaveOneOut(rows.Studies(), {m.method, m.test, m.level});
             });
         }
     }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "meta/influence.h"
-#include "meta/pooling.h"
-#include "meta/regression.h"
-#include "meta/small_study_effects.h"
-#include "meta/subgroups.h"
+#include "meta/diagnostics/influence.h"
+#include "meta/diagnostics/subgroups.h"
+#include "meta/model/pooling.h"
+#include "meta/model/regression.h"
+#include "meta/small_study/small_study_effects.h"
 #include "table/moderators.h"
 #include "table/pooled_rows.h"
 
@@ -17,17 +17,9 @@
 
 namespace tavrel::analysis {
 
-// How the studies are modelled: the estimator of tau^2, the test, and the level of every
-// interval.
-struct ModelSettings {
-    meta::Method method = meta::Method::REML;
-    meta::Test test = meta::Test::Z;
-    double level = 0.95;
-};
-
 // What a front end (the command line, a window) asks of the pooled rows.
 struct AnalysisRequest {
-    ModelSettings model;
+    meta::ModelSettings model;
     bool bySubgroup = false;             // the rows' groups pooled on their own, and tested
     std::vector<std::string> moderators; // a meta-regression on these columns; none: pooling
     bool trimFill = false;

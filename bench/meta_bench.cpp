@@ -2,11 +2,11 @@
 // leave-one-out refits of 2,000 studies by REML; a meta-regression of 100,000 studies on three
 // moderators; each study's part (weights, residuals, Cook's distances) in 2,000 studies; and
 // every test of small-study effects with trim-and-fill on 10,000 studies.
-#include "meta/influence.h"
-#include "meta/leave_one_out.h"
-#include "meta/pooling.h"
-#include "meta/regression.h"
-#include "meta/small_study_effects.h"
+#include "meta/diagnostics/influence.h"
+#include "meta/diagnostics/leave_one_out.h"
+#include "meta/model/pooling.h"
+#include "meta/model/regression.h"
+#include "meta/small_study/small_study_effects.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -37,7 +37,7 @@ void BM_Pool(benchmark::State& state, meta::Method method) {
     static const std::vector<meta::Study> studies = Studies(1'000'000);
     int iterations = 0;
     for (auto _ : state) {
-        const meta::Pooled pooled = meta::Pool(studies, method, meta::Test::Z, 0.95);
+        const meta::Pooled pooled = meta::Pool(studies, {method, meta::Test::Z, 0.95});
         iterations = pooled.iterations;
         benchmark::DoNotOptimize(pooled.estimate);
     }
@@ -52,7 +52,7 @@ void BM_LeaveOneOut(benchmark::State& state) {
     const std::vector<meta::Study> studies = Studies(2000);
     for (auto _ : state) {
         benchmark::DoNotOptimize(
-            meta::LeaveOneOut(studies, meta::Method::REML, meta::Test::Z, 0.95).back().tau2);
+            meta::LeaveOneOut(studies, {meta::Method::REML, meta::Test::Z, 0.95}).back().tau2);
     }
 }
 BENCHMARK(BM_LeaveOneOut)->Unit(benchmark::kMillisecond);
@@ -80,7 +80,7 @@ void BM_Regression(benchmark::State& state, meta::Method method) {
     static const meta::Design x = Moderators(Studies(100'000), studies);
     for (auto _ : state) {
         const meta::Regression model =
-            meta::FitRegression(studies, x, kNames, method, meta::Test::Z, 0.95);
+            meta::FitRegression(studies, x, kNames, {method, meta::Test::Z, 0.95});
         benchmark::DoNotOptimize(model.tau2);
     }
 }
@@ -89,7 +89,7 @@ BENCHMARK_CAPTURE(BM_Regression, DL, meta::Method::DL)->Unit(benchmark::kMillise
 
 void BM_Influence(benchmark::State& state) {
     static const std::vector<meta::Study> studies = Studies(2000);
-    const meta::Pooled pooled = meta::Pool(studies, meta::Method::REML, meta::Test::Z, 0.95);
+    const meta::Pooled pooled = meta::Pool(studies, {meta::Method::REML, meta::Test::Z, 0.95});
     for (auto _ : state) {
         benchmark::DoNotOptimize(meta::Influence(studies, pooled, true).back().residual);
     }
@@ -110,7 +110,7 @@ void BM_SmallStudyEffects(benchmark::State& state, meta::Method method) {
             studies.push_back(study);
         }
     }
-    const meta::Pooled pooled = meta::Pool(studies, method, meta::Test::Z, 0.95);
+    const meta::Pooled pooled = meta::Pool(studies, {method, meta::Test::Z, 0.95});
     std::size_t filled = 0;
     for (auto _ : state) {
         const meta::SmallStudyEffects effects =

@@ -1,6 +1,6 @@
 #include "cli/options.h"
 
-#include "meta/intervals.h"
+#include "meta/study/intervals.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "meta/pooling.h"
+#include "meta/model/pooling.h"
 #include "plots/forest_plot.h"
 
 #include <stdexcept>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "meta/pooling.h"
-#include "meta/subgroups.h"
+#include "meta/diagnostics/subgroups.h"
+#include "meta/model/pooling.h"
 #include "plots/forest_plot.h"
 #include "table/pooled_rows.h"
 

@@ -1,6 +1,6 @@
 #include "report/funnel_data.h"
 
-#include "meta/intervals.h"
+#include "meta/study/intervals.h"
 #include "report/summary_text.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "meta/pooling.h"
-#include "meta/small_study_effects.h"
+#include "meta/model/pooling.h"
+#include "meta/small_study/small_study_effects.h"
 #include "plots/funnel_plot.h"
 #include "table/pooled_rows.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "csv/csv_writer.h"
-#include "meta/pooling.h"
+#include "meta/model/pooling.h"
 #include "table/pooled_rows.h"
 
 #include <vector>

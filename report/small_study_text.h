@@ -1,6 +1,6 @@
 #pragma once
 
-#include "meta/small_study_effects.h"
+#include "meta/small_study/small_study_effects.h"
 
 #include <string>
 

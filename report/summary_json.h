@@ -1,9 +1,9 @@
 #pragma once
 
-#include "meta/pooling.h"
-#include "meta/regression.h"
-#include "meta/small_study_effects.h"
-#include "meta/subgroups.h"
+#include "meta/diagnostics/subgroups.h"
+#include "meta/model/pooling.h"
+#include "meta/model/regression.h"
+#include "meta/small_study/small_study_effects.h"
 
 #include <cstddef>
 #include <span>

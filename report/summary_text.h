@@ -1,8 +1,8 @@
 #pragma once
 
-#include "meta/pooling.h"
-#include "meta/regression.h"
-#include "meta/subgroups.h"
+#include "meta/diagnostics/subgroups.h"
+#include "meta/model/pooling.h"
+#include "meta/model/regression.h"
 #include "table/pooled_rows.h"
 
 #include <span>

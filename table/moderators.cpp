@@ -1,6 +1,6 @@
 #include "table/moderators.h"
 
-#include "table/study_row.h"
+#include "table/row/study_row.h"
 
 #include <algorithm>
 #include <map>

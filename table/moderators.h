@@ -1,6 +1,6 @@
 #pragma once
 
-#include "meta/weighted_fit.h"
+#include "meta/model/weighted_fit.h"
 
 #include <cstddef>
 #include <span>

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "csv/csv_writer.h"
-#include "meta/intervals.h"
-#include "table/study_row.h"
+#include "meta/study/intervals.h"
+#include "table/row/study_row.h"
 
+#include <cstddef>
 #include <span>
 #include <string_view>
 

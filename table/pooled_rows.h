@@ -1,8 +1,8 @@
 #pragma once
 
-#include "meta/intervals.h"
-#include "meta/pooling.h"
-#include "table/study_row.h"
+#include "meta/model/pooling.h"
+#include "meta/study/intervals.h"
+#include "table/row/study_row.h"
 
 #include <array>
 #include <cmath>

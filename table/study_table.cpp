@@ -2,10 +2,10 @@
 
 #include "csv/round_trip_number.h"
 #include "engine/calculation.h"
-#include "meta/intervals.h"
-#include "table/effect_sources.h"
+#include "meta/study/intervals.h"
 #include "table/output_columns.h"
-#include "table/study_row.h"
+#include "table/row/effect_sources.h"
+#include "table/row/study_row.h"
 
 #include <algorithm>
 #include <cmath>

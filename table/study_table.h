@@ -4,7 +4,7 @@
 #include "csv/csv_writer.h"
 #include "table/output_columns.h"
 #include "table/pooled_rows.h"
-#include "table/row_fields.h"
+#include "table/row/row_fields.h"
 
 #include <array>
 #include <cstddef>

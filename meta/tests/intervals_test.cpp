@@ -1,6 +1,6 @@
 // The intervals of one study's effect: the noncentral-t interval for Cohen's d against R, and
 // the normal approximation where it stands in for it.
-#include "meta/intervals.h"
+#include "meta/study/intervals.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Pooling checked by hand: cases whose answers follow from the formulas in a line or two.
-#include "meta/leave_one_out.h"
-#include "meta/pooling.h"
-#include "meta/subgroups.h"
+#include "meta/diagnostics/leave_one_out.h"
+#include "meta/diagnostics/subgroups.h"
+#include "meta/model/pooling.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ using Studies = std::vector<Study>;
 TEST(Pool, IdenticalStudiesHaveNoHeterogeneity) {
     const Studies studies = {{0.5, 0.04}, {0.5, 0.04}};
     for (const auto& [name, method] : kMethodNames) {
-        const Pooled pooled = Pool(studies, method, meta::Test::Z, 0.95);
+        const Pooled pooled = Pool(studies, {method, meta::Test::Z, 0.95});
         EXPECT_EQ(pooled.tau2, 0.0) << name;
         EXPECT_EQ(pooled.q, 0.0);
         EXPECT_EQ(pooled.i2, 0.0);
@@ -42,7 +42,7 @@ TEST(Pool, EveryEstimatorSolvesByHandOnEqualVariances) {
         {Method::SJ, 32.0 / 11}, {Method::PM, 3},   {Method::EB, 3},
         {Method::ML, 5.0 / 3},   {Method::REML, 3}, {Method::EE, 0}};
     for (const auto& [method, tau2] : expected) {
-        EXPECT_NEAR(Pool(studies, method, meta::Test::Z, 0.95).tau2, tau2, 1e-12) << Name(method);
+        EXPECT_NEAR(Pool(studies, {method, meta::Test::Z, 0.95}).tau2, tau2, 1e-12) << Name(method);
     }
 }
 
@@ -52,20 +52,20 @@ TEST(Pool, EveryEstimatorSolvesByHandOnEqualVariances) {
 // beyond the search (max(100, 10 tau2-hat)): not found. For FE, no interval.
 TEST(Pool, QProfileIntervalsSolveByHand) {
     const Studies studies = {{0, 1}, {2, 1}, {4, 1}};
-    const Pooled half = Pool(studies, Method::REML, meta::Test::Z, 0.5);
+    const Pooled half = Pool(studies, {Method::REML, meta::Test::Z, 0.5});
     EXPECT_NEAR(half.tau2CiLow, 8 / (-2 * std::log(0.25)) - 1, 1e-12);
     EXPECT_NEAR(half.tau2CiHigh, 8 / (-2 * std::log(0.75)) - 1, 1e-10);
     EXPECT_NEAR(half.tauCiLow, std::sqrt(half.tau2CiLow), 1e-15);
     // The typical within-study variance is 1: I^2 = 100 tau2 / (1 + tau2), H^2 = 1 + tau2.
     EXPECT_NEAR(half.i2CiLow, 100 * half.tau2CiLow / (1 + half.tau2CiLow), 1e-12);
     EXPECT_NEAR(half.h2CiHigh, 1 + half.tau2CiHigh, 1e-12);
-    const Pooled wide = Pool(studies, Method::DL, meta::Test::Z, 0.95);
+    const Pooled wide = Pool(studies, {Method::DL, meta::Test::Z, 0.95});
     EXPECT_NEAR(wide.tau2CiLow, 8 / (-2 * std::log(0.025)) - 1, 1e-12);
     EXPECT_TRUE(std::isnan(wide.tau2CiHigh));
-    EXPECT_TRUE(std::isnan(Pool(studies, Method::FE, meta::Test::Z, 0.95).tau2CiLow));
+    EXPECT_TRUE(std::isnan(Pool(studies, {Method::FE, meta::Test::Z, 0.95}).tau2CiLow));
     // Studies closer than chance allows: even tau2 = 0 leaves Q below the lower quantile.
     const Pooled alike =
-        Pool(Studies{{0, 1}, {0.01, 1}, {0.02, 1}}, Method::REML, meta::Test::Z, 0.95);
+        Pool(Studies{{0, 1}, {0.01, 1}, {0.02, 1}}, {Method::REML, meta::Test::Z, 0.95});
     EXPECT_EQ(alike.tau2CiLow, 0);
     EXPECT_EQ(alike.tau2CiHigh, 0);
 }
@@ -74,13 +74,13 @@ TEST(Pool, QProfileIntervalsSolveByHand) {
 // with se sqrt(1/2); DL's tau2 without the middle study is (Q - 1) / (2 - 1) = 8 - 1 = 7.
 TEST(Pool, LeaveOneOutRefitsWithoutEachStudyInOrder) {
     const Studies studies = {{0, 1}, {2, 1}, {4, 1}};
-    const std::vector<Pooled> fixed = LeaveOneOut(studies, Method::FE, meta::Test::Z, 0.95);
+    const std::vector<Pooled> fixed = LeaveOneOut(studies, {Method::FE, meta::Test::Z, 0.95});
     ASSERT_EQ(fixed.size(), 3U);
     EXPECT_DOUBLE_EQ(fixed[0].estimate, 3);
     EXPECT_DOUBLE_EQ(fixed[1].estimate, 2);
     EXPECT_DOUBLE_EQ(fixed[2].estimate, 1);
     EXPECT_DOUBLE_EQ(fixed[1].se, std::sqrt(0.5));
-    EXPECT_NEAR(LeaveOneOut(studies, Method::DL, meta::Test::Z, 0.95)[1].tau2, 7, 1e-12);
+    EXPECT_NEAR(LeaveOneOut(studies, {Method::DL, meta::Test::Z, 0.95})[1].tau2, 7, 1e-12);
 }
 
 // Of two studies, each fit is the other alone, as metafor's leave1out() gives it: the study's
@@ -90,7 +90,7 @@ TEST(Pool, LeaveOneOutOfTwoStudiesFitsEachAlone) {
     const Studies studies = {{0.2, 0.04}, {0.5, 0.05}};
     for (const Method method : {Method::REML, Method::DL, Method::FE}) {
         const std::vector<Pooled> fits =
-            LeaveOneOut(studies, method, meta::Test::KnappHartung, 0.95);
+            LeaveOneOut(studies, {method, meta::Test::KnappHartung, 0.95});
         ASSERT_EQ(fits.size(), 2U);
         EXPECT_EQ(fits[0].estimate, 0.5);
         EXPECT_EQ(fits[1].estimate, 0.2);
@@ -111,7 +111,7 @@ TEST(Pool, LeaveOneOutOfTwoStudiesFitsEachAlone) {
 // t = Inf and p = 0, and the groups' test cannot weigh a group with se 0.
 TEST(Pool, KnappHartungWithoutResidualVariance) {
     const Studies same = {{0.5, 0.01}, {0.5, 0.02}, {0.5, 0.04}};
-    const Pooled pooled = Pool(same, Method::REML, meta::Test::KnappHartung, 0.95);
+    const Pooled pooled = Pool(same, {Method::REML, meta::Test::KnappHartung, 0.95});
     EXPECT_EQ(pooled.se, 0);
     EXPECT_EQ(pooled.statistic, std::numeric_limits<double>::infinity());
     EXPECT_EQ(pooled.p, 0);
@@ -121,7 +121,7 @@ TEST(Pool, KnappHartungWithoutResidualVariance) {
     const Studies studies = {{0.5, 0.1}, {0.5, 0.1}, {0.3, 0.1}, {0.6, 0.1}, {0.2, 0.1}};
     const std::vector<std::string> groups = {"a", "a", "b", "b", "b"};
     const SubgroupTest test = SubgroupDifferences(
-        PoolSubgroups(studies, groups, Method::REML, meta::Test::KnappHartung, 0.95));
+        PoolSubgroups(studies, groups, {Method::REML, meta::Test::KnappHartung, 0.95}));
     EXPECT_TRUE(std::isnan(test.q));
     EXPECT_TRUE(std::isnan(test.p));
     EXPECT_EQ(test.df, 1);
@@ -135,7 +135,7 @@ TEST(Pool, SubgroupsAndTheirDifferencesByHand) {
     const Studies studies = {{0, 1}, {2, 1}, {0, 1}, {2, 1}, {5, 4}};
     const std::vector<std::string> groups = {"a", "b", "a", "b", "c"};
     const std::vector<Subgroup> subgroups =
-        PoolSubgroups(studies, groups, Method::FE, meta::Test::Z, 0.95);
+        PoolSubgroups(studies, groups, {Method::FE, meta::Test::Z, 0.95});
     ASSERT_EQ(subgroups.size(), 3U);
     EXPECT_EQ(subgroups[1].name, "b");
     EXPECT_DOUBLE_EQ(subgroups[1].pooled.estimate, 2);
@@ -151,18 +151,18 @@ TEST(Pool, SubgroupsAndTheirDifferencesByHand) {
 // maximum is at ((y1 - y2)^2 / 2 - v), where the restricted likelihood's score is zero.
 TEST(Pool, TwoStudiesWithEqualVariancesHaveClosedForms) {
     const Studies studies = {{0.2, 0.01}, {0.8, 0.01}};
-    const Pooled dl = Pool(studies, Method::DL, meta::Test::Z, 0.95);
+    const Pooled dl = Pool(studies, {Method::DL, meta::Test::Z, 0.95});
     EXPECT_DOUBLE_EQ(dl.q, 0.36 / 0.02);
     EXPECT_NEAR(dl.tau2, (18 - 1) * 0.01, 1e-15);
     EXPECT_DOUBLE_EQ(dl.estimate, 0.5);
     EXPECT_NEAR(dl.se, std::sqrt((0.01 + dl.tau2) / 2), 1e-15);
     EXPECT_NEAR(dl.i2, 100 * (18.0 - 1) / 18, 1e-10);
-    const Pooled reml = Pool(studies, Method::REML, meta::Test::Z, 0.95);
+    const Pooled reml = Pool(studies, {Method::REML, meta::Test::Z, 0.95});
     EXPECT_NEAR(reml.tau2, 0.36 / 2 - 0.01, 1e-12);
     EXPECT_GT(reml.iterations, 0);
     EXPECT_DOUBLE_EQ(WeightPercent(reml, studies[0]), 50.0);
     // Knapp-Hartung with k = 2: t with 1 degree of freedom.
-    const Pooled knha = Pool(studies, Method::DL, meta::Test::KnappHartung, 0.95);
+    const Pooled knha = Pool(studies, {Method::DL, meta::Test::KnappHartung, 0.95});
     EXPECT_NEAR(knha.ciHigh - knha.estimate, 12.706204736174707 * knha.se, 1e-12);
 }
 
@@ -170,8 +170,8 @@ TEST(Pool, TwoStudiesWithEqualVariancesHaveClosedForms) {
 // estimators, and REML reaches it by halving its steps.
 TEST(Pool, TauSquaredStopsAtZero) {
     const Studies studies = {{0.30, 0.05}, {0.31, 0.04}, {0.29, 0.06}, {0.30, 0.05}};
-    EXPECT_EQ(Pool(studies, Method::DL, meta::Test::Z, 0.95).tau2, 0.0);
-    const Pooled reml = Pool(studies, Method::REML, meta::Test::Z, 0.95);
+    EXPECT_EQ(Pool(studies, {Method::DL, meta::Test::Z, 0.95}).tau2, 0.0);
+    const Pooled reml = Pool(studies, {Method::REML, meta::Test::Z, 0.95});
     EXPECT_LT(reml.tau2, 1e-9);
     EXPECT_GE(reml.tau2, 0.0);
     EXPECT_NEAR(reml.i2, 0.0, 1e-6);
@@ -181,12 +181,12 @@ TEST(Pool, TauSquaredStopsAtZero) {
 TEST(Pool, HugeHeterogeneityStaysFinite) {
     const Studies studies = {{-5, 1e-6}, {5, 1e-6}, {0, 1e-6}};
     for (const Method method : {Method::REML, Method::DL, Method::FE}) {
-        const Pooled pooled = Pool(studies, method, meta::Test::Z, 0.95);
+        const Pooled pooled = Pool(studies, {method, meta::Test::Z, 0.95});
         EXPECT_GT(pooled.q, 1e7);
         EXPECT_EQ(pooled.qP, 0.0);
         EXPECT_TRUE(std::isfinite(pooled.ciLow) && std::isfinite(pooled.piHigh));
     }
-    EXPECT_NEAR(Pool(studies, Method::REML, meta::Test::Z, 0.95).tau2, 25.0, 1e-3);
+    EXPECT_NEAR(Pool(studies, {Method::REML, meta::Test::Z, 0.95}).tau2, 25.0, 1e-3);
 }
 
 // Two equal studies of variance 2: the fixed-effect estimate has se 1, so z is the estimate.
@@ -194,7 +194,7 @@ TEST(Pool, HugeHeterogeneityStaysFinite) {
 TEST(Pool, TheZTestsPIsTwoSided) {
     for (const double sign : {1.0, -1.0}) {
         const Studies studies = {{1.96 * sign, 2}, {1.96 * sign, 2}};
-        const Pooled pooled = Pool(studies, Method::FE, meta::Test::Z, 0.95);
+        const Pooled pooled = Pool(studies, {Method::FE, meta::Test::Z, 0.95});
         EXPECT_DOUBLE_EQ(pooled.se, 1);
         EXPECT_DOUBLE_EQ(pooled.statistic, 1.96 * sign);
         EXPECT_NEAR(pooled.p, 0.0499958, 1e-7);
@@ -207,7 +207,7 @@ TEST(Pool, TheZTestsPIsTwoSided) {
 // factor that forgot tau2 in its weights would be 2 (0.09 / 0.01) = 18.
 TEST(Pool, KnappHartungScalesByTheWeightedResidualsOfTheRandomEffectsModel) {
     const Studies studies = {{0.2, 0.01}, {0.8, 0.01}};
-    const Pooled knha = Pool(studies, Method::DL, meta::Test::KnappHartung, 0.95);
+    const Pooled knha = Pool(studies, {Method::DL, meta::Test::KnappHartung, 0.95});
     EXPECT_NEAR(knha.tau2, 0.17, 1e-15);
     EXPECT_NEAR(knha.se, 0.3, 1e-15);
     EXPECT_NEAR(knha.statistic, 0.5 / 0.3, 1e-14);

@@ -1,10 +1,10 @@
 // Small-study effects: the regression tests against the classical form of Egger's test, the
 // rank correlation against a direct count of its pairs, trim-and-fill on tables whose answer
 // is known, and every test below the studies it needs.
-#include "meta/publication_bias.h"
-#include "meta/rank_correlation.h"
-#include "meta/regression.h"
-#include "meta/trim_and_fill.h"
+#include "meta/model/regression.h"
+#include "meta/small_study/publication_bias.h"
+#include "meta/small_study/rank_correlation.h"
+#include "meta/small_study/trim_and_fill.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -38,8 +38,8 @@ TEST(RegressionTest, FixedEffectKnappHartungIsEggersClassicalRegression) {
     }
     const double seIntercept = std::sqrt(residuals / 3 * (1.0 / 5 + meanU * meanU / suu));
 
-    const AsymmetryTest egger = RegressionTest(kFive, AsymmetryPredictor::StandardError, Method::FE,
-                                               meta::Test::KnappHartung, 0.95);
+    const AsymmetryTest egger = RegressionTest(kFive, AsymmetryPredictor::StandardError,
+                                               {Method::FE, meta::Test::KnappHartung, 0.95});
     EXPECT_NEAR(egger.statistic, intercept / seIntercept, 1e-12);
     EXPECT_EQ(egger.df, 3);
     EXPECT_NEAR(egger.limit, slope, 1e-12);
@@ -47,17 +47,18 @@ TEST(RegressionTest, FixedEffectKnappHartungIsEggersClassicalRegression) {
     EXPECT_GT(egger.limitCiHigh, egger.limit);
     // Under z there are no degrees of freedom.
     EXPECT_TRUE(std::isnan(
-        RegressionTest(kFive, AsymmetryPredictor::Variance, Method::REML, meta::Test::Z, 0.95).df));
+        RegressionTest(kFive, AsymmetryPredictor::Variance, {Method::REML, meta::Test::Z, 0.95})
+            .df));
 }
 
 TEST(RegressionTest, NeedsThreeStudiesWithDifferentVariances) {
     const std::vector<Study> two(kFive.begin(), kFive.begin() + 2);
     EXPECT_THROW(
-        RegressionTest(two, AsymmetryPredictor::StandardError, Method::FE, meta::Test::Z, 0.95),
+        RegressionTest(two, AsymmetryPredictor::StandardError, {Method::FE, meta::Test::Z, 0.95}),
         TooFewStudies);
     const std::vector<Study> alike = {{0.1, 0.04}, {0.3, 0.04}, {0.5, 0.04}};
     EXPECT_THROW(
-        RegressionTest(alike, AsymmetryPredictor::Variance, Method::DL, meta::Test::Z, 0.95),
+        RegressionTest(alike, AsymmetryPredictor::Variance, {Method::DL, meta::Test::Z, 0.95}),
         RankDeficient);
 }
 
@@ -143,7 +144,7 @@ TEST(TrimAndFill, ASymmetricFunnelNeedsNothing) {
     // Pairs mirrored about 0.5 at each variance.
     const std::vector<Study> symmetric = {{0.4, 0.01}, {0.6, 0.01}, {0.2, 0.05},
                                           {0.8, 0.05}, {0.0, 0.1},  {1.0, 0.1}};
-    const Pooled pooled = Pool(symmetric, Method::REML, meta::Test::KnappHartung, 0.95);
+    const Pooled pooled = Pool(symmetric, {Method::REML, meta::Test::KnappHartung, 0.95});
     const TrimAndFill fill = FillMissingStudies(symmetric, pooled);
     EXPECT_EQ(fill.k0, 0u);
     EXPECT_TRUE(fill.filled.empty());
@@ -155,7 +156,7 @@ TEST(TrimAndFill, MirrorsTheMissingSideAboutTheTrimmedEstimate) {
     // Small studies only with large effects: the left side is missing.
     const std::vector<Study> skewed = {{0.30, 0.005}, {0.28, 0.01}, {0.33, 0.01}, {0.55, 0.05},
                                        {0.60, 0.06},  {0.75, 0.1},  {0.90, 0.15}, {1.10, 0.2}};
-    const Pooled pooled = Pool(skewed, Method::FE, meta::Test::KnappHartung, 0.9);
+    const Pooled pooled = Pool(skewed, {Method::FE, meta::Test::KnappHartung, 0.9});
     const TrimAndFill fill = FillMissingStudies(skewed, pooled);
     EXPECT_EQ(fill.side, Side::Left);
     ASSERT_GT(fill.k0, 0u);
@@ -174,7 +175,7 @@ TEST(TrimAndFill, MirrorsTheMissingSideAboutTheTrimmedEstimate) {
         study.yi = -study.yi;
     }
     const TrimAndFill other =
-        FillMissingStudies(turned, Pool(turned, Method::FE, meta::Test::KnappHartung, 0.9));
+        FillMissingStudies(turned, Pool(turned, {Method::FE, meta::Test::KnappHartung, 0.9}));
     EXPECT_EQ(other.side, Side::Right);
     EXPECT_EQ(other.k0, fill.k0);
     EXPECT_NEAR(other.model.estimate, -fill.model.estimate, 1e-14);
@@ -194,16 +195,17 @@ TEST(TrimAndFill, StudiesThatAllAgreeNeedNothing) {
     }
     for (const Method method : {Method::REML, Method::DL, Method::FE, Method::PM}) {
         SCOPED_TRACE(Name(method));
-        const TrimAndFill fill = FillMissingStudies(same, Pool(same, method, meta::Test::Z, 0.95));
+        const TrimAndFill fill =
+            FillMissingStudies(same, Pool(same, {method, meta::Test::Z, 0.95}));
         EXPECT_EQ(fill.k0, 0u);
     }
 }
 
 TEST(TrimAndFill, NeedsThreeStudiesOrTwoWithoutTau2) {
     const std::vector<Study> two = {{0.1, 0.04}, {0.5, 0.09}};
-    EXPECT_THROW(FillMissingStudies(two, Pool(two, Method::REML, meta::Test::Z, 0.95)),
+    EXPECT_THROW(FillMissingStudies(two, Pool(two, {Method::REML, meta::Test::Z, 0.95})),
                  TooFewStudies);
-    EXPECT_NO_THROW(FillMissingStudies(two, Pool(two, Method::FE, meta::Test::Z, 0.95)));
+    EXPECT_NO_THROW(FillMissingStudies(two, Pool(two, {Method::FE, meta::Test::Z, 0.95})));
 }
 
 } // namespace

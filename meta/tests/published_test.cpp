@@ -5,10 +5,10 @@
 // values were printed by rma(), confint(), predict(), influence(), leave1out(), regtest(),
 // trimfill(), ranktest() and fsn(), the models fitted with control = list(threshold = 1e-12,
 // tol = 1e-12, maxiter = 1000) so that their iterations stop where ours do.
-#include "meta/influence.h"
-#include "meta/leave_one_out.h"
-#include "meta/regression.h"
-#include "meta/small_study_effects.h"
+#include "meta/diagnostics/influence.h"
+#include "meta/diagnostics/leave_one_out.h"
+#include "meta/model/regression.h"
+#include "meta/small_study/small_study_effects.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -40,7 +40,7 @@ Design OnLatitude() {
 }
 
 TEST(PublishedBcg, RandomEffectsModelAndItsIntervals) {
-    const Pooled z = Pool(kBcg, Method::REML, meta::Test::Z, 0.95);
+    const Pooled z = Pool(kBcg, {Method::REML, meta::Test::Z, 0.95});
     EXPECT_NEAR(z.estimate, -0.714532342158, kPrinted);
     EXPECT_NEAR(z.se, 0.179781516105, kPrinted);
     EXPECT_NEAR(z.statistic, -3.97444830613, 1e-8);
@@ -60,7 +60,7 @@ TEST(PublishedBcg, RandomEffectsModelAndItsIntervals) {
     EXPECT_NEAR(z.i2CiHigh, 97.67807495789, 1e-9);
 
     // Knapp and Hartung: t with 12 df.
-    const Pooled knha = Pool(kBcg, Method::REML, meta::Test::KnappHartung, 0.95);
+    const Pooled knha = Pool(kBcg, {Method::REML, meta::Test::KnappHartung, 0.95});
     EXPECT_NEAR(knha.se, 0.180791744093, kPrinted);
     EXPECT_NEAR(knha.statistic, -3.95223988652, 1e-8);
     EXPECT_NEAR(knha.p, 0.00192001509606, 1e-12);
@@ -72,13 +72,13 @@ TEST(PublishedBcg, RandomEffectsModelAndItsIntervals) {
         {Method::HE, 0.328563857996}, {Method::HS, 0.228362863677}, {Method::EB, 0.318068452205},
         {Method::ML, 0.280028137269}};
     for (const auto& [method, tau2] : estimators) {
-        EXPECT_NEAR(Pool(kBcg, method, meta::Test::Z, 0.95).tau2, tau2, kPrinted) << Name(method);
+        EXPECT_NEAR(Pool(kBcg, {method, meta::Test::Z, 0.95}).tau2, tau2, kPrinted) << Name(method);
     }
 }
 
 TEST(PublishedBcg, MetaRegressionOnLatitudeUnderKnappHartung) {
     const Regression model =
-        FitRegression(kBcg, OnLatitude(), kNames, Method::REML, meta::Test::KnappHartung, 0.95);
+        FitRegression(kBcg, OnLatitude(), kNames, {Method::REML, meta::Test::KnappHartung, 0.95});
     const Coefficient& slope = model.coefficients[1];
     EXPECT_NEAR(model.coefficients[0].estimate, 0.251468210007, kPrinted);
     EXPECT_NEAR(slope.estimate, -0.0291017250116, kPrinted);
@@ -101,7 +101,7 @@ TEST(PublishedBcg, MetaRegressionOnLatitudeUnderKnappHartung) {
     EXPECT_NEAR(model.r2, 75.6266218114, 1e-6);
 
     const Regression ml =
-        FitRegression(kBcg, OnLatitude(), kNames, Method::ML, meta::Test::Z, 0.95);
+        FitRegression(kBcg, OnLatitude(), kNames, {Method::ML, meta::Test::Z, 0.95});
     EXPECT_NEAR(ml.coefficients[0].estimate, 0.282107173896, kPrinted);
     EXPECT_NEAR(ml.coefficients[1].estimate, -0.0295093353884, kPrinted);
     EXPECT_NEAR(ml.tau2, 0.0343514424819, kPrinted);
@@ -111,7 +111,7 @@ TEST(PublishedBcg, MetaRegressionOnLatitudeUnderKnappHartung) {
 // weights(), hatvalues() and influence()'s rstudent and cook.d of the first three trials.
 TEST(PublishedBcg, EachTrialsPartInTheRegression) {
     const Regression model =
-        FitRegression(kBcg, OnLatitude(), kNames, Method::REML, meta::Test::KnappHartung, 0.95);
+        FitRegression(kBcg, OnLatitude(), kNames, {Method::REML, meta::Test::KnappHartung, 0.95});
     const std::vector<StudyInfluence> influence =
         Influence(kBcg, OnLatitude(), kNames, model, true);
     const double weight[] = {2.82286880188, 4.18782412952, 2.3074366588};
@@ -128,7 +128,7 @@ TEST(PublishedBcg, EachTrialsPartInTheRegression) {
 
 TEST(PublishedBcg, WithoutEachTrialUnderKnappHartung) {
     const std::vector<Pooled> fits =
-        LeaveOneOut(kBcg, Method::REML, meta::Test::KnappHartung, 0.95);
+        LeaveOneOut(kBcg, {Method::REML, meta::Test::KnappHartung, 0.95});
     EXPECT_NEAR(fits[0].estimate, -0.707083784699, kPrinted);
     EXPECT_NEAR(fits[1].estimate, -0.654031200294, kPrinted);
     EXPECT_NEAR(fits[0].se, 0.194002738432, kPrinted);
@@ -138,7 +138,7 @@ TEST(PublishedBcg, WithoutEachTrialUnderKnappHartung) {
 }
 
 TEST(PublishedBcg, SmallStudyEffects) {
-    const Pooled knha = Pool(kBcg, Method::REML, meta::Test::KnappHartung, 0.95);
+    const Pooled knha = Pool(kBcg, {Method::REML, meta::Test::KnappHartung, 0.95});
     const SmallStudyEffects effects = AssessSmallStudyEffects(kBcg, knha, false);
     ASSERT_TRUE(effects.egger && effects.peese && effects.rank);
     EXPECT_NEAR(effects.egger->statistic, -0.781154133602, 1e-8);
@@ -154,7 +154,7 @@ TEST(PublishedBcg, SmallStudyEffects) {
     EXPECT_EQ(effects.failSafeN, 598);
 
     const TrimAndFill fill =
-        FillMissingStudies(kBcg, Pool(kBcg, Method::REML, meta::Test::Z, 0.95));
+        FillMissingStudies(kBcg, Pool(kBcg, {Method::REML, meta::Test::Z, 0.95}));
     EXPECT_EQ(fill.k0, 1u);
     EXPECT_EQ(fill.side, Side::Right);
     EXPECT_NEAR(fill.model.estimate, -0.657082783488, kPrinted);

@@ -1,7 +1,7 @@
 // Effect sizes from what papers report: each conversion on a worked example, the order in which
 // sources are tried, each refusal, and the consistency of the other reported numbers.
-#include "table/effect_sources.h"
-#include "table/written_number.h"
+#include "table/row/effect_sources.h"
+#include "table/row/written_number.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // A table's field as data: a number as a whole, or missing, and nothing read in part.
-#include "table/study_row.h"
+#include "table/row/study_row.h"
 
 #include <bit>
 #include <cctype>

@@ -1,0 +1,40 @@
+#include "table/row/source_fields.h"
+
+namespace tavrel::table {
+
+bool Given(const RowFields& row, Column column) {
+    return row.text[At(column)] && ReadDataField(*row.text[At(column)]).kind != DataField::Missing;
+}
+
+RowProblem FieldProblem(std::string message, std::string_view field, LeftOutReason reason) {
+    return {std::move(message), std::nullopt, reason, field};
+}
+
+// A field that a source needs as a number.
+std::variant<RowProblem, double> RequiredNumber(const RowFields& row, Column column) {
+    const DataField field = ReadDataField(row.Text(column));
+    const std::string name(row.Name(column));
+    switch (field.kind) {
+    case DataField::Number:
+        return field.value;
+    case DataField::Missing:
+        return FieldProblem(name + " is missing", row.Name(column), LeftOutReason::MissingValue);
+    case DataField::NotFinite:
+        return FieldProblem(name + " is not a finite number: " + Quoted(row.Text(column)),
+                            row.Name(column), LeftOutReason::NotANumber);
+    case DataField::NotANumber:
+        break;
+    }
+    return FieldProblem(name + " is not a number: " + Quoted(row.Text(column)), row.Name(column),
+                        LeftOutReason::NotANumber);
+}
+
+std::optional<std::int32_t> UsableSize(const RowFields& row, Column n) {
+    const DataField size = ReadDataField(row.Text(n));
+    if (SizeProblem(size, row.Name(n), row.Text(n))) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(size.value);
+}
+
+} // namespace tavrel::table
