@@ -40,8 +40,8 @@ LikelihoodScore ScoreAt(std::span<const Study> studies, double tau2, Likelihood 
     return {residualSquares - traceP, tracePP};
 }
 
-// Twice the log-likelihood's variable part, halved: -1/2 (sum log(v + tau^2) + sum w r^2), and
-// for REML also -1/2 log sum w (Viechtbauer 2005, eqs. 5 and 6).
+// The log-likelihood up to a constant: -1/2 (sum log(v + tau^2) + sum w r^2), and for REML also
+// -1/2 log sum w (Viechtbauer 2005, eqs. 5 and 6).
 double LogLikelihoodAt(std::span<const Study> studies, double tau2, Likelihood likelihood) {
     const auto [mean, sumW] = Mean(studies, tau2);
     double sum = 0;
@@ -118,8 +118,12 @@ RemlEstimate MaximizeLikelihood(const ScoreFunction& scoreAt,
                                 const LogLikelihoodFunction& logLikelihoodAt, double start,
                                 double largest, double upper, Likelihood likelihood) {
     RemlEstimate found = ScoreRoot(scoreAt, start, largest, upper, likelihood);
-    if (found.tau2 > 0 && logLikelihoodAt(0) > logLikelihoodAt(found.tau2)) {
-        found.tau2 = 0;
+    if (found.tau2 > 0) {
+        // Higher beyond rounding: where the likelihood is flat the root found stands.
+        const double atRoot = logLikelihoodAt(found.tau2);
+        if (logLikelihoodAt(0) - atRoot > 1e-12 * (1 + std::fabs(atRoot))) {
+            found.tau2 = 0;
+        }
     }
     return found;
 }
