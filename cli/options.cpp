@@ -191,7 +191,7 @@ namespace {
 // One option of the command line: its long name (and letter), whether it takes a value,
 // whether it asks for the pooling, and what it sets. `written` is the option as the user wrote
 // it, for messages; `value` is null for an option without one.
-struct OptionSpec {
+struct OptionEntry {
     const char* name;
     char letter;
     bool takesValue;
@@ -200,7 +200,7 @@ struct OptionSpec {
 };
 
 // Every option, in the order --help lists them.
-constexpr OptionSpec kOptionSpecs[] = {
+constexpr OptionEntry kOptionEntries[] = {
     {"output", 'o', true, false,
      [](Options& o, const std::string& written, const char* value) {
          o.output = value;
@@ -267,27 +267,28 @@ constexpr OptionSpec kOptionSpecs[] = {
 constexpr int kFirstLongOnly = 256; // getopt_long's code of a long option without a letter
 
 // getopt_long's table of the options above: each returns its letter, or kFirstLongOnly plus
-// its place in kOptionSpecs.
+// its place in kOptionEntries.
 std::vector<option> LongOptions() {
     std::vector<option> options;
-    for (std::size_t i = 0; i < std::size(kOptionSpecs); ++i) {
-        const OptionSpec& spec = kOptionSpecs[i];
-        options.push_back({spec.name, spec.takesValue ? required_argument : no_argument, nullptr,
-                           spec.letter != 0 ? spec.letter : kFirstLongOnly + static_cast<int>(i)});
+    for (std::size_t i = 0; i < std::size(kOptionEntries); ++i) {
+        const OptionEntry& entry = kOptionEntries[i];
+        options.push_back(
+            {entry.name, entry.takesValue ? required_argument : no_argument, nullptr,
+             entry.letter != 0 ? entry.letter : kFirstLongOnly + static_cast<int>(i)});
     }
     options.push_back({nullptr, 0, nullptr, 0});
     return options;
 }
 
 // The option getopt_long returned `code` for.
-const OptionSpec* SpecOf(int code) {
+const OptionEntry* EntryOf(int code) {
     if (code >= kFirstLongOnly &&
-        code - kFirstLongOnly < static_cast<int>(std::size(kOptionSpecs))) {
-        return &kOptionSpecs[code - kFirstLongOnly];
+        code - kFirstLongOnly < static_cast<int>(std::size(kOptionEntries))) {
+        return &kOptionEntries[code - kFirstLongOnly];
     }
-    for (const OptionSpec& spec : kOptionSpecs) {
-        if (spec.letter != 0 && spec.letter == code) {
-            return &spec;
+    for (const OptionEntry& entry : kOptionEntries) {
+        if (entry.letter != 0 && entry.letter == code) {
+            return &entry;
         }
     }
     return nullptr;
@@ -326,13 +327,13 @@ Options ParseOptions(const std::vector<std::string>& args) {
         if (code == ':') {
             throw UsageError(written() + " needs a value");
         }
-        const OptionSpec* spec = code == '?' ? nullptr : SpecOf(code);
-        if (spec == nullptr) {
+        const OptionEntry* entry = code == '?' ? nullptr : EntryOf(code);
+        if (entry == nullptr) {
             throw UsageError(
                 Refused(argv[static_cast<std::size_t>(optind - 1)], optopt, kLongOptions.data()));
         }
-        spec->apply(options, written(), optarg);
-        options.meta = options.meta || spec->impliesMeta;
+        entry->apply(options, written(), optarg);
+        options.meta = options.meta || entry->impliesMeta;
         tsvChosen = tsvChosen || options.tsv;
     }
     if (argc - optind > 1) {

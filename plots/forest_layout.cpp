@@ -48,12 +48,11 @@ QStringList Wrapped(const QFontMetricsF& metrics, const QString& label, double w
 
 } // namespace
 
-ForestLayout LayOut(const ForestPlot& plot) {
-    const QFontMetricsF regular(PlotFont());
-    const QFontMetricsF bold(PlotFont(true));
-    ForestLayout layout{};
-    layout.labelLeft = kMargin;
+namespace {
 
+// The label column: as wide as its longest label, within limits; each study's label as drawn.
+void LayOutLabels(const ForestPlot& plot, const QFontMetricsF& regular, const QFontMetricsF& bold,
+                  ForestLayout& layout) {
     double longest = bold.horizontalAdvance(DrawnText(plot.pooled.label));
     for (const ForestGroup& group : plot.groups) {
         longest = std::max({longest, regular.horizontalAdvance(DrawnText(group.pooled.label)),
@@ -82,6 +81,40 @@ ForestLayout LayOut(const ForestPlot& plot) {
             }
         }
     }
+}
+
+// Each row's top, subgroup blocks included; returns where the rows end.
+double LayOutRows(const ForestPlot& plot, ForestLayout& layout) {
+    double top = kFirstRowTop;
+    std::size_t group = 0;
+    for (std::size_t i = 0; i < layout.labelLines.size(); ++i) {
+        if (group < plot.groups.size() && i == plot.groups[group].firstStudy) {
+            layout.groupHeadingTops.push_back(top);
+            top += kRowHeight;
+        }
+        const double height = kRowHeight + (layout.labelLines[i].size() - 1) * kLineHeight;
+        layout.rowTops.push_back(top);
+        layout.rowHeights.push_back(height);
+        top += height;
+        if (group < plot.groups.size() &&
+            i + 1 == plot.groups[group].firstStudy + plot.groups[group].studyCount) {
+            layout.groupPooledTops.push_back(top);
+            top += kRowHeight + (plot.groups[group].heterogeneity.empty() ? 0 : kLineHeight) + 6;
+            ++group;
+        }
+    }
+    return top;
+}
+
+} // namespace
+
+ForestLayout LayOut(const ForestPlot& plot) {
+    const QFontMetricsF regular(PlotFont());
+    const QFontMetricsF bold(PlotFont(true));
+    ForestLayout layout{};
+    layout.labelLeft = kMargin;
+
+    LayOutLabels(plot, regular, bold, layout);
 
     layout.plotLeft = layout.labelLeft + layout.labelWidth + kGap;
     layout.plotWidth = kPlotWidth;
@@ -114,24 +147,7 @@ ForestLayout LayOut(const ForestPlot& plot) {
     layout.weightRight = textRight + kGap + bold.horizontalAdvance(QStringLiteral("Weight"));
     layout.width = static_cast<int>(std::ceil(layout.weightRight + kMargin));
 
-    double top = kFirstRowTop;
-    std::size_t group = 0;
-    for (std::size_t i = 0; i < layout.labelLines.size(); ++i) {
-        if (group < plot.groups.size() && i == plot.groups[group].firstStudy) {
-            layout.groupHeadingTops.push_back(top);
-            top += kRowHeight;
-        }
-        const double height = kRowHeight + (layout.labelLines[i].size() - 1) * kLineHeight;
-        layout.rowTops.push_back(top);
-        layout.rowHeights.push_back(height);
-        top += height;
-        if (group < plot.groups.size() &&
-            i + 1 == plot.groups[group].firstStudy + plot.groups[group].studyCount) {
-            layout.groupPooledTops.push_back(top);
-            top += kRowHeight + (plot.groups[group].heterogeneity.empty() ? 0 : kLineHeight) + 6;
-            ++group;
-        }
-    }
+    const double top = LayOutRows(plot, layout);
     layout.pooledTop = top + 12;
     layout.testTop = layout.pooledTop + kRowHeight;
     layout.predictionTop = layout.testTop + kRowHeight;
