@@ -163,15 +163,7 @@ void StudyTable::Row(const csv::Record& row) {
         Write(row, {"RowError", message, {}, nullptr, false, {}, {}, nullptr});
         return;
     }
-    RowFields fields;
-    for (std::size_t input = 0; input < kColumnCount; ++input) {
-        const bool given = columns_[input] < header_.size();
-        fields.names[input] =
-            given ? std::string_view(header_[columns_[input]]) : kColumnNames[input];
-        if (given) {
-            fields.text[input] = row.fields[columns_[input]];
-        }
-    }
+    const RowFields fields = FieldsOf(row);
     const std::variant<RowProblem, StudyRow> evaluated = EvaluateRow(fields);
     if (const auto* problem = std::get_if<RowProblem>(&evaluated)) {
         if (pooled_ != nullptr) {
@@ -194,28 +186,7 @@ void StudyTable::Row(const csv::Record& row) {
         passedOver_ += study.passedOver ? 1 : 0;
     }
     if (pooled_ != nullptr) {
-        if (pooled) {
-            const std::string_view label =
-                labelColumn_ < header_.size() ? row.fields[labelColumn_] : std::string_view{};
-            const std::string_view group =
-                byColumn_ < header_.size() ? row.fields[byColumn_] : std::string_view{};
-            moderatorTexts_.clear();
-            // As they are written, as --by's groups and R's factors take them: " a" is not "a".
-            for (const std::size_t column : moderatorColumns_) {
-                moderatorTexts_.push_back(row.fields[column]);
-            }
-            const bool moderatorMissing =
-                std::any_of(moderatorTexts_.begin(), moderatorTexts_.end(), [](auto text) {
-                    return ReadDataField(text).kind == DataField::Missing;
-                });
-            if (moderatorMissing) {
-                pooled_->LeaveOut(LeftOutReason::NoModerator);
-            } else {
-                pooled_->Add(r.HedgesG, study.vi, g, label, rows_, group, moderatorTexts_);
-            }
-        } else {
-            pooled_->LeaveOut(study.noEffect->reason);
-        }
+        Pool(row, study, pooled, g);
     }
     // Why a computed row has no g, or no interval that was asked for: the row says so, and
     // counts as one with an error.
@@ -250,6 +221,44 @@ void StudyTable::Row(const csv::Record& row) {
         results.hedgesG = {digits.data(), csv::WriteShortest(r.HedgesG, digits.data())};
     }
     Write(row, results);
+}
+
+RowFields StudyTable::FieldsOf(const csv::Record& row) const {
+    RowFields fields;
+    for (std::size_t input = 0; input < kColumnCount; ++input) {
+        const bool given = columns_[input] < header_.size();
+        fields.names[input] =
+            given ? std::string_view(header_[columns_[input]]) : kColumnNames[input];
+        if (given) {
+            fields.text[input] = row.fields[columns_[input]];
+        }
+    }
+    return fields;
+}
+
+void StudyTable::Pool(const csv::Record& row, const StudyRow& study, bool pooled,
+                      meta::Interval g) {
+    if (!pooled) {
+        pooled_->LeaveOut(study.noEffect->reason);
+        return;
+    }
+    const std::string_view label =
+        labelColumn_ < header_.size() ? row.fields[labelColumn_] : std::string_view{};
+    const std::string_view group =
+        byColumn_ < header_.size() ? row.fields[byColumn_] : std::string_view{};
+    moderatorTexts_.clear();
+    // As they are written, as --by's groups and R's factors take them: " a" is not "a".
+    for (const std::size_t column : moderatorColumns_) {
+        moderatorTexts_.push_back(row.fields[column]);
+    }
+    const bool moderatorMissing =
+        std::any_of(moderatorTexts_.begin(), moderatorTexts_.end(),
+                    [](auto text) { return ReadDataField(text).kind == DataField::Missing; });
+    if (moderatorMissing) {
+        pooled_->LeaveOut(LeftOutReason::NoModerator);
+    } else {
+        pooled_->Add(study.values.HedgesG, study.vi, g, label, rows_, group, moderatorTexts_);
+    }
 }
 
 void StudyTable::Write(const csv::Record& row, const RowResults& results) {

@@ -64,6 +64,10 @@ class StudyTable {
     // The column `name` (in any case) names; `option` says which option asked, for the error.
     std::size_t NamedColumn(const std::string& name, const char* option, long line) const;
     void Write(const csv::Record& row, const RowResults& results);
+    // The row's fields by input column, named as the header spells them.
+    RowFields FieldsOf(const csv::Record& row) const;
+    // Gives the pooling a row that has g, or counts it as left out by why.
+    void Pool(const csv::Record& row, const StudyRow& study, bool pooled, meta::Interval g);
 
     const TableSettings& settings_;
     csv::CsvWriter& out_;
