@@ -52,25 +52,22 @@ void FitModerators(const AnalysisRequest& request, const table::PooledRows& rows
                             " coefficients need at least " + std::to_string(p + 1) + " rows, and " +
                             TooFew(rows, p + 1));
     }
-    analysis.regression = Fitted("--mods: ", [&] {
-        return meta::FitRegression(rows.Studies(), design.x, design.names,
-                                   {m.method, m.test, m.level});
-    });
+    analysis.model = Fitted(
+        "--mods: ", [&] { return meta::FitModel(rows.Studies(), design.x, design.names, m); });
 }
 
 // Each subgroup on its own, their differences, and the groups as a moderator under one tau^2
 // (none where there is one group, or a study to each group: nothing left to test by).
 void PoolSubgroups(const meta::ModelSettings& m, const table::PooledRows& rows,
                    Analysis& analysis) {
-    analysis.subgroups = Fitted("--by: ", [&] {
-        return meta::PoolSubgroups(rows.Studies(), rows.Groups(), {m.method, m.test, m.level});
-    });
+    analysis.subgroups =
+        Fitted("--by: ", [&] { return meta::PoolSubgroups(rows.Studies(), rows.Groups(), m); });
     analysis.differences = meta::SubgroupDifferences(analysis.subgroups);
     const table::ModeratorDesign design = table::GroupDesign(rows.Groups());
     if (design.x.cols() >= 2 && design.x.rows() > design.x.cols()) {
         analysis.moderatorTest = Fitted("--by: ", [&] {
-            return meta::FitRegression(rows.Studies(), design.x, design.names,
-                                       {m.method, m.test, m.level}, meta::RegressionExtras::None);
+            return meta::FitModel(rows.Studies(), design.x, design.names, m,
+                                  meta::ModelExtras::None);
         });
     }
 }
@@ -87,17 +84,13 @@ void AddInfluence(const table::PooledRows& rows, const Progress& progress, Analy
             " studies would take too long (up to " + std::to_string(meta::kMostStudiesRefitted) +
             " studies they are computed)");
     }
-    if (analysis.regression) {
-        analysis.influence =
-            meta::Influence(rows.Studies(), analysis.design.x, analysis.design.names,
-                            *analysis.regression, refit, [&](std::size_t done) {
-                                if (progress) {
-                                    progress("refitting the model without each study", done, k);
-                                }
-                            });
-    } else {
-        analysis.influence = meta::Influence(rows.Studies(), *analysis.pooled, refit);
-    }
+    analysis.influence =
+        meta::Influence(rows.Studies(), analysis.design.x, analysis.design.names, analysis.model,
+                        refit, [&](std::size_t done) {
+                            if (progress) {
+                                progress("refitting the model without each study", done, k);
+                            }
+                        });
 }
 
 } // namespace
@@ -112,18 +105,17 @@ Analysis Analyse(const AnalysisRequest& request, const table::PooledRows& rows,
         if (rows.Studies().size() < 2) {
             throw AnalysisError("cannot pool: " + TooFew(rows, 2));
         }
-        analysis.pooled = Fitted("", [&] {
-            return meta::Pool(rows.Studies(), {m.method, m.test, m.level});
-        });
+        const std::size_t k = rows.Studies().size();
+        analysis.design = {meta::InterceptOnly(k), {meta::kInterceptName}, {}};
+        analysis.model = Fitted("", [&] { return meta::FitModel(rows.Studies(), m); });
         if (request.bySubgroup) {
             PoolSubgroups(m, rows, analysis);
         }
         analysis.smallStudy =
-            meta::AssessSmallStudyEffects(rows.Studies(), *analysis.pooled, request.trimFill);
+            meta::AssessSmallStudyEffects(rows.Studies(), analysis.model, request.trimFill);
         if (request.leaveOneOut) {
-            analysis.leftOneOut = Fitted("--leave-one-out: ", [&] {
-                return meta::LeaveOneOut(rows.Studies(), {m.method, m.test, m.level});
-            });
+            analysis.leftOneOut =
+                Fitted("--leave-one-out: ", [&] { return meta::LeaveOneOut(rows.Studies(), m); });
         }
     }
     if (request.influence) {

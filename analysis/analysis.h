@@ -2,8 +2,7 @@
 
 #include "meta/diagnostics/influence.h"
 #include "meta/diagnostics/subgroups.h"
-#include "meta/model/pooling.h"
-#include "meta/model/regression.h"
+#include "meta/model/model.h"
 #include "meta/small_study/small_study_effects.h"
 #include "table/moderators.h"
 #include "table/pooled_rows.h"
@@ -28,18 +27,16 @@ struct AnalysisRequest {
 };
 
 // Everything the analysis found, with no file or stream involved. A model without moderators
-// fills `pooled` and what goes with it (subgroups, the small-study tests, leave-one-out); a
-// meta-regression fills `regression` and `design`.
+// comes with what goes with it (subgroups, the small-study tests, leave-one-out).
 struct Analysis {
-    std::optional<meta::Pooled> pooled;
-    std::optional<meta::Regression> regression;
-    table::ModeratorDesign design; // the regression's columns, and how categorical ones were read
+    meta::Model model;
+    table::ModeratorDesign design; // the model's columns, and how categorical ones were read
     std::vector<meta::Subgroup> subgroups;
     std::optional<meta::SubgroupTest> differences; // the test for subgroup differences
-    std::optional<meta::Regression> moderatorTest; // the groups as a moderator, one tau^2
+    std::optional<meta::Model> moderatorTest;      // the groups as a moderator, one tau^2
     std::optional<meta::SmallStudyEffects> smallStudy;
     std::vector<meta::StudyInfluence> influence; // one per pooled study, where asked for
-    std::vector<meta::Pooled> leftOneOut;        // one per pooled study, where asked for
+    std::vector<meta::Model> leftOneOut;         // one per pooled study, where asked for
     std::vector<std::string> notes;              // what was not computed and why, for the reader
 };
 

@@ -4,8 +4,7 @@
 // every test of small-study effects with trim-and-fill on 10,000 studies.
 #include "meta/diagnostics/influence.h"
 #include "meta/diagnostics/leave_one_out.h"
-#include "meta/model/pooling.h"
-#include "meta/model/regression.h"
+#include "meta/model/model.h"
 #include "meta/small_study/small_study_effects.h"
 
 #include <benchmark/benchmark.h>
@@ -37,9 +36,9 @@ void BM_Pool(benchmark::State& state, meta::Method method) {
     static const std::vector<meta::Study> studies = Studies(1'000'000);
     int iterations = 0;
     for (auto _ : state) {
-        const meta::Pooled pooled = meta::Pool(studies, {method, meta::Test::Z, 0.95});
+        const meta::Model pooled = meta::FitModel(studies, {method, meta::Test::Z, 0.95});
         iterations = pooled.iterations;
-        benchmark::DoNotOptimize(pooled.estimate);
+        benchmark::DoNotOptimize(pooled.Pooled().estimate);
     }
     state.counters["reml_steps"] = iterations;
 }
@@ -79,8 +78,7 @@ void BM_Regression(benchmark::State& state, meta::Method method) {
     static std::vector<meta::Study> studies;
     static const meta::Design x = Moderators(Studies(100'000), studies);
     for (auto _ : state) {
-        const meta::Regression model =
-            meta::FitRegression(studies, x, kNames, {method, meta::Test::Z, 0.95});
+        const meta::Model model = meta::FitModel(studies, x, kNames, {method, meta::Test::Z, 0.95});
         benchmark::DoNotOptimize(model.tau2);
     }
 }
@@ -89,7 +87,7 @@ BENCHMARK_CAPTURE(BM_Regression, DL, meta::Method::DL)->Unit(benchmark::kMillise
 
 void BM_Influence(benchmark::State& state) {
     static const std::vector<meta::Study> studies = Studies(2000);
-    const meta::Pooled pooled = meta::Pool(studies, {meta::Method::REML, meta::Test::Z, 0.95});
+    const meta::Model pooled = meta::FitModel(studies, {meta::Method::REML, meta::Test::Z, 0.95});
     for (auto _ : state) {
         benchmark::DoNotOptimize(meta::Influence(studies, pooled, true).back().residual);
     }
@@ -110,7 +108,7 @@ void BM_SmallStudyEffects(benchmark::State& state, meta::Method method) {
             studies.push_back(study);
         }
     }
-    const meta::Pooled pooled = meta::Pool(studies, {method, meta::Test::Z, 0.95});
+    const meta::Model pooled = meta::FitModel(studies, {method, meta::Test::Z, 0.95});
     std::size_t filled = 0;
     for (auto _ : state) {
         const meta::SmallStudyEffects effects =

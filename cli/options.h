@@ -1,6 +1,6 @@
 #pragma once
 
-#include "meta/model/pooling.h"
+#include "meta/model/model_settings.h"
 #include "plots/forest_plot.h"
 
 #include <stdexcept>

@@ -7,20 +7,20 @@
 namespace tavrel::report {
 
 std::string SummaryJson(const analysis::Analysis& analysis, const table::PooledRows& rows) {
-    if (analysis.regression) {
-        return RegressionJson(*analysis.regression, rows.LeftOut());
+    if (analysis.model.HasModerators()) {
+        return RegressionJson(analysis.model, rows.LeftOut());
     }
-    return SummaryJson(*analysis.pooled, rows.LeftOut(), analysis.subgroups,
+    return SummaryJson(analysis.model, rows.LeftOut(), analysis.subgroups,
                        analysis.differences ? &*analysis.differences : nullptr,
                        analysis.moderatorTest ? &*analysis.moderatorTest : nullptr,
                        analysis.smallStudy ? &*analysis.smallStudy : nullptr);
 }
 
 std::string AnalysisText(const analysis::Analysis& analysis, const table::PooledRows& rows) {
-    if (analysis.regression) {
-        return RegressionText(rows, *analysis.regression, analysis.design.notes);
+    if (analysis.model.HasModerators()) {
+        return RegressionText(rows, analysis.model, analysis.design.notes);
     }
-    std::string text = PooledText(rows, *analysis.pooled);
+    std::string text = PooledText(rows, analysis.model);
     if (analysis.differences) {
         text += SubgroupText(analysis.subgroups, *analysis.differences,
                              analysis.moderatorTest ? &*analysis.moderatorTest : nullptr);

@@ -21,7 +21,7 @@ plots::ForestRow RowOf(std::string label, double estimate, meta::Interval interv
 
 } // namespace
 
-plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& pooled,
+plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Model& pooled,
                          const std::string& favoursLeft, const std::string& favoursRight,
                          std::span<const meta::Subgroup> subgroups,
                          const meta::SubgroupTest* differences) {
@@ -49,26 +49,27 @@ plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& pool
             }
         }
         group.studyCount = plot.studies.size() - group.firstStudy;
-        const meta::Pooled& own = subgroup.pooled;
+        const meta::Model& own = subgroup.model;
         const char* model =
-            meta::IsCommonEffect(own.method) ? ": FE model, k = " : ": RE model, k = ";
-        group.pooled = RowOf(subgroup.name + model + std::to_string(own.k), own.estimate,
-                             {own.ciLow, own.ciHigh}, weight);
+            meta::IsCommonEffect(own.settings.method) ? ": FE model, k = " : ": RE model, k = ";
+        group.pooled = RowOf(subgroup.name + model + std::to_string(own.k), own.Pooled().estimate,
+                             {own.Pooled().ciLow, own.Pooled().ciHigh}, weight);
         group.heterogeneity = subgroup.note.empty() ? HeterogeneityLine(own, false) : subgroup.note;
         plot.groups.push_back(std::move(group));
     }
     if (differences != nullptr) {
         plot.subgroupTest = SubgroupTestText(*differences);
     }
-    plot.pooled = RowOf(ModelName(pooled), pooled.estimate, {pooled.ciLow, pooled.ciHigh}, 100);
+    plot.pooled = RowOf(ModelName(pooled), pooled.Pooled().estimate,
+                        {pooled.Pooled().ciLow, pooled.Pooled().ciHigh}, 100);
     plot.overallTest = "Test for overall effect: " + OverallTest(pooled);
-    plot.prediction = !meta::IsCommonEffect(pooled.method);
+    plot.prediction = !meta::IsCommonEffect(pooled.settings.method);
     if (plot.prediction) {
-        plot.predictionRow =
-            RowOf("Prediction interval", pooled.estimate, {pooled.piLow, pooled.piHigh}, 0);
+        plot.predictionRow = RowOf("Prediction interval", pooled.Pooled().estimate,
+                                   {pooled.piLow, pooled.piHigh}, 0);
         plot.predictionRow.estimateText.clear(); // the interval alone: its centre is the pooled
     }
-    plot.intervalHeading = "Hedges's g [" + Percent(pooled.level) + "% CI]";
+    plot.intervalHeading = "Hedges's g [" + Percent(pooled.settings.level) + "% CI]";
     plot.heterogeneity = HeterogeneityLine(pooled);
     plot.axisLabel = "Hedges's g";
     plot.favoursLeft = favoursLeft;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "meta/diagnostics/subgroups.h"
-#include "meta/model/pooling.h"
+#include "meta/model/model.h"
 #include "plots/forest_plot.h"
 #include "table/pooled_rows.h"
 
@@ -14,7 +14,7 @@ namespace tavrel::report {
 // stand under the axis either side of no effect. With subgroups, each group's studies stand
 // together under its name, above its own diamond, and the test for their differences under
 // the heterogeneity.
-plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Pooled& pooled,
+plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Model& pooled,
                          const std::string& favoursLeft, const std::string& favoursRight,
                          std::span<const meta::Subgroup> subgroups = {},
                          const meta::SubgroupTest* differences = nullptr);

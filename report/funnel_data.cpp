@@ -7,24 +7,24 @@
 
 namespace tavrel::report {
 
-plots::FunnelPlot FunnelPlotOf(const table::PooledRows& rows, const meta::Pooled& pooled,
+plots::FunnelPlot FunnelPlotOf(const table::PooledRows& rows, const meta::Model& pooled,
                                const meta::SmallStudyEffects& effects, bool contours) {
     plots::FunnelPlot plot;
     for (const meta::Study& study : rows.Studies()) {
         plot.studies.push_back({study.yi, std::sqrt(study.vi)});
     }
-    plot.estimate = pooled.estimate;
-    plot.estimateLabel = "Pooled estimate, " + TwoDecimals(pooled.estimate);
+    plot.estimate = pooled.Pooled().estimate;
+    plot.estimateLabel = "Pooled estimate, " + TwoDecimals(pooled.Pooled().estimate);
     if (effects.trimFill && effects.trimFill->k0 > 0) {
         for (const meta::Study& study : effects.trimFill->filled) {
             plot.filled.push_back({study.yi, std::sqrt(study.vi)});
         }
         plot.adjusted = true;
-        plot.adjustedEstimate = effects.trimFill->model.estimate;
+        plot.adjustedEstimate = effects.trimFill->model.Pooled().estimate;
         plot.adjustedLabel = "With filled studies, " + TwoDecimals(plot.adjustedEstimate);
     }
-    plot.regionZ = meta::TwoSidedZ(pooled.level);
-    plot.regionLabel = Percent(pooled.level) + "% pseudo-confidence region";
+    plot.regionZ = meta::TwoSidedZ(pooled.settings.level);
+    plot.regionLabel = Percent(pooled.settings.level) + "% pseudo-confidence region";
     if (contours) {
         for (const auto& [level, label] :
              {std::pair{0.90, "p < .10"}, std::pair{0.95, "p < .05"}, std::pair{0.99, "p < .01"}}) {

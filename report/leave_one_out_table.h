@@ -1,7 +1,7 @@
 #pragma once
 
 #include "csv/csv_writer.h"
-#include "meta/model/pooling.h"
+#include "meta/model/model.h"
 #include "table/pooled_rows.h"
 
 #include <vector>
@@ -12,6 +12,6 @@ namespace tavrel::report {
 // --label text, else its row number) and the model without it: estimate, se, statistic, p,
 // ci_low, ci_high, q, q_p, tau2, i2, h2, as metafor's leave1out() names them.
 void WriteLeaveOneOut(csv::CsvWriter& out, const table::PooledRows& rows,
-                      const std::vector<meta::Pooled>& fits);
+                      const std::vector<meta::Model>& fits);
 
 } // namespace tavrel::report

@@ -33,13 +33,13 @@ std::string SmallStudyText(const meta::SmallStudyEffects& effects) {
     }
     if (effects.trimFill) {
         const meta::TrimAndFill& fill = *effects.trimFill;
-        const meta::Pooled& model = fill.model;
+        const meta::Model& model = fill.model;
         const char* side = fill.side == meta::Side::Left ? "left" : "right";
         text += "  Trim-and-fill: " + std::to_string(fill.k0) +
                 (fill.k0 == 1 ? " study" : " studies") + " filled on the " + side +
-                "; g = " + TwoDecimals(model.estimate) + " " +
-                IntervalText(model.ciLow, model.ciHigh) + ", " + OverallTest(model) +
-                ", \u03c4\u00b2 = " + Decimals(model.tau2, 3) + "\n";
+                "; g = " + TwoDecimals(model.Pooled().estimate) + " " +
+                IntervalText(model.Pooled().ciLow, model.Pooled().ciHigh) + ", " +
+                OverallTest(model) + ", \u03c4\u00b2 = " + Decimals(model.tau2, 3) + "\n";
     }
     // A count, every digit of it however large.
     char count[400];

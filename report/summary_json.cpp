@@ -1,228 +1,192 @@
 #include "report/summary_json.h"
 
-#include "csv/round_trip_number.h"
-
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
+#include <nlohmann/json.hpp>
 #include <optional>
-#include <string_view>
-#include <utility>
-#include <vector>
+#include <string>
 
 namespace tavrel::report {
 
 namespace {
 
-std::string Number(double value) {
+using Json = nlohmann::ordered_json;
+
+// A number at full precision (the shortest text that reads back to the same double), a whole
+// one without a decimal point ("k": 13, "q_df": 12), null where the value does not exist.
+Json Number(double value) {
     if (!std::isfinite(value)) {
-        return "null";
+        return nullptr;
     }
-    char text[csv::kShortestNumberMax];
-    return {text, csv::WriteShortest(value, text)};
+    constexpr double kExactIntegers = 9007199254740992.0; // 2^53
+    if (value == std::trunc(value) && std::fabs(value) < kExactIntegers) {
+        return static_cast<std::int64_t>(value);
+    }
+    return value;
 }
 
-// A string as JSON writes it: quotes and backslashes escaped, control characters as \u00XX.
-std::string Quoted(std::string_view text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            quoted += escaped;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
-}
-
-using Fields = std::vector<std::pair<std::string, std::string>>;
-
-// The heterogeneity's estimates and intervals, as every model reports them (a pooled
-// result and a meta-regression name them alike).
-template <class Model> void AddHeterogeneity(Fields& fields, const Model& model) {
-    const std::pair<const char*, double> values[] = {
-        {"tau2", model.tau2},
-        {"tau", model.tau},
-        {"i2", model.i2},
-        {"h2", model.h2},
-        {"tau2_ci_low", model.tau2CiLow},
-        {"tau2_ci_high", model.tau2CiHigh},
-        {"tau_ci_low", model.tauCiLow},
-        {"tau_ci_high", model.tauCiHigh},
-        {"i2_ci_low", model.i2CiLow},
-        {"i2_ci_high", model.i2CiHigh},
-        {"h2_ci_low", model.h2CiLow},
-        {"h2_ci_high", model.h2CiHigh},
-    };
-    for (const auto& [key, value] : values) {
-        fields.emplace_back(key, Number(value));
-    }
+// The heterogeneity's estimates and intervals, as every model reports them.
+void AddHeterogeneity(Json& json, const meta::Model& model) {
+    json["tau2"] = Number(model.tau2);
+    json["tau"] = Number(model.tau);
+    json["i2"] = Number(model.i2);
+    json["h2"] = Number(model.h2);
+    json["tau2_ci_low"] = Number(model.tau2CiLow);
+    json["tau2_ci_high"] = Number(model.tau2CiHigh);
+    json["tau_ci_low"] = Number(model.tauCiLow);
+    json["tau_ci_high"] = Number(model.tauCiHigh);
+    json["i2_ci_low"] = Number(model.i2CiLow);
+    json["i2_ci_high"] = Number(model.i2CiHigh);
+    json["h2_ci_low"] = Number(model.h2CiLow);
+    json["h2_ci_high"] = Number(model.h2CiHigh);
 }
 
 // What every model's object opens with; k_left_out only for the whole table's.
-template <class Model> Fields Opening(const Model& model, const std::size_t* leftOut) {
-    Fields fields = {
-        {"method", Quoted(meta::Name(model.method))},
-        {"test", Quoted(meta::Name(model.test))},
-        {"level", Number(model.level)},
-        {"k", std::to_string(model.k)},
-    };
-    if (leftOut != nullptr) {
-        fields.emplace_back("k_left_out", std::to_string(*leftOut));
+Json Opening(const meta::Model& model, std::optional<std::size_t> leftOut) {
+    Json json = Json::object();
+    json["method"] = meta::Name(model.settings.method);
+    json["test"] = meta::Name(model.settings.test);
+    json["level"] = Number(model.settings.level);
+    json["k"] = model.k;
+    if (leftOut) {
+        json["k_left_out"] = *leftOut;
     }
-    return fields;
+    return json;
 }
 
-// The keys of one model, in order.
-Fields ModelFields(const meta::Pooled& pooled, const std::size_t* leftOut) {
-    Fields fields = Opening(pooled, leftOut);
-    const std::pair<const char*, double> values[] = {
-        {"estimate", pooled.estimate},   {"se", pooled.se},
-        {"statistic", pooled.statistic}, {"p", pooled.p},
-        {"ci_low", pooled.ciLow},        {"ci_high", pooled.ciHigh},
-    };
-    for (const auto& [key, value] : values) {
-        fields.emplace_back(key, Number(value));
-    }
-    AddHeterogeneity(fields, pooled);
-    const std::pair<const char*, double> rest[] = {
-        {"q", pooled.q},          {"q_df", pooled.qDf},       {"q_p", pooled.qP},
-        {"pi_low", pooled.piLow}, {"pi_high", pooled.piHigh},
-    };
-    for (const auto& [key, value] : rest) {
-        fields.emplace_back(key, Number(value));
-    }
-    return fields;
+// A coefficient's estimate, test and interval: the keys of the pooled estimate as well.
+void AddEstimate(Json& json, const meta::Coefficient& c) {
+    json["estimate"] = Number(c.estimate);
+    json["se"] = Number(c.se);
+    json["statistic"] = Number(c.statistic);
+    json["p"] = Number(c.p);
+    json["ci_low"] = Number(c.ciLow);
+    json["ci_high"] = Number(c.ciHigh);
+}
+
+// The keys of a model without moderators, in order.
+Json PooledJson(const meta::Model& model, std::optional<std::size_t> leftOut) {
+    Json json = Opening(model, leftOut);
+    AddEstimate(json, model.Pooled());
+    AddHeterogeneity(json, model);
+    json["q"] = Number(model.qe);
+    json["q_df"] = Number(model.qeDf);
+    json["q_p"] = Number(model.qeP);
+    json["pi_low"] = Number(model.piLow);
+    json["pi_high"] = Number(model.piHigh);
+    return json;
 }
 
 // The omnibus test of the moderators, its keys named with `prefix`; the second df only for F.
-void AddModeratorTest(Fields& fields, const meta::Regression& model, const std::string& prefix) {
-    fields.emplace_back(prefix + "qm", Number(model.qm));
-    fields.emplace_back(prefix + "qm_df", Number(model.qmDf));
-    if (model.test == meta::Test::KnappHartung) {
-        fields.emplace_back(prefix + "qm_df2", Number(model.qmDf2));
+void AddModeratorTest(Json& json, const meta::Model* model, const std::string& prefix) {
+    const double nan = std::nan("");
+    json[prefix + "qm"] = Number(model != nullptr ? model->qm : nan);
+    json[prefix + "qm_df"] = Number(model != nullptr ? model->qmDf : nan);
+    if (model != nullptr && model->settings.test == meta::Test::KnappHartung) {
+        json[prefix + "qm_df2"] = Number(model->qmDf2);
     }
-    fields.emplace_back(prefix + "qm_p", Number(model.qmP));
+    json[prefix + "qm_p"] = Number(model != nullptr ? model->qmP : nan);
 }
 
 // A regression test's keys, named with `prefix`; null where it could not be had.
-void AddAsymmetryTest(Fields& fields, const std::optional<meta::AsymmetryTest>& test,
+void AddAsymmetryTest(Json& json, const std::optional<meta::AsymmetryTest>& test,
                       const std::string& prefix, bool withDf) {
     const double nan = std::nan("");
     const meta::AsymmetryTest shown =
         test.value_or(meta::AsymmetryTest{nan, nan, nan, nan, nan, nan});
-    fields.emplace_back(prefix + "statistic", Number(shown.statistic));
+    json[prefix + "statistic"] = Number(shown.statistic);
     if (withDf) {
-        fields.emplace_back(prefix + "df", Number(shown.df));
+        json[prefix + "df"] = Number(shown.df);
     }
-    fields.emplace_back(prefix + "p", Number(shown.p));
-    fields.emplace_back(prefix + "limit", Number(shown.limit));
-    fields.emplace_back(prefix + "limit_ci_low", Number(shown.limitCiLow));
-    fields.emplace_back(prefix + "limit_ci_high", Number(shown.limitCiHigh));
+    json[prefix + "p"] = Number(shown.p);
+    json[prefix + "limit"] = Number(shown.limit);
+    json[prefix + "limit_ci_low"] = Number(shown.limitCiLow);
+    json[prefix + "limit_ci_high"] = Number(shown.limitCiHigh);
 }
 
-void AddSmallStudyEffects(Fields& fields, const meta::SmallStudyEffects& effects) {
-    AddAsymmetryTest(fields, effects.egger, "egger_", true);
-    AddAsymmetryTest(fields, effects.peese, "peese_", false);
-    fields.emplace_back("rank_tau", Number(effects.rank ? effects.rank->tau : std::nan("")));
-    fields.emplace_back("rank_p", Number(effects.rank ? effects.rank->p : std::nan("")));
+void AddTrimAndFill(Json& json, const std::optional<meta::TrimAndFill>& fill) {
+    if (!fill) {
+        for (const char* key :
+             {"trimfill_k0", "trimfill_side", "trimfill_estimate", "trimfill_se", "trimfill_ci_low",
+              "trimfill_ci_high", "trimfill_p", "trimfill_tau2"}) {
+            json[key] = nullptr;
+        }
+        return;
+    }
+    const meta::Coefficient& filled = fill->model.Pooled();
+    json["trimfill_k0"] = fill->k0;
+    json["trimfill_side"] = fill->side == meta::Side::Left ? "left" : "right";
+    json["trimfill_estimate"] = Number(filled.estimate);
+    json["trimfill_se"] = Number(filled.se);
+    json["trimfill_ci_low"] = Number(filled.ciLow);
+    json["trimfill_ci_high"] = Number(filled.ciHigh);
+    json["trimfill_p"] = Number(filled.p);
+    json["trimfill_tau2"] = Number(fill->model.tau2);
+}
+
+void AddSmallStudyEffects(Json& json, const meta::SmallStudyEffects& effects) {
+    AddAsymmetryTest(json, effects.egger, "egger_", true);
+    AddAsymmetryTest(json, effects.peese, "peese_", false);
+    json["rank_tau"] = Number(effects.rank ? effects.rank->tau : std::nan(""));
+    json["rank_p"] = Number(effects.rank ? effects.rank->p : std::nan(""));
     if (effects.trimFillAsked) {
-        const meta::TrimAndFill* fill = effects.trimFill ? &*effects.trimFill : nullptr;
-        const auto value = [&](double meta::Pooled::*member) {
-            return Number(fill != nullptr ? fill->model.*member : std::nan(""));
-        };
-        fields.emplace_back("trimfill_k0", fill != nullptr ? std::to_string(fill->k0) : "null");
-        fields.emplace_back("trimfill_side", fill == nullptr                  ? "null"
-                                             : fill->side == meta::Side::Left ? Quoted("left")
-                                                                              : Quoted("right"));
-        fields.emplace_back("trimfill_estimate", value(&meta::Pooled::estimate));
-        fields.emplace_back("trimfill_se", value(&meta::Pooled::se));
-        fields.emplace_back("trimfill_ci_low", value(&meta::Pooled::ciLow));
-        fields.emplace_back("trimfill_ci_high", value(&meta::Pooled::ciHigh));
-        fields.emplace_back("trimfill_p", value(&meta::Pooled::p));
-        fields.emplace_back("trimfill_tau2", value(&meta::Pooled::tau2));
+        AddTrimAndFill(json, effects.trimFill);
     }
-    fields.emplace_back("fail_safe_n", Number(effects.failSafeN));
+    json["fail_safe_n"] = Number(effects.failSafeN);
 }
 
-std::string Object(const Fields& fields, const std::string& indent) {
-    std::string json = "{\n";
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        json += indent + "  \"" + fields[i].first + "\": " + fields[i].second +
-                (i + 1 < fields.size() ? ",\n" : "\n");
-    }
-    return json + indent + "}";
+std::string Text(const Json& json) {
+    return json.dump(2) + "\n";
 }
 
 } // namespace
 
-std::string SummaryJson(const meta::Pooled& pooled, std::size_t leftOut,
+std::string SummaryJson(const meta::Model& pooled, std::size_t leftOut,
                         std::span<const meta::Subgroup> subgroups,
-                        const meta::SubgroupTest* differences,
-                        const meta::Regression* moderatorTest,
+                        const meta::SubgroupTest* differences, const meta::Model* moderatorTest,
                         const meta::SmallStudyEffects* smallStudy) {
-    Fields fields = ModelFields(pooled, &leftOut);
+    Json json = PooledJson(pooled, leftOut);
     if (smallStudy != nullptr) {
-        AddSmallStudyEffects(fields, *smallStudy);
+        AddSmallStudyEffects(json, *smallStudy);
     }
     if (!subgroups.empty()) {
-        std::string list = "[\n";
-        for (std::size_t i = 0; i < subgroups.size(); ++i) {
-            Fields group = {{"group", Quoted(subgroups[i].name)}};
-            const Fields model = ModelFields(subgroups[i].pooled, nullptr);
-            group.insert(group.end(), model.begin(), model.end());
-            if (!subgroups[i].note.empty()) {
-                group.emplace_back("note", Quoted(subgroups[i].note));
+        Json list = Json::array();
+        for (const meta::Subgroup& subgroup : subgroups) {
+            Json group = {{"group", subgroup.name}};
+            group.update(PooledJson(subgroup.model, std::nullopt));
+            if (!subgroup.note.empty()) {
+                group["note"] = subgroup.note;
             }
-            list += "    " + Object(group, "    ") + (i + 1 < subgroups.size() ? ",\n" : "\n");
+            list.push_back(std::move(group));
         }
-        fields.emplace_back("subgroups", list + "  ]");
+        json["subgroups"] = std::move(list);
     }
     if (differences != nullptr) {
-        fields.emplace_back("subgroup_q", Number(differences->q));
-        fields.emplace_back("subgroup_q_df", Number(differences->df));
-        fields.emplace_back("subgroup_q_p", Number(differences->p));
-    }
-    if (moderatorTest != nullptr) {
-        AddModeratorTest(fields, *moderatorTest, "moderator_");
-    } else if (differences != nullptr) {
+        json["subgroup_q"] = Number(differences->q);
+        json["subgroup_q_df"] = Number(differences->df);
+        json["subgroup_q_p"] = Number(differences->p);
         // One group, or one study to each group: no test of the groups as a moderator.
-        for (const char* key : {"moderator_qm", "moderator_qm_df", "moderator_qm_p"}) {
-            fields.emplace_back(key, "null");
-        }
+        AddModeratorTest(json, moderatorTest, "moderator_");
     }
-    return Object(fields, "") + "\n";
+    return Text(json);
 }
 
-std::string RegressionJson(const meta::Regression& model, std::size_t leftOut) {
-    Fields fields = Opening(model, &leftOut);
-    std::string list = "[\n";
-    for (std::size_t i = 0; i < model.coefficients.size(); ++i) {
-        const meta::Coefficient& c = model.coefficients[i];
-        const Fields coefficient = {
-            {"name", Quoted(c.name)},
-            {"estimate", Number(c.estimate)},
-            {"se", Number(c.se)},
-            {"statistic", Number(c.statistic)},
-            {"p", Number(c.p)},
-            {"ci_low", Number(c.ciLow)},
-            {"ci_high", Number(c.ciHigh)},
-        };
-        list += "    " + Object(coefficient, "    ") +
-                (i + 1 < model.coefficients.size() ? ",\n" : "\n");
+std::string RegressionJson(const meta::Model& model, std::size_t leftOut) {
+    Json json = Opening(model, leftOut);
+    Json coefficients = Json::array();
+    for (const meta::Coefficient& c : model.coefficients) {
+        Json coefficient = {{"name", c.name}};
+        AddEstimate(coefficient, c);
+        coefficients.push_back(std::move(coefficient));
     }
-    fields.emplace_back("coefficients", list + "  ]");
-    AddModeratorTest(fields, model, "");
-    fields.emplace_back("qe", Number(model.qe));
-    fields.emplace_back("qe_df", Number(model.qeDf));
-    fields.emplace_back("qe_p", Number(model.qeP));
-    fields.emplace_back("r2", Number(model.r2));
-    AddHeterogeneity(fields, model);
-    return Object(fields, "") + "\n";
+    json["coefficients"] = std::move(coefficients);
+    AddModeratorTest(json, &model, "");
+    json["qe"] = Number(model.qe);
+    json["qe_df"] = Number(model.qeDf);
+    json["qe_p"] = Number(model.qeP);
+    json["r2"] = Number(model.r2);
+    AddHeterogeneity(json, model);
+    return Text(json);
 }
 
 } // namespace tavrel::report

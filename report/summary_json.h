@@ -1,8 +1,7 @@
 #pragma once
 
 #include "meta/diagnostics/subgroups.h"
-#include "meta/model/pooling.h"
-#include "meta/model/regression.h"
+#include "meta/model/model.h"
 #include "meta/small_study/small_study_effects.h"
 
 #include <cstddef>
@@ -25,16 +24,16 @@ namespace tavrel::report {
 // with trim-and-fill trimfill_k0, trimfill_side ("left" or "right"), trimfill_estimate,
 // trimfill_se, trimfill_ci_low, trimfill_ci_high, trimfill_p, trimfill_tau2; and
 // fail_safe_n. A test that could not be had has its keys null.
-std::string SummaryJson(const meta::Pooled& pooled, std::size_t leftOut,
+std::string SummaryJson(const meta::Model& pooled, std::size_t leftOut,
                         std::span<const meta::Subgroup> subgroups = {},
                         const meta::SubgroupTest* differences = nullptr,
-                        const meta::Regression* moderatorTest = nullptr,
+                        const meta::Model* moderatorTest = nullptr,
                         const meta::SmallStudyEffects* smallStudy = nullptr);
 
 // A meta-regression as one JSON object: method, test, level, k, k_left_out, coefficients (one
 // object per coefficient, the intercept first: name, estimate, se, statistic, p, ci_low,
 // ci_high), qm, qm_df, qm_df2 (under knha), qm_p, qe, qe_df, qe_p, r2, and the residual
 // heterogeneity tau2, tau, i2, h2 with its intervals (tau2_ci_low ... h2_ci_high).
-std::string RegressionJson(const meta::Regression& model, std::size_t leftOut);
+std::string RegressionJson(const meta::Model& model, std::size_t leftOut);
 
 } // namespace tavrel::report

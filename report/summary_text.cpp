@@ -15,9 +15,9 @@ namespace tavrel::report {
 
 namespace {
 
-// The degrees of freedom of Q and of Knapp and Hartung's t: k - 1.
-std::string Df(const meta::Pooled& pooled) {
-    return std::to_string(pooled.k - 1);
+// The degrees of freedom of Knapp and Hartung's t: k - p.
+std::string Df(const meta::Model& model) {
+    return std::to_string(model.k - model.coefficients.size());
 }
 
 } // namespace
@@ -90,8 +90,8 @@ std::string Percent(double level) {
     return fraction.empty() ? whole : whole + "." + fraction;
 }
 
-std::string ModelName(const meta::Pooled& pooled) {
-    return ModelName(pooled.method);
+std::string ModelName(const meta::Model& pooled) {
+    return ModelName(pooled.settings.method);
 }
 
 std::string ModelName(meta::Method method) {
@@ -122,10 +122,10 @@ std::string ModelName(meta::Method method) {
     return "Random-effects model (REML)";
 }
 
-std::string OverallTest(const meta::Pooled& pooled) {
+std::string OverallTest(const meta::Model& pooled) {
     const std::string statistic =
-        pooled.test == meta::Test::Z ? "z = " : "t(" + Df(pooled) + ") = ";
-    return statistic + TwoDecimals(pooled.statistic) + ", " + PValue(pooled.p);
+        pooled.settings.test == meta::Test::Z ? "z = " : "t(" + Df(pooled) + ") = ";
+    return statistic + TwoDecimals(pooled.Pooled().statistic) + ", " + PValue(pooled.Pooled().p);
 }
 
 namespace {
@@ -135,7 +135,7 @@ namespace {
 template <class Model>
 std::string Heterogeneity(const Model& model, const std::string& q, double df, double qValue,
                           double qP, bool withIntervals = true) {
-    const bool intervals = withIntervals && !meta::IsCommonEffect(model.method);
+    const bool intervals = withIntervals && !meta::IsCommonEffect(model.settings.method);
     const auto bound = [](double value, int decimals, const char* unit) {
         return std::isnan(value) ? std::string("not found") : Decimals(value, decimals) + unit;
     };
@@ -153,16 +153,16 @@ std::string Heterogeneity(const Model& model, const std::string& q, double df, d
 
 } // namespace
 
-std::string HeterogeneityLine(const meta::Pooled& pooled, bool withIntervals) {
-    return Heterogeneity(pooled, "Q", pooled.qDf, pooled.q, pooled.qP, withIntervals);
+std::string HeterogeneityLine(const meta::Model& pooled, bool withIntervals) {
+    return Heterogeneity(pooled, "Q", pooled.qeDf, pooled.qe, pooled.qeP, withIntervals);
 }
 
-std::string ModeratorTest(const meta::Regression& model) {
+std::string ModeratorTest(const meta::Model& model) {
     if (std::isnan(model.qm)) {
         return "not computed: the moderators fit the studies exactly, which leaves Knapp and "
                "Hartung's test no variance";
     }
-    if (model.test == meta::Test::KnappHartung) {
+    if (model.settings.test == meta::Test::KnappHartung) {
         return "F(" + Decimals(model.qmDf, 0) + ", " + Decimals(model.qmDf2, 0) +
                ") = " + TwoDecimals(model.qm) + ", " + PValue(model.qmP);
     }
@@ -170,7 +170,7 @@ std::string ModeratorTest(const meta::Regression& model) {
            PValue(model.qmP);
 }
 
-std::string RegressionText(const table::PooledRows& rows, const meta::Regression& model,
+std::string RegressionText(const table::PooledRows& rows, const meta::Model& model,
                            std::span<const std::string> notes) {
     std::string text = "tavrel-batch: meta-regression on " + std::to_string(model.k) + " of " +
                        std::to_string(model.k + rows.LeftOut()) + " rows";
@@ -181,11 +181,11 @@ std::string RegressionText(const table::PooledRows& rows, const meta::Regression
     for (const std::string& note : notes) {
         text += "  " + note + "\n";
     }
-    const std::string method = model.test == meta::Test::Z ? "" : ", Knapp-Hartung";
-    text += ModelName(model.method) + " with moderators" + method +
+    const std::string method = model.settings.test == meta::Test::Z ? "" : ", Knapp-Hartung";
+    text += ModelName(model.settings.method) + " with moderators" + method +
             ", k = " + std::to_string(model.k) + "\n";
     const std::string statistic =
-        model.test == meta::Test::Z ? "z = " : "t(" + Decimals(model.qeDf, 0) + ") = ";
+        model.settings.test == meta::Test::Z ? "z = " : "t(" + Decimals(model.qeDf, 0) + ") = ";
     for (const meta::Coefficient& c : model.coefficients) {
         text += "  " + c.name + ": b = " + TwoDecimals(c.estimate) + " " +
                 IntervalText(c.ciLow, c.ciHigh) + ", " + statistic + TwoDecimals(c.statistic) +
@@ -198,20 +198,20 @@ std::string RegressionText(const table::PooledRows& rows, const meta::Regression
     return text + "  R\u00b2 = " + Decimals(model.r2, 1) + "%\n";
 }
 
-std::string SummaryText(const meta::Pooled& pooled) {
-    const std::string method = pooled.test == meta::Test::Z ? "" : ", Knapp-Hartung";
+std::string SummaryText(const meta::Model& pooled) {
+    const std::string method = pooled.settings.test == meta::Test::Z ? "" : ", Knapp-Hartung";
     std::string text = ModelName(pooled) + method + ", k = " + std::to_string(pooled.k) +
-                       "\n  g = " + TwoDecimals(pooled.estimate) + " " +
-                       IntervalText(pooled.ciLow, pooled.ciHigh) + ", " + OverallTest(pooled) +
-                       "\n";
-    if (!meta::IsCommonEffect(pooled.method)) {
-        text += "  " + Percent(pooled.level) + "% prediction interval " +
+                       "\n  g = " + TwoDecimals(pooled.Pooled().estimate) + " " +
+                       IntervalText(pooled.Pooled().ciLow, pooled.Pooled().ciHigh) + ", " +
+                       OverallTest(pooled) + "\n";
+    if (!meta::IsCommonEffect(pooled.settings.method)) {
+        text += "  " + Percent(pooled.settings.level) + "% prediction interval " +
                 IntervalText(pooled.piLow, pooled.piHigh) + "\n";
     }
     return text + "  " + HeterogeneityLine(pooled) + "\n";
 }
 
-std::string PooledText(const table::PooledRows& rows, const meta::Pooled& pooled) {
+std::string PooledText(const table::PooledRows& rows, const meta::Model& pooled) {
     std::string text = "tavrel-batch: pooled " + std::to_string(pooled.k) + " of " +
                        std::to_string(pooled.k + rows.LeftOut()) + " rows";
     if (rows.LeftOut() > 0) {
@@ -229,14 +229,13 @@ std::string SubgroupTestText(const meta::SubgroupTest& differences) {
 }
 
 std::string SubgroupText(std::span<const meta::Subgroup> subgroups,
-                         const meta::SubgroupTest& differences,
-                         const meta::Regression* moderatorTest) {
+                         const meta::SubgroupTest& differences, const meta::Model* moderatorTest) {
     std::string text = "Subgroups:\n";
     for (const meta::Subgroup& subgroup : subgroups) {
-        const meta::Pooled& pooled = subgroup.pooled;
+        const meta::Model& pooled = subgroup.model;
         text += "  " + subgroup.name + " (k = " + std::to_string(pooled.k) +
-                "): g = " + TwoDecimals(pooled.estimate) + " " +
-                IntervalText(pooled.ciLow, pooled.ciHigh) +
+                "): g = " + TwoDecimals(pooled.Pooled().estimate) + " " +
+                IntervalText(pooled.Pooled().ciLow, pooled.Pooled().ciHigh) +
                 (subgroup.note.empty() ? ", " + HeterogeneityLine(pooled) : "; " + subgroup.note) +
                 "\n";
     }

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "meta/diagnostics/subgroups.h"
-#include "meta/model/pooling.h"
-#include "meta/model/regression.h"
+#include "meta/model/model.h"
 #include "table/pooled_rows.h"
 
 #include <span>
@@ -22,15 +21,15 @@ std::string IntervalText(double low, double high); // "[0.27, 0.55]"
 std::string Percent(double level);
 
 // The model in words: "Random-effects model (REML)", "Fixed-effect model".
-std::string ModelName(const meta::Pooled& pooled);
+std::string ModelName(const meta::Model& pooled);
 std::string ModelName(meta::Method method);
 
 // The test of the pooled estimate: "z = 5.71, p < .001", "t(46) = 5.71, p < .001".
-std::string OverallTest(const meta::Pooled& pooled);
+std::string OverallTest(const meta::Model& pooled);
 
 // "τ² = 0.031 [0.012, 0.090], I² = 62.3% [40.1%, 81.0%], Q(46) = 121.90, p < .001"; without
 // the Q-profile intervals where `withIntervals` is false.
-std::string HeterogeneityLine(const meta::Pooled& pooled, bool withIntervals = true);
+std::string HeterogeneityLine(const meta::Model& pooled, bool withIntervals = true);
 
 // The summary a reader of a paper expects, a few lines for standard error:
 //   Random-effects model (REML), k = 47
@@ -38,10 +37,10 @@ std::string HeterogeneityLine(const meta::Pooled& pooled, bool withIntervals = t
 //     95% prediction interval [-0.12, 0.94]
 //     τ² = 0.031, I² = 62.3%, Q(46) = 121.90, p < .001
 // A fixed-effect model has no prediction interval.
-std::string SummaryText(const meta::Pooled& pooled);
+std::string SummaryText(const meta::Model& pooled);
 
 // How many rows went in, why the others did not, and the summary, for standard error.
-std::string PooledText(const table::PooledRows& rows, const meta::Pooled& pooled);
+std::string PooledText(const table::PooledRows& rows, const meta::Model& pooled);
 
 // "Test for subgroup differences: Q(2) = 3.21, p = .201", or why it is not computed.
 std::string SubgroupTestText(const meta::SubgroupTest& differences);
@@ -50,15 +49,15 @@ std::string SubgroupTestText(const meta::SubgroupTest& differences);
 // where given, the test of the groups as a moderator.
 std::string SubgroupText(std::span<const meta::Subgroup> subgroups,
                          const meta::SubgroupTest& differences,
-                         const meta::Regression* moderatorTest = nullptr);
+                         const meta::Model* moderatorTest = nullptr);
 
 // The omnibus test of a meta-regression's moderators: "QM(2) = 8.12, p = .017", or under
 // Knapp and Hartung "F(2, 37) = 4.06, p = .025".
-std::string ModeratorTest(const meta::Regression& model);
+std::string ModeratorTest(const meta::Model& model);
 
 // A meta-regression for standard error: the rows in it, how categorical moderators were read
 // (`notes`), each coefficient, the test of the moderators, the residual heterogeneity and R^2.
-std::string RegressionText(const table::PooledRows& rows, const meta::Regression& model,
+std::string RegressionText(const table::PooledRows& rows, const meta::Model& model,
                            std::span<const std::string> notes);
 
 } // namespace tavrel::report

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "meta/model/pooling.h"
+#include "meta/model/model_settings.h"
+#include "meta/study/intervals.h"
 #include "meta/study/intervals.h"
 #include "table/row/study_row.h"
 

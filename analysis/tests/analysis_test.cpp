@@ -28,9 +28,8 @@ TEST(Analysis, EachPartIsThereWhereAskedFor) {
     request.leaveOneOut = true;
     request.influence = true;
     const Analysis analysis = Analyse(request, rows);
-    ASSERT_TRUE(analysis.pooled);
-    EXPECT_DOUBLE_EQ(analysis.pooled->estimate, 2);
-    EXPECT_FALSE(analysis.regression);
+    EXPECT_FALSE(analysis.model.HasModerators());
+    EXPECT_DOUBLE_EQ(analysis.model.Pooled().estimate, 2);
     ASSERT_EQ(analysis.subgroups.size(), 2u);
     EXPECT_EQ(analysis.subgroups[0].name, "a");
     ASSERT_TRUE(analysis.differences);
@@ -44,9 +43,8 @@ TEST(Analysis, EachPartIsThereWhereAskedFor) {
 
     request.moderators = {"dose"};
     const Analysis regression = Analyse(request, rows);
-    ASSERT_TRUE(regression.regression);
-    EXPECT_FALSE(regression.pooled);
-    EXPECT_NEAR(regression.regression->coefficients[1].estimate, 2, 1e-14);
+    ASSERT_TRUE(regression.model.HasModerators());
+    EXPECT_NEAR(regression.model.coefficients[1].estimate, 2, 1e-14);
     EXPECT_EQ(regression.design.names[1], "dose");
     EXPECT_EQ(regression.influence.size(), 3u);
 }

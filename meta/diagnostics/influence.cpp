@@ -40,33 +40,8 @@ double Hat(double h) {
 
 } // namespace
 
-std::vector<StudyInfluence> Influence(std::span<const Study> studies, const Pooled& model,
-                                      bool refit) {
-    std::vector<StudyInfluence> influence;
-    influence.reserve(studies.size());
-    for (const Study& study : studies) {
-        const double share = 1 / (study.vi + model.tau2) / model.weightSum;
-        influence.push_back({100 * share, kNaN, Hat(share), kNaN});
-    }
-    if (!refit || studies.size() < 3) {
-        return influence;
-    }
-    const std::vector<Pooled> fits = LeaveOneOut(studies, {model.method, model.test, model.level});
-    for (std::size_t i = 0; i < studies.size(); ++i) {
-        const Pooled& fit = fits[i];
-        const double variance = fit.se * fit.se;
-        // se^2 = s2w / sum w: the factor is what the weights leave of the variance.
-        const double s2w = model.test == Test::KnappHartung ? variance * fit.weightSum : 1;
-        influence[i].residual =
-            StudentizedResidual(studies[i], {fit.estimate, variance, fit.tau2, s2w});
-        const double change = model.estimate - fit.estimate;
-        influence[i].cooksDistance = change * change / (model.se * model.se);
-    }
-    return influence;
-}
-
 std::vector<StudyInfluence> Influence(std::span<const Study> studies, const Design& x,
-                                      std::span<const std::string> names, const Regression& model,
+                                      std::span<const std::string> names, const Model& model,
                                       bool refit, const RefitProgress& progress) {
     const WeightedFit fit = FitWeighted(studies, x, model.tau2);
     std::vector<StudyInfluence> influence;
@@ -94,10 +69,9 @@ std::vector<StudyInfluence> Influence(std::span<const Study> studies, const Desi
             restX.row(static_cast<Eigen::Index>(left) - 1) =
                 x.row(static_cast<Eigen::Index>(left) - 1);
         }
-        Regression without;
+        Model without;
         try {
-            without = FitRegression(rest, restX, names, {model.method, model.test, model.level},
-                                    RegressionExtras::None);
+            without = FitOneLeftOut(rest, restX, names, model.settings);
         } catch (const std::exception&) {
             continue; // without the study the design is deficient, or has no maximum: NaN
         }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "meta/model/pooling.h"
-#include "meta/model/regression.h"
+#include "meta/model/model.h"
 
 #include <cstddef>
 #include <functional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace tavrel::meta {
@@ -25,16 +25,13 @@ struct StudyInfluence {
 // residuals and Cook's distances are not computed (NaN) and the caller says so.
 inline constexpr std::size_t kMostStudiesRefitted = 5000;
 
-// For a model without moderators. `refit` false: weights and hat values only.
-std::vector<StudyInfluence> Influence(std::span<const Study> studies, const Pooled& model,
-                                      bool refit);
-
 // How many of the refits without each study are done, told after each (they may take long).
 using RefitProgress = std::function<void(std::size_t done)>;
 
-// For a meta-regression on design `x` with column names `names`.
+// For the model fitted on design `x` with column names `names`. `refit` false: weights and hat
+// values only.
 std::vector<StudyInfluence> Influence(std::span<const Study> studies, const Design& x,
-                                      std::span<const std::string> names, const Regression& model,
+                                      std::span<const std::string> names, const Model& model,
                                       bool refit, const RefitProgress& progress = {});
 
 } // namespace tavrel::meta

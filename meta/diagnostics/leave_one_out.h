@@ -1,15 +1,20 @@
 #pragma once
 
-#include "meta/model/pooling.h"
+#include "meta/model/model.h"
 
 #include <span>
+#include <string>
 #include <vector>
 
 namespace tavrel::meta {
 
-// The model refitted without each study in turn, in the studies' order, as metafor's
-// leave1out() gives it: every value of Pool but the heterogeneity's intervals. Of two studies,
-// each fit is the other study alone, under the z test. Needs at least two studies.
-std::vector<Pooled> LeaveOneOut(std::span<const Study> studies, const ModelSettings& settings);
+// The model refitted on `rest`, the studies but one, on their rows `x` of the design, without
+// the extras (R^2, the Q-profile intervals). One study left is fitted as metafor's leave1out()
+// and rstudent() fit it: the study itself, by the z test, with tau^2 = 0 whatever the method.
+Model FitOneLeftOut(std::span<const Study> rest, const Design& x,
+                    std::span<const std::string> names, const ModelSettings& settings);
+
+// The model without moderators fitted without each study in turn (metafor's leave1out()).
+std::vector<Model> LeaveOneOut(std::span<const Study> studies, const ModelSettings& settings);
 
 } // namespace tavrel::meta

@@ -1,9 +1,6 @@
 #include "meta/diagnostics/subgroups.h"
 
-#include "meta/study/intervals.h"
-
 #include <boost/math/distributions/chi_squared.hpp>
-#include <boost/math/distributions/normal.hpp>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -15,29 +12,15 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // A study alone: its own estimate and normal interval; nothing of heterogeneity.
-Pooled Alone(const Study& study, const ModelSettings& settings) {
-    const auto& [method, test, level] = settings;
-    Pooled pooled{};
-    pooled.method = method;
-    pooled.test = test;
-    pooled.level = level;
-    pooled.k = 1;
-    pooled.estimate = study.yi;
-    pooled.se = std::sqrt(study.vi);
-    pooled.statistic = study.yi / pooled.se;
-    pooled.p = 2 * boost::math::cdf(boost::math::normal_distribution<double>(),
-                                    -std::fabs(pooled.statistic));
-    const Interval interval = NormalInterval(study.yi, pooled.se, TwoSidedZ(level));
-    pooled.ciLow = pooled.piLow = interval.low;
-    pooled.ciHigh = pooled.piHigh = interval.high;
+Model Alone(const Study& study, const ModelSettings& settings) {
+    Model model =
+        FitModel(std::span(&study, 1), {Method::FE, Test::Z, settings.level}, ModelExtras::None);
+    model.settings = settings;
     for (double* value :
-         {&pooled.tau2, &pooled.tau, &pooled.i2, &pooled.h2, &pooled.q, &pooled.qDf, &pooled.qP,
-          &pooled.tau2CiLow, &pooled.tau2CiHigh, &pooled.tauCiLow, &pooled.tauCiHigh,
-          &pooled.i2CiLow, &pooled.i2CiHigh, &pooled.h2CiLow, &pooled.h2CiHigh}) {
+         {&model.tau2, &model.tau, &model.i2, &model.h2, &model.qe, &model.qeDf, &model.qeP}) {
         *value = kNaN;
     }
-    pooled.weightSum = 1 / study.vi;
-    return pooled;
+    return model;
 }
 
 } // namespace
@@ -63,7 +46,7 @@ std::vector<Subgroup> PoolSubgroups(std::span<const Study> studies,
                                  "one study: its own estimate and interval, and no "
                                  "heterogeneity to estimate"});
         } else {
-            subgroups.push_back({name, Pool(group, settings), {}});
+            subgroups.push_back({name, FitModel(group, settings), {}});
         }
     }
     return subgroups;
@@ -73,7 +56,7 @@ SubgroupTest SubgroupDifferences(std::span<const Subgroup> subgroups) {
     const double df = static_cast<double>(subgroups.size()) - 1;
     for (const Subgroup& subgroup : subgroups) {
         // Knapp and Hartung's standard error is 0 where a group's studies agree exactly.
-        if (!(subgroup.pooled.se > 0)) {
+        if (!(subgroup.model.Pooled().se > 0)) {
             return {kNaN, df, kNaN,
                     "not computed: the estimate of " + subgroup.name +
                         " has a standard error of 0, so its weight would be infinite"};
@@ -82,14 +65,14 @@ SubgroupTest SubgroupDifferences(std::span<const Subgroup> subgroups) {
     double sumW = 0;
     double sumWY = 0;
     for (const Subgroup& subgroup : subgroups) {
-        const double w = 1 / (subgroup.pooled.se * subgroup.pooled.se);
+        const double w = 1 / (subgroup.model.Pooled().se * subgroup.model.Pooled().se);
         sumW += w;
-        sumWY += w * subgroup.pooled.estimate;
+        sumWY += w * subgroup.model.Pooled().estimate;
     }
     const double mean = sumWY / sumW;
     double q = 0;
     for (const Subgroup& subgroup : subgroups) {
-        const double r = (subgroup.pooled.estimate - mean) / subgroup.pooled.se;
+        const double r = (subgroup.model.Pooled().estimate - mean) / subgroup.model.Pooled().se;
         q += r * r;
     }
     const double p = df > 0 ? boost::math::cdf(boost::math::complement(

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "meta/model/pooling.h"
+#include "meta/model/model.h"
 
 #include <span>
 #include <string>
@@ -8,11 +8,11 @@
 
 namespace tavrel::meta {
 
-// One subgroup's model: its name, its pooled result, and why values are missing where they
-// are (a group of one study has no heterogeneity to estimate).
+// One subgroup's model: its name, its model without moderators, and why values are missing
+// where they are (a group of one study has no heterogeneity to estimate).
 struct Subgroup {
     std::string name;
-    Pooled pooled;
+    Model model;
     std::string note;
 };
 

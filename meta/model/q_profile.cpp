@@ -1,7 +1,5 @@
 #include "meta/model/q_profile.h"
 
-#include "meta/model/heterogeneity.h"
-
 #include <boost/math/distributions/chi_squared.hpp>
 #include <boost/math/tools/roots.hpp>
 #include <cstdint>
@@ -34,12 +32,6 @@ double Crossing(const QFunction& q, double target, double atZero, double atLimit
 }
 
 } // namespace
-
-Interval QProfileTau2(std::span<const Study> studies, double level, double searchLimit) {
-    return QProfileTau2([&](double tau2) { return GeneralizedQ(studies, tau2); },
-                        static_cast<double>(studies.size()) - 1, SquaresAboutTheMean(studies),
-                        level, searchLimit);
-}
 
 Interval QProfileTau2(const QFunction& q, double residualDf, double squares, double level,
                       double searchLimit) {

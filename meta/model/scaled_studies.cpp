@@ -1,7 +1,5 @@
 #include "meta/model/scaled_studies.h"
 
-#include "meta/model/heterogeneity.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -28,6 +26,19 @@ Scaled ScaleToUnitVariance(std::span<const Study> studies) {
         }
     }
     return scaled;
+}
+
+double SquaresAboutTheMean(std::span<const Study> studies) {
+    double sum = 0;
+    for (const Study& study : studies) {
+        sum += study.yi;
+    }
+    const double mean = sum / static_cast<double>(studies.size());
+    double squares = 0;
+    for (const Study& study : studies) {
+        squares += (study.yi - mean) * (study.yi - mean);
+    }
+    return squares;
 }
 
 } // namespace tavrel::meta

@@ -25,4 +25,8 @@ struct Scaled {
 
 Scaled ScaleToUnitVariance(std::span<const Study> studies);
 
+// The sum of squares about the unweighted mean: how far the effects spread whatever their
+// variances.
+double SquaresAboutTheMean(std::span<const Study> studies);
+
 } // namespace tavrel::meta

@@ -1,5 +1,7 @@
 #include "meta/model/weighted_fit.h"
 
+#include "meta/model/one_column_fit.h"
+
 #include <cmath>
 
 namespace tavrel::meta {
@@ -46,6 +48,9 @@ Decomposed Decompose(const Weighted& v, const Design& x) {
 } // namespace
 
 WeightedFit FitWeighted(std::span<const Study> studies, const Design& x, double tau2) {
+    if (x.cols() == 1) {
+        return FitOneColumn(studies, x.col(0), tau2);
+    }
     const Weighted v = Vectors(studies, tau2);
     Decomposed d = Decompose(v, x);
     WeightedFit fit;
@@ -84,11 +89,17 @@ Turned Turn(const Weighted& v, const Design& x) {
 } // namespace
 
 double ResidualQ(std::span<const Study> studies, const Design& x, double tau2) {
+    if (x.cols() == 1) {
+        return ResidualQOneColumn(studies, x.col(0), tau2);
+    }
     return Turn(Vectors(studies, tau2), x).ResidualQ();
 }
 
 double LogLikelihood(std::span<const Study> studies, const Design& x, double tau2,
                      bool restricted) {
+    if (x.cols() == 1) {
+        return LogLikelihoodOneColumn(studies, x.col(0), tau2, restricted);
+    }
     const Weighted v = Vectors(studies, tau2);
     const Turned turned = Turn(v, x);
     double sum = turned.ResidualQ() - v.w.array().log().sum();
@@ -100,6 +111,9 @@ double LogLikelihood(std::span<const Study> studies, const Design& x, double tau
 }
 
 UnweightedFit FitUnweighted(std::span<const Study> studies, const Design& x) {
+    if (x.cols() == 1) {
+        return FitUnweightedOneColumn(studies, x.col(0));
+    }
     Weighted v = Vectors(studies, 0);
     v.w.setOnes();
     const Decomposed d = Decompose(v, x);

@@ -1,6 +1,6 @@
 #include "meta/small_study/publication_bias.h"
 
-#include "meta/model/regression.h"
+#include "meta/model/model.h"
 
 #include <array>
 #include <boost/math/distributions/normal.hpp>
@@ -30,7 +30,7 @@ AsymmetryTest RegressionTest(std::span<const Study> studies, AsymmetryPredictor 
     const Design x = AsymmetryDesign(studies, predictor);
     const std::array<std::string, 2> names = {
         "intercept", predictor == AsymmetryPredictor::Variance ? "vi" : "sei"};
-    const Regression fit = FitRegression(studies, x, names, settings, RegressionExtras::None);
+    const Model fit = FitModel(studies, x, names, settings, ModelExtras::None);
     const Coefficient& slope = fit.coefficients[1];
     const Coefficient& intercept = fit.coefficients[0];
     return {.statistic = slope.statistic,

@@ -1,6 +1,6 @@
 #include "meta/small_study/small_study_effects.h"
 
-#include "meta/model/regression.h"
+#include "meta/model/model.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -29,15 +29,13 @@ auto Attempt(const char* name, std::vector<std::string>& notes, Compute compute)
 
 } // namespace
 
-SmallStudyEffects AssessSmallStudyEffects(std::span<const Study> studies, const Pooled& pooled,
+SmallStudyEffects AssessSmallStudyEffects(std::span<const Study> studies, const Model& pooled,
                                           bool trimFill) {
     SmallStudyEffects effects{};
     effects.trimFillAsked = trimFill;
     std::vector<std::string>& notes = effects.notes;
     const auto regression = [&](AsymmetryPredictor predictor) {
-        return [&, predictor] {
-            return RegressionTest(studies, predictor, {pooled.method, pooled.test, pooled.level});
-        };
+        return [&, predictor] { return RegressionTest(studies, predictor, pooled.settings); };
     };
     effects.egger = Attempt("Egger's test", notes, regression(AsymmetryPredictor::StandardError));
     effects.peese = Attempt("PEESE", notes, regression(AsymmetryPredictor::Variance));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "meta/model/pooling.h"
+#include "meta/model/model.h"
 #include "meta/small_study/publication_bias.h"
 #include "meta/small_study/rank_correlation.h"
 #include "meta/small_study/trim_and_fill.h"
@@ -26,7 +26,7 @@ struct SmallStudyEffects {
 };
 
 // Every test on the studies of `pooled`, by its method, test and level.
-SmallStudyEffects AssessSmallStudyEffects(std::span<const Study> studies, const Pooled& pooled,
+SmallStudyEffects AssessSmallStudyEffects(std::span<const Study> studies, const Model& pooled,
                                           bool trimFill);
 
 } // namespace tavrel::meta

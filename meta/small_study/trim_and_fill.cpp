@@ -1,6 +1,6 @@
 #include "meta/small_study/trim_and_fill.h"
 
-#include "meta/model/regression.h"
+#include "meta/model/model.h"
 #include "meta/small_study/publication_bias.h"
 
 #include <algorithm>
@@ -24,8 +24,7 @@ Side MissingSide(std::span<const Study> studies, Method method, double level) {
     }
     const Design x = AsymmetryDesign(studies, AsymmetryPredictor::StandardError);
     const std::array<std::string, 2> names = {"intercept", "sei"};
-    const Regression fit =
-        FitRegression(studies, x, names, {method, Test::Z, level}, RegressionExtras::None);
+    const Model fit = FitModel(studies, x, names, {method, Test::Z, level}, ModelExtras::None);
     return fit.beta(1) < 0 ? Side::Right : Side::Left;
 }
 
@@ -59,8 +58,9 @@ std::size_t EstimateMissing(std::span<const Study> sorted, double estimate,
 
 } // namespace
 
-TrimAndFill FillMissingStudies(std::span<const Study> studies, const Pooled& pooled) {
-    const Side side = MissingSide(studies, pooled.method, pooled.level);
+TrimAndFill FillMissingStudies(std::span<const Study> studies, const Model& pooled) {
+    const auto& [method, test, level] = pooled.settings;
+    const Side side = MissingSide(studies, method, level);
     // Worked on with the missing side on the left: for the right, the effects change sign.
     const double sign = side == Side::Right ? -1 : 1;
     std::vector<Study> sorted(studies.begin(), studies.end());
@@ -82,12 +82,12 @@ TrimAndFill FillMissingStudies(std::span<const Study> studies, const Pooled& poo
         if (kept == 0) {
             throw NotConverged("every study would be trimmed");
         }
-        // One study is its own estimate; Pool needs two.
-        estimate = kept == 1
-                       ? sorted[0].yi
-                       : Pool(std::span(sorted).first(kept), {pooled.method, Test::Z, pooled.level},
-                              HeterogeneityIntervals::None)
-                             .estimate;
+        // One study is its own estimate, under any method.
+        estimate = kept == 1 ? sorted[0].yi
+                             : FitModel(std::span(sorted).first(kept), {method, Test::Z, level},
+                                        ModelExtras::None)
+                                   .Pooled()
+                                   .estimate;
         const std::size_t next = EstimateMissing(sorted, estimate, order);
         if (next == k0) {
             break;
@@ -104,7 +104,7 @@ TrimAndFill FillMissingStudies(std::span<const Study> studies, const Pooled& poo
         result.filled.push_back(mirrored);
         all.push_back(mirrored);
     }
-    result.model = Pool(all, {pooled.method, Test::Z, pooled.level}, HeterogeneityIntervals::None);
+    result.model = FitModel(all, {method, Test::Z, level}, ModelExtras::None);
     return result;
 }
 

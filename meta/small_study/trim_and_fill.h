@@ -1,6 +1,6 @@
 #pragma once
 
-#include "meta/model/pooling.h"
+#include "meta/model/model.h"
 
 #include <cstddef>
 #include <span>
@@ -19,7 +19,7 @@ struct TrimAndFill {
     Side side;
     std::vector<Study> filled; // their effects and variances
     // The model with them; where none are missing, the pooled model itself.
-    Pooled model;
+    Model model;
 };
 
 // The rounds of trimming allowed, metafor's own limit: a count of missing studies that still
@@ -30,6 +30,6 @@ inline constexpr int kMostTrimRounds = 100;
 // without tau^2), as the side's regression does. Throws TooFewStudies below that,
 // RankDeficient where every study has the same variance (there is no side), NotConverged
 // where the count does not settle or a refit has no maximum.
-TrimAndFill FillMissingStudies(std::span<const Study> studies, const Pooled& pooled);
+TrimAndFill FillMissingStudies(std::span<const Study> studies, const Model& pooled);
 
 } // namespace tavrel::meta

@@ -1,7 +1,7 @@
 // Small-study effects: the regression tests against the classical form of Egger's test, the
 // rank correlation against a direct count of its pairs, trim-and-fill on tables whose answer
 // is known, and every test below the studies it needs.
-#include "meta/model/regression.h"
+#include "meta/model/model.h"
 #include "meta/small_study/publication_bias.h"
 #include "meta/small_study/rank_correlation.h"
 #include "meta/small_study/trim_and_fill.h"
@@ -141,22 +141,24 @@ TEST(KendallTau, ExactBelowFiftyNormalFromFifty) {
 }
 
 TEST(TrimAndFill, ASymmetricFunnelNeedsNothing) {
-    // Pairs mirrored about 0.5 at each variance.
-    const std::vector<Study> symmetric = {{0.4, 0.01}, {0.6, 0.01}, {0.2, 0.05},
-                                          {0.8, 0.05}, {0.0, 0.1},  {1.0, 0.1}};
-    const Pooled pooled = Pool(symmetric, {Method::REML, meta::Test::KnappHartung, 0.95});
+    // Pairs about 0.5 at each variance, two of them a little off so that no two distances from
+    // the estimate tie (exact mirrors rank by their last bits: metafor finds k0 = 1 on those).
+    // metafor: trimfill(rma(yi, vi, test = "knha"))$k0 is 0.
+    const std::vector<Study> symmetric = {{0.42, 0.01}, {0.6, 0.01}, {0.2, 0.05},
+                                          {0.83, 0.05}, {0.0, 0.1},  {1.0, 0.1}};
+    const Model pooled = FitModel(symmetric, {Method::REML, meta::Test::KnappHartung, 0.95});
     const TrimAndFill fill = FillMissingStudies(symmetric, pooled);
     EXPECT_EQ(fill.k0, 0u);
     EXPECT_TRUE(fill.filled.empty());
-    EXPECT_EQ(fill.model.estimate, pooled.estimate);
-    EXPECT_EQ(fill.model.test, meta::Test::KnappHartung);
+    EXPECT_EQ(fill.model.Pooled().estimate, pooled.Pooled().estimate);
+    EXPECT_EQ(fill.model.settings.test, meta::Test::KnappHartung);
 }
 
 TEST(TrimAndFill, MirrorsTheMissingSideAboutTheTrimmedEstimate) {
     // Small studies only with large effects: the left side is missing.
     const std::vector<Study> skewed = {{0.30, 0.005}, {0.28, 0.01}, {0.33, 0.01}, {0.55, 0.05},
                                        {0.60, 0.06},  {0.75, 0.1},  {0.90, 0.15}, {1.10, 0.2}};
-    const Pooled pooled = Pool(skewed, {Method::FE, meta::Test::KnappHartung, 0.9});
+    const Model pooled = FitModel(skewed, {Method::FE, meta::Test::KnappHartung, 0.9});
     const TrimAndFill fill = FillMissingStudies(skewed, pooled);
     EXPECT_EQ(fill.side, Side::Left);
     ASSERT_GT(fill.k0, 0u);
@@ -165,20 +167,20 @@ TEST(TrimAndFill, MirrorsTheMissingSideAboutTheTrimmedEstimate) {
     for (const Study& filled : fill.filled) {
         EXPECT_LT(filled.yi, 0.28);
     }
-    EXPECT_LT(fill.model.estimate, pooled.estimate);
+    EXPECT_LT(fill.model.Pooled().estimate, pooled.Pooled().estimate);
     EXPECT_EQ(fill.model.k, skewed.size() + fill.k0);
-    EXPECT_EQ(fill.model.test, meta::Test::Z);
-    EXPECT_EQ(fill.model.level, 0.9);
+    EXPECT_EQ(fill.model.settings.test, meta::Test::Z);
+    EXPECT_EQ(fill.model.settings.level, 0.9);
     // The same table turned over misses the right side, and fills its mirror image.
     std::vector<Study> turned = skewed;
     for (Study& study : turned) {
         study.yi = -study.yi;
     }
     const TrimAndFill other =
-        FillMissingStudies(turned, Pool(turned, {Method::FE, meta::Test::KnappHartung, 0.9}));
+        FillMissingStudies(turned, FitModel(turned, {Method::FE, meta::Test::KnappHartung, 0.9}));
     EXPECT_EQ(other.side, Side::Right);
     EXPECT_EQ(other.k0, fill.k0);
-    EXPECT_NEAR(other.model.estimate, -fill.model.estimate, 1e-14);
+    EXPECT_NEAR(other.model.Pooled().estimate, -fill.model.Pooled().estimate, 1e-14);
 }
 
 // Every study the same g: the pooled estimate equals each of them but for its last bits, and
@@ -196,16 +198,16 @@ TEST(TrimAndFill, StudiesThatAllAgreeNeedNothing) {
     for (const Method method : {Method::REML, Method::DL, Method::FE, Method::PM}) {
         SCOPED_TRACE(Name(method));
         const TrimAndFill fill =
-            FillMissingStudies(same, Pool(same, {method, meta::Test::Z, 0.95}));
+            FillMissingStudies(same, FitModel(same, {method, meta::Test::Z, 0.95}));
         EXPECT_EQ(fill.k0, 0u);
     }
 }
 
 TEST(TrimAndFill, NeedsThreeStudiesOrTwoWithoutTau2) {
     const std::vector<Study> two = {{0.1, 0.04}, {0.5, 0.09}};
-    EXPECT_THROW(FillMissingStudies(two, Pool(two, {Method::REML, meta::Test::Z, 0.95})),
+    EXPECT_THROW(FillMissingStudies(two, FitModel(two, {Method::REML, meta::Test::Z, 0.95})),
                  TooFewStudies);
-    EXPECT_NO_THROW(FillMissingStudies(two, Pool(two, {Method::FE, meta::Test::Z, 0.95})));
+    EXPECT_NO_THROW(FillMissingStudies(two, FitModel(two, {Method::FE, meta::Test::Z, 0.95})));
 }
 
 } // namespace

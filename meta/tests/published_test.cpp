@@ -7,7 +7,7 @@
 // tol = 1e-12, maxiter = 1000) so that their iterations stop where ours do.
 #include "meta/diagnostics/influence.h"
 #include "meta/diagnostics/leave_one_out.h"
-#include "meta/model/regression.h"
+#include "meta/model/model.h"
 #include "meta/small_study/small_study_effects.h"
 
 #include <gtest/gtest.h>
@@ -40,17 +40,17 @@ Design OnLatitude() {
 }
 
 TEST(PublishedBcg, RandomEffectsModelAndItsIntervals) {
-    const Pooled z = Pool(kBcg, {Method::REML, meta::Test::Z, 0.95});
-    EXPECT_NEAR(z.estimate, -0.714532342158, kPrinted);
-    EXPECT_NEAR(z.se, 0.179781516105, kPrinted);
-    EXPECT_NEAR(z.statistic, -3.97444830613, 1e-8);
-    EXPECT_NEAR(z.p, 7.05425810164e-05, 1e-13);
-    EXPECT_NEAR(z.ciLow, -1.06689763881, kPrinted);
+    const Model z = FitModel(kBcg, {Method::REML, meta::Test::Z, 0.95});
+    EXPECT_NEAR(z.Pooled().estimate, -0.714532342158, kPrinted);
+    EXPECT_NEAR(z.Pooled().se, 0.179781516105, kPrinted);
+    EXPECT_NEAR(z.Pooled().statistic, -3.97444830613, 1e-8);
+    EXPECT_NEAR(z.Pooled().p, 7.05425810164e-05, 1e-13);
+    EXPECT_NEAR(z.Pooled().ciLow, -1.06689763881, kPrinted);
     EXPECT_NEAR(z.tau2, 0.313243258136, kPrinted);
     EXPECT_NEAR(z.i2, 92.2213845213, 1e-7);
     EXPECT_NEAR(z.h2, 12.8557582353, 1e-8);
-    EXPECT_NEAR(z.q, 152.233008082, 1e-8);
-    EXPECT_EQ(z.qDf, 12);
+    EXPECT_NEAR(z.qe, 152.233008082, 1e-8);
+    EXPECT_EQ(z.qeDf, 12);
     EXPECT_NEAR(z.piLow, -1.8666922179, kPrinted);
     EXPECT_NEAR(z.piHigh, 0.437627533587, kPrinted);
     // The Q-profile, as confint(control = list(tol = 1e-12)) finds it.
@@ -60,25 +60,26 @@ TEST(PublishedBcg, RandomEffectsModelAndItsIntervals) {
     EXPECT_NEAR(z.i2CiHigh, 97.67807495789, 1e-9);
 
     // Knapp and Hartung: t with 12 df.
-    const Pooled knha = Pool(kBcg, {Method::REML, meta::Test::KnappHartung, 0.95});
-    EXPECT_NEAR(knha.se, 0.180791744093, kPrinted);
-    EXPECT_NEAR(knha.statistic, -3.95223988652, 1e-8);
-    EXPECT_NEAR(knha.p, 0.00192001509606, 1e-12);
-    EXPECT_NEAR(knha.ciLow, -1.10844371369, kPrinted);
-    EXPECT_NEAR(knha.ciHigh, -0.320620970631, kPrinted);
+    const Model knha = FitModel(kBcg, {Method::REML, meta::Test::KnappHartung, 0.95});
+    EXPECT_NEAR(knha.Pooled().se, 0.180791744093, kPrinted);
+    EXPECT_NEAR(knha.Pooled().statistic, -3.95223988652, 1e-8);
+    EXPECT_NEAR(knha.Pooled().p, 0.00192001509606, 1e-12);
+    EXPECT_NEAR(knha.Pooled().ciLow, -1.10844371369, kPrinted);
+    EXPECT_NEAR(knha.Pooled().ciHigh, -0.320620970631, kPrinted);
 
     const std::pair<Method, double> estimators[] = {
         {Method::DL, 0.308760262862}, {Method::PM, 0.318068452205}, {Method::SJ, 0.345515701599},
         {Method::HE, 0.328563857996}, {Method::HS, 0.228362863677}, {Method::EB, 0.318068452205},
         {Method::ML, 0.280028137269}};
     for (const auto& [method, tau2] : estimators) {
-        EXPECT_NEAR(Pool(kBcg, {method, meta::Test::Z, 0.95}).tau2, tau2, kPrinted) << Name(method);
+        EXPECT_NEAR(FitModel(kBcg, {method, meta::Test::Z, 0.95}).tau2, tau2, kPrinted)
+            << Name(method);
     }
 }
 
 TEST(PublishedBcg, MetaRegressionOnLatitudeUnderKnappHartung) {
-    const Regression model =
-        FitRegression(kBcg, OnLatitude(), kNames, {Method::REML, meta::Test::KnappHartung, 0.95});
+    const Model model =
+        FitModel(kBcg, OnLatitude(), kNames, {Method::REML, meta::Test::KnappHartung, 0.95});
     const Coefficient& slope = model.coefficients[1];
     EXPECT_NEAR(model.coefficients[0].estimate, 0.251468210007, kPrinted);
     EXPECT_NEAR(slope.estimate, -0.0291017250116, kPrinted);
@@ -100,8 +101,7 @@ TEST(PublishedBcg, MetaRegressionOnLatitudeUnderKnappHartung) {
     EXPECT_NEAR(model.i2, 68.3912248384, 1e-7);
     EXPECT_NEAR(model.r2, 75.6266218114, 1e-6);
 
-    const Regression ml =
-        FitRegression(kBcg, OnLatitude(), kNames, {Method::ML, meta::Test::Z, 0.95});
+    const Model ml = FitModel(kBcg, OnLatitude(), kNames, {Method::ML, meta::Test::Z, 0.95});
     EXPECT_NEAR(ml.coefficients[0].estimate, 0.282107173896, kPrinted);
     EXPECT_NEAR(ml.coefficients[1].estimate, -0.0295093353884, kPrinted);
     EXPECT_NEAR(ml.tau2, 0.0343514424819, kPrinted);
@@ -110,8 +110,8 @@ TEST(PublishedBcg, MetaRegressionOnLatitudeUnderKnappHartung) {
 
 // weights(), hatvalues() and influence()'s rstudent and cook.d of the first three trials.
 TEST(PublishedBcg, EachTrialsPartInTheRegression) {
-    const Regression model =
-        FitRegression(kBcg, OnLatitude(), kNames, {Method::REML, meta::Test::KnappHartung, 0.95});
+    const Model model =
+        FitModel(kBcg, OnLatitude(), kNames, {Method::REML, meta::Test::KnappHartung, 0.95});
     const std::vector<StudyInfluence> influence =
         Influence(kBcg, OnLatitude(), kNames, model, true);
     const double weight[] = {2.82286880188, 4.18782412952, 2.3074366588};
@@ -127,18 +127,18 @@ TEST(PublishedBcg, EachTrialsPartInTheRegression) {
 }
 
 TEST(PublishedBcg, WithoutEachTrialUnderKnappHartung) {
-    const std::vector<Pooled> fits =
+    const std::vector<Model> fits =
         LeaveOneOut(kBcg, {Method::REML, meta::Test::KnappHartung, 0.95});
-    EXPECT_NEAR(fits[0].estimate, -0.707083784699, kPrinted);
-    EXPECT_NEAR(fits[1].estimate, -0.654031200294, kPrinted);
-    EXPECT_NEAR(fits[0].se, 0.194002738432, kPrinted);
-    EXPECT_NEAR(fits[1].p, 0.00412905921639, 1e-11);
-    EXPECT_NEAR(fits[0].ciLow, -1.13408093301, kPrinted);
+    EXPECT_NEAR(fits[0].Pooled().estimate, -0.707083784699, kPrinted);
+    EXPECT_NEAR(fits[1].Pooled().estimate, -0.654031200294, kPrinted);
+    EXPECT_NEAR(fits[0].Pooled().se, 0.194002738432, kPrinted);
+    EXPECT_NEAR(fits[1].Pooled().p, 0.00412905921639, 1e-11);
+    EXPECT_NEAR(fits[0].Pooled().ciLow, -1.13408093301, kPrinted);
     EXPECT_NEAR(fits[1].tau2, 0.292583083996, kPrinted);
 }
 
 TEST(PublishedBcg, SmallStudyEffects) {
-    const Pooled knha = Pool(kBcg, {Method::REML, meta::Test::KnappHartung, 0.95});
+    const Model knha = FitModel(kBcg, {Method::REML, meta::Test::KnappHartung, 0.95});
     const SmallStudyEffects effects = AssessSmallStudyEffects(kBcg, knha, false);
     ASSERT_TRUE(effects.egger && effects.peese && effects.rank);
     EXPECT_NEAR(effects.egger->statistic, -0.781154133602, 1e-8);
@@ -154,11 +154,11 @@ TEST(PublishedBcg, SmallStudyEffects) {
     EXPECT_EQ(effects.failSafeN, 598);
 
     const TrimAndFill fill =
-        FillMissingStudies(kBcg, Pool(kBcg, {Method::REML, meta::Test::Z, 0.95}));
+        FillMissingStudies(kBcg, FitModel(kBcg, {Method::REML, meta::Test::Z, 0.95}));
     EXPECT_EQ(fill.k0, 1u);
     EXPECT_EQ(fill.side, Side::Right);
-    EXPECT_NEAR(fill.model.estimate, -0.657082783488, kPrinted);
-    EXPECT_NEAR(fill.model.se, 0.178528380132, kPrinted);
+    EXPECT_NEAR(fill.model.Pooled().estimate, -0.657082783488, kPrinted);
+    EXPECT_NEAR(fill.model.Pooled().se, 0.178528380132, kPrinted);
 }
 
 } // namespace

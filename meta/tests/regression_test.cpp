@@ -2,7 +2,7 @@
 // The least-squares line is y = -1/6 + 1.5 x (Sxx = 2, Sxy = 3); its residuals 1/6, -1/3,
 // 1/6 give QE = 1/6 on one degree of freedom.
 #include "meta/diagnostics/influence.h"
-#include "meta/model/regression.h"
+#include "meta/model/model.h"
 #include "meta/model/weighted_fit.h"
 
 #include <cmath>
@@ -23,8 +23,7 @@ Design Line() {
 }
 
 TEST(Regression, FixedEffectLineByHand) {
-    const Regression model =
-        FitRegression(kStudies, Line(), kNames, {Method::FE, meta::Test::Z, 0.95});
+    const Model model = FitModel(kStudies, Line(), kNames, {Method::FE, meta::Test::Z, 0.95});
     EXPECT_NEAR(model.coefficients[0].estimate, -1.0 / 6, 1e-15);
     EXPECT_NEAR(model.coefficients[1].estimate, 1.5, 1e-15);
     // Var(slope) = 1 / Sxx; QM is the slope's z squared.
@@ -36,8 +35,8 @@ TEST(Regression, FixedEffectLineByHand) {
 }
 
 TEST(Regression, KnappHartungScalesByTheResidualVariance) {
-    const Regression model =
-        FitRegression(kStudies, Line(), kNames, {Method::FE, meta::Test::KnappHartung, 0.95});
+    const Model model =
+        FitModel(kStudies, Line(), kNames, {Method::FE, meta::Test::KnappHartung, 0.95});
     EXPECT_NEAR(model.s2w, 1.0 / 6, 1e-15); // QE / (k - p)
     EXPECT_NEAR(model.coefficients[1].se, std::sqrt(0.5 / 6), 1e-15);
     EXPECT_NEAR(model.qm, 1.5 * 1.5 / (0.5 / 6), 1e-11); // F with one numerator df
@@ -57,7 +56,7 @@ TEST(Regression, ResidualQIsTheFitsQ) {
 TEST(Regression, RankIsJudgedOnColumnsOfOneLength) {
     Design x(3, 2);
     x << 1, 1e15, 1, 4e15, 1, 9e15;
-    const Regression model = FitRegression(kStudies, x, kNames, {Method::FE, meta::Test::Z, 0.95});
+    const Model model = FitModel(kStudies, x, kNames, {Method::FE, meta::Test::Z, 0.95});
     // y = 0, 1, 3 on 1, 4, 9 (times 1e15): Sxx = 98/3, Sxy = 37/3, slope 37/98 per 1e15.
     EXPECT_NEAR(model.coefficients[1].estimate * 1e15, 37.0 / 98, 1e-12);
 }
@@ -67,7 +66,7 @@ TEST(Regression, DependentColumnsAreNamed) {
     x << 1, 0, 0, 1, 1, 2, 1, 2, 4; // the last is twice the second
     const std::vector<std::string> names = {"intercept", "dose", "double dose"};
     try {
-        FitRegression(kStudies, x, names, {Method::REML, meta::Test::Z, 0.95});
+        FitModel(kStudies, x, names, {Method::REML, meta::Test::Z, 0.95});
         FAIL() << "a rank-deficient design was fitted";
     } catch (const RankDeficient& e) {
         EXPECT_NE(std::string(e.what()).find("dose"), std::string::npos) << e.what();
@@ -80,8 +79,8 @@ TEST(Regression, KnappHartungOnAnExactFit) {
     const std::vector<Study> onTheLine = {{0.5, 0.01}, {0.7, 0.02}, {0.9, 0.04}, {1.1, 0.05}};
     Design x(4, 2);
     x << 1, 1, 1, 2, 1, 3, 1, 4;
-    const Regression model =
-        FitRegression(onTheLine, x, kNames, {Method::REML, meta::Test::KnappHartung, 0.95});
+    const Model model =
+        FitModel(onTheLine, x, kNames, {Method::REML, meta::Test::KnappHartung, 0.95});
     EXPECT_EQ(model.s2w, 0);
     EXPECT_NEAR(model.coefficients[1].estimate, 0.2, 1e-14);
     EXPECT_EQ(model.coefficients[1].se, 0);
@@ -114,7 +113,7 @@ TEST(Regression, MaximumLikelihoodKeepsTheHigherOfTwoPeaks) {
         x.row(i) << 1, latitude[i], allocation[i] == 'r', allocation[i] == 's';
     }
     const std::vector<std::string> names = {"intercept", "ablat", "random", "systematic"};
-    const Regression model = FitRegression(bcg, x, names, {Method::ML, meta::Test::Z, 0.95});
+    const Model model = FitModel(bcg, x, names, {Method::ML, meta::Test::Z, 0.95});
     EXPECT_EQ(model.tau2, 0);
     EXPECT_NEAR(model.coefficients[0].estimate, 0.38634345676, 1e-9);
     EXPECT_NEAR(model.coefficients[1].estimate, -0.02740567809, 1e-9);
@@ -127,8 +126,7 @@ TEST(Regression, MaximumLikelihoodKeepsTheHigherOfTwoPeaks) {
 // Without a study the line passes through the other two: the deleted residual of the middle
 // study is 1 - 1.5 = -0.5 over sqrt(v + Var(prediction)) = sqrt(1 + 1/2).
 TEST(Regression, DeletedResidualByHand) {
-    const Regression model =
-        FitRegression(kStudies, Line(), kNames, {Method::FE, meta::Test::Z, 0.95});
+    const Model model = FitModel(kStudies, Line(), kNames, {Method::FE, meta::Test::Z, 0.95});
     const std::vector<StudyInfluence> influence = Influence(kStudies, Line(), kNames, model, true);
     EXPECT_NEAR(influence[1].residual, -0.5 / std::sqrt(1.5), 1e-14);
     EXPECT_NEAR(influence[0].weight + influence[1].weight + influence[2].weight, 100, 1e-12);

@@ -2,7 +2,7 @@
 // far above 1, and one study that dominates. Where no outside reference converges, the
 // answer is checked by what must hold of it: the score equation at the estimate, and scale
 // equivariance (a table scaled by a power of two gives tau^2 scaled exactly).
-#include "meta/model/pooling.h"
+#include "meta/model/model.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -47,7 +47,7 @@ Studies Scaled(const Studies& studies, int exponent) {
     return scaled;
 }
 
-void ExpectMaximum(const Studies& studies, const Pooled& pooled) {
+void ExpectMaximum(const Studies& studies, const Model& pooled) {
     if (pooled.tau2 > 0) {
         EXPECT_NEAR(RelativeScore(studies, pooled.tau2), 0, 1e-9);
     } else {
@@ -65,15 +65,15 @@ TEST(Reml, VariancesBeyondTheSquaresOfADouble) {
     for (int i = 0; i < 30; ++i) {
         studies.push_back(FromGroups(effect(random), size(random), size(random)));
     }
-    const Pooled small = Pool(studies, {Method::REML, meta::Test::Z, 0.95});
+    const Model small = FitModel(studies, {Method::REML, meta::Test::Z, 0.95});
     for (const int exponent : {280, 500, -480}) {
         SCOPED_TRACE(exponent);
-        const Pooled huge = Pool(Scaled(studies, exponent), {Method::REML, meta::Test::Z, 0.95});
+        const Model huge = FitModel(Scaled(studies, exponent), {Method::REML, meta::Test::Z, 0.95});
         EXPECT_EQ(huge.tau2, std::ldexp(small.tau2, 2 * exponent));
-        EXPECT_EQ(huge.estimate, std::ldexp(small.estimate, exponent));
-        EXPECT_EQ(huge.ciHigh, std::ldexp(small.ciHigh, exponent));
+        EXPECT_EQ(huge.Pooled().estimate, std::ldexp(small.Pooled().estimate, exponent));
+        EXPECT_EQ(huge.Pooled().ciHigh, std::ldexp(small.Pooled().ciHigh, exponent));
         EXPECT_EQ(huge.i2, small.i2);
-        EXPECT_EQ(huge.q, small.q);
+        EXPECT_EQ(huge.qe, small.qe);
     }
     EXPECT_GT(small.tau2, 0);
     ExpectMaximum(studies, small);
@@ -92,11 +92,11 @@ TEST(Reml, EveryScaleConvergesAndScalesExactly) {
             studies.push_back(FromGroups(difference(random), size(random), size(random)));
         }
         SCOPED_TRACE(scale);
-        const Pooled pooled = Pool(studies, {Method::REML, meta::Test::Z, 0.95});
+        const Model pooled = FitModel(studies, {Method::REML, meta::Test::Z, 0.95});
         ExpectMaximum(studies, pooled);
-        const Pooled doubled = Pool(Scaled(studies, 3), {Method::REML, meta::Test::Z, 0.95});
+        const Model doubled = FitModel(Scaled(studies, 3), {Method::REML, meta::Test::Z, 0.95});
         EXPECT_EQ(doubled.tau2, std::ldexp(pooled.tau2, 6));
-        EXPECT_EQ(doubled.se, std::ldexp(pooled.se, 3));
+        EXPECT_EQ(doubled.Pooled().se, std::ldexp(pooled.Pooled().se, 3));
     }
 }
 
@@ -111,7 +111,7 @@ TEST(Reml, ADominantStudyStillGivesTheMaximum) {
         for (int i = 0; i < 11; ++i) {
             studies.push_back(FromGroups(effect(random), size(random), size(random)));
         }
-        const Pooled pooled = Pool(studies, {Method::REML, meta::Test::Z, 0.95});
+        const Model pooled = FitModel(studies, {Method::REML, meta::Test::Z, 0.95});
         ExpectMaximum(studies, pooled);
     }
 }
@@ -125,19 +125,20 @@ TEST(Reml, HeterogeneityFarBeyondTheVariances) {
     const Studies studies = {
         {0.1, 1e-200}, {0.3, 1e-200}, {0.5, 2e-200}, {0.7, 1e-200}, {0.9, 3e-200}};
     for (const meta::Test test : {meta::Test::Z, meta::Test::KnappHartung}) {
-        const Pooled reml = Pool(studies, {Method::REML, test, 0.95});
+        const Model reml = FitModel(studies, {Method::REML, test, 0.95});
         EXPECT_NEAR(reml.tau2, 0.1, 1e-12);
-        EXPECT_NEAR(reml.estimate, 0.5, 1e-12);
-        EXPECT_NEAR(reml.se, std::sqrt(0.1 / 5), 1e-12); // Knapp-Hartung's factor is 1 here
-        EXPECT_NEAR(Pool(studies, {Method::ML, test, 0.95}).tau2, 0.08, 1e-12);
-        EXPECT_NEAR(Pool(studies, {Method::PM, test, 0.95}).tau2, 0.1, 1e-9);
+        EXPECT_NEAR(reml.Pooled().estimate, 0.5, 1e-12);
+        EXPECT_NEAR(reml.Pooled().se, std::sqrt(0.1 / 5),
+                    1e-12); // Knapp-Hartung's factor is 1 here
+        EXPECT_NEAR(FitModel(studies, {Method::ML, test, 0.95}).tau2, 0.08, 1e-12);
+        EXPECT_NEAR(FitModel(studies, {Method::PM, test, 0.95}).tau2, 0.1, 1e-9);
     }
 }
 
 TEST(Reml, SharesOfHeterogeneityNearTheTopOfTheRange) {
     const Studies studies = {{-3e153, 4e305}, {3e153, 4e305}, {0, 4e305}};
     for (const Method method : {Method::REML, Method::DL}) {
-        const Pooled pooled = Pool(studies, {method, meta::Test::Z, 0.95});
+        const Model pooled = FitModel(studies, {method, meta::Test::Z, 0.95});
         EXPECT_GT(pooled.tau2, 1e306);
         EXPECT_GT(pooled.i2, 90);
         EXPECT_LT(pooled.i2, 100);

@@ -1,6 +1,4 @@
-#include "meta/model/reml.h"
-
-#include "meta/model/heterogeneity.h"
+#include "meta/model/likelihood.h"
 
 #include <algorithm>
 #include <boost/math/tools/roots.hpp>
@@ -19,42 +17,9 @@ constexpr double kRelativeThreshold = 1e-12;
 // at 0 is not positive.
 constexpr double kBoundary = 1e-8;
 
-LikelihoodScore ScoreAt(std::span<const Study> studies, double tau2, Likelihood likelihood) {
-    const auto [mean, sumW] = Mean(studies, tau2);
-    double residualSquares = 0; // y'PPy
-    double sumW2 = 0;
-    double sumW3 = 0;
-    for (const Study& study : studies) {
-        const double w = 1 / (study.vi + tau2);
-        const double r = w * (study.yi - mean);
-        residualSquares += r * r;
-        sumW2 += w * w;
-        sumW3 += w * w * w;
-    }
-    if (likelihood == Likelihood::Full) {
-        return {residualSquares - sumW, sumW2};
-    }
-    const double traceP = sumW - sumW2 / sumW;
-    const double shares = sumW2 / sumW; // squared apart, the sums' squares could overflow
-    const double tracePP = sumW2 - 2 * sumW3 / sumW + shares * shares;
-    return {residualSquares - traceP, tracePP};
-}
-
-// The log-likelihood up to a constant: -1/2 (sum log(v + tau^2) + sum w r^2), and for REML also
-// -1/2 log sum w (Viechtbauer 2005, eqs. 5 and 6).
-double LogLikelihoodAt(std::span<const Study> studies, double tau2, Likelihood likelihood) {
-    const auto [mean, sumW] = Mean(studies, tau2);
-    double sum = 0;
-    for (const Study& study : studies) {
-        const double r = study.yi - mean;
-        sum += std::log(study.vi + tau2) + r * r / (study.vi + tau2);
-    }
-    return -(sum + (likelihood == Likelihood::Restricted ? std::log(sumW) : 0)) / 2;
-}
-
 // The root of the score in [0, upper], or 0 where the score is not positive at 0.
-RemlEstimate SolveScore(const ScoreFunction& scoreAt, double upper, int stepsTaken,
-                        Likelihood likelihood) {
+LikelihoodEstimate SolveScore(const ScoreFunction& scoreAt, double upper, int stepsTaken,
+                              Likelihood likelihood) {
     const auto score = [&](double tau2) { return scoreAt(tau2).score; };
     const double atZero = score(0);
     if (!(atZero > 0)) {
@@ -85,8 +50,8 @@ double ScoreBracketEnd(double largest, double squares, double residualDf) {
 
 namespace {
 
-RemlEstimate ScoreRoot(const ScoreFunction& scoreAt, double start, double largest, double upper,
-                       Likelihood likelihood) {
+LikelihoodEstimate ScoreRoot(const ScoreFunction& scoreAt, double start, double largest,
+                             double upper, Likelihood likelihood) {
     double tau2 = start;
     for (int steps = 1; steps <= kMostScoringSteps; ++steps) {
         const LikelihoodScore s = scoreAt(tau2);
@@ -114,10 +79,10 @@ RemlEstimate ScoreRoot(const ScoreFunction& scoreAt, double start, double larges
 
 } // namespace
 
-RemlEstimate MaximizeLikelihood(const ScoreFunction& scoreAt,
-                                const LogLikelihoodFunction& logLikelihoodAt, double start,
-                                double largest, double upper, Likelihood likelihood) {
-    RemlEstimate found = ScoreRoot(scoreAt, start, largest, upper, likelihood);
+LikelihoodEstimate MaximizeLikelihood(const ScoreFunction& scoreAt,
+                                      const LogLikelihoodFunction& logLikelihoodAt, double start,
+                                      double largest, double upper, Likelihood likelihood) {
+    LikelihoodEstimate found = ScoreRoot(scoreAt, start, largest, upper, likelihood);
     if (found.tau2 > 0) {
         // Higher beyond rounding: where the likelihood is flat the root found stands.
         const double atRoot = logLikelihoodAt(found.tau2);
@@ -126,20 +91,6 @@ RemlEstimate MaximizeLikelihood(const ScoreFunction& scoreAt,
         }
     }
     return found;
-}
-
-RemlEstimate RestrictedMaximumLikelihood(std::span<const Study> studies, double start,
-                                         Likelihood likelihood) {
-    double largest = 0;
-    for (const Study& study : studies) {
-        largest = std::max(largest, study.vi);
-    }
-    const double upper = ScoreBracketEnd(largest, SquaresAboutTheMean(studies),
-                                         static_cast<double>(studies.size()) - 1);
-    return MaximizeLikelihood(
-        [&](double tau2) { return ScoreAt(studies, tau2, likelihood); },
-        [&](double tau2) { return LogLikelihoodAt(studies, tau2, likelihood); }, start, largest,
-        upper, likelihood);
 }
 
 } // namespace tavrel::meta

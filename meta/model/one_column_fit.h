@@ -1,0 +1,23 @@
+#pragma once
+
+#include "meta/model/weighted_fit.h"
+
+#include <span>
+
+// The weighted fit on a design of one column c: the intercept alone, above all, which every
+// pooling without moderators and each of its thousands of leave-one-out refits fits. It needs
+// no decomposition: the fit is the weighted mean sum w c y / sum w c^2, the hat values
+// w c^2 / sum w c^2, and every quantity of weighted_fit.h a sum over the studies, taken in plain
+// passes without temporaries. The same quantities as the QR path, to rounding.
+namespace tavrel::meta {
+
+// The design's column, in place.
+using Column = Eigen::Ref<const Eigen::VectorXd>;
+
+WeightedFit FitOneColumn(std::span<const Study> studies, const Column& c, double tau2);
+double ResidualQOneColumn(std::span<const Study> studies, const Column& c, double tau2);
+double LogLikelihoodOneColumn(std::span<const Study> studies, const Column& c, double tau2,
+                              bool restricted);
+UnweightedFit FitUnweightedOneColumn(std::span<const Study> studies, const Column& c);
+
+} // namespace tavrel::meta
