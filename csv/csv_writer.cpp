@@ -99,7 +99,6 @@ void CsvWriter::PlainField(std::string_view text) {
 void CsvWriter::WriteDirectly(std::string_view text) {
     Flush();
     std::fwrite(text.data(), 1, text.size(), output_);
-    flushed_ += text.size();
 }
 
 void CsvWriter::RowStart(std::string_view csv) {
@@ -121,12 +120,6 @@ void CsvWriter::Integer(std::int64_t value) {
 }
 
 void CsvWriter::EndRow() {
-    if (rowEnds_ != nullptr) {
-        rowEnds_->push_back(Offset());
-    }
-    for (std::size_t field = 0; field < emptyFieldsAtRowEnd_; ++field) {
-        Put(delimiter_);
-    }
     Put('\n');
     rowStarted_ = false;
     if (static_cast<std::size_t>(end_ - buffer_.get()) >= kFlushAt) {
@@ -137,7 +130,6 @@ void CsvWriter::EndRow() {
 bool CsvWriter::Flush() {
     const auto size = static_cast<std::size_t>(end_ - buffer_.get());
     std::fwrite(buffer_.get(), 1, size, output_);
-    flushed_ += size;
     end_ = buffer_.get();
     // The error flag stays set, so a block that failed earlier (a full disk, say) is still
     // reported here, at the end.

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <memory>
 #include <string_view>
-#include <vector>
 
 namespace tavrel::csv {
 
@@ -23,21 +22,7 @@ class CsvWriter {
     void EndRow();
     // Text already written as CSV: the beginning of a row, whose fields follow it.
     void RowStart(std::string_view csv);
-    // From now on, each row's end (the offset of its line break) is appended to `ends`.
-    void KeepRowEnds(std::vector<std::uint64_t>* ends) { rowEnds_ = ends; }
-    // From now on writes to `output`, each row ending in `emptyFields` more empty fields. Called
-    // between blocks (from the old output's own write, at the latest), it moves the rest of a
-    // table elsewhere without copying it.
-    void Redirect(std::FILE* output, std::size_t emptyFields) {
-        output_ = output;
-        emptyFieldsAtRowEnd_ = emptyFields;
-    }
-    std::FILE* File() const { return output_; }
     char Delimiter() const { return delimiter_; }
-    // How many characters were written so far, buffered ones included.
-    std::uint64_t Offset() const {
-        return flushed_ + static_cast<std::uint64_t>(end_ - buffer_.get());
-    }
     // Writes what is buffered; returns false when the file refused this or any earlier block.
     bool Flush();
 
@@ -58,9 +43,6 @@ class CsvWriter {
     bool rowStarted_ = false;
     std::unique_ptr<char[]> buffer_;
     char* end_; // where the next character goes
-    std::uint64_t flushed_ = 0;
-    std::vector<std::uint64_t>* rowEnds_ = nullptr;
-    std::size_t emptyFieldsAtRowEnd_ = 0;
     // Writes a text too long for the buffer's slack on its own, after what is buffered.
     void WriteDirectly(std::string_view text);
 };

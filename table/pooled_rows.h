@@ -2,7 +2,6 @@
 
 #include "meta/model/model_settings.h"
 #include "meta/study/intervals.h"
-#include "meta/study/intervals.h"
 #include "table/row/study_row.h"
 
 #include <array>
@@ -41,10 +40,7 @@ class PooledRows {
             LeaveOut(LeftOutReason::NotFinite); // no weight a pool can use
             return;
         }
-        if (count_ == capacity_) {
-            Grow();
-        }
-        studies_[count_++] = {yi, vi};
+        studies_.push_back({yi, vi});
         const auto at = static_cast<std::size_t>(row);
         if (rowPooled_.size() <= at) {
             rowPooled_.resize(at + 1);
@@ -63,11 +59,7 @@ class PooledRows {
         ++leftOutBy_[static_cast<std::size_t>(reason)];
     }
 
-    ~PooledRows();
-    PooledRows(const PooledRows&) = delete;
-    PooledRows& operator=(const PooledRows&) = delete;
-
-    std::span<const meta::Study> Studies() const { return {studies_, count_}; }
+    std::span<const meta::Study> Studies() const { return studies_; }
     const std::vector<PlotRow>& PlotRows() const { return plotRows_; }
     // Whether the row numbered `row` was pooled (the studies are the pooled rows in order).
     bool Pooled(long row) const {
@@ -85,18 +77,12 @@ class PooledRows {
     }
 
   private:
-    // Doubles the room, in huge pages where the system has them: a million studies in 4 KiB
-    // pages cost more in page faults than pooling them does.
-    void Grow();
-
     bool labelled_;
     bool grouped_;
     std::vector<std::string> groups_;
     std::size_t moderatorCount_;
     std::vector<std::string> moderators_;
-    meta::Study* studies_ = nullptr;
-    std::size_t count_ = 0;
-    std::size_t capacity_ = 0;
+    std::vector<meta::Study> studies_;
     std::vector<PlotRow> plotRows_;
     std::vector<bool> rowPooled_; // a bit a row: a million rows in 125 kB
     std::size_t leftOut_ = 0;
