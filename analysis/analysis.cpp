@@ -84,13 +84,12 @@ void AddInfluence(const table::PooledRows& rows, const Progress& progress, Analy
             " studies would take too long (up to " + std::to_string(meta::kMostStudiesRefitted) +
             " studies they are computed)");
     }
-    analysis.influence =
-        meta::Influence(rows.Studies(), analysis.design.x, analysis.design.names, analysis.model,
-                        refit, [&](std::size_t done) {
-                            if (progress) {
-                                progress("refitting the model without each study", done, k);
-                            }
-                        });
+    analysis.influence = meta::Influence(
+        rows.Studies(), analysis.design.x, analysis.model, refit, [&](std::size_t done) {
+            if (progress) {
+                progress("refitting the model without each study", done, k);
+            }
+        });
 }
 
 } // namespace

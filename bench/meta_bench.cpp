@@ -89,10 +89,37 @@ void BM_Influence(benchmark::State& state) {
     static const std::vector<meta::Study> studies = Studies(2000);
     const meta::Model pooled = meta::FitModel(studies, {meta::Method::REML, meta::Test::Z, 0.95});
     for (auto _ : state) {
-        benchmark::DoNotOptimize(meta::Influence(studies, pooled, true).back().residual);
+        benchmark::DoNotOptimize(
+            meta::Influence(studies, meta::InterceptOnly(studies.size()), pooled, true)
+                .back()
+                .residual);
     }
 }
 BENCHMARK(BM_Influence)->Unit(benchmark::kMillisecond);
+
+// 3,000 studies in 1,000 labs beside a dose: the model and each study's refit, as --mods lab,dose
+// asks of them. The lab is a categorical moderator of 999 indicators.
+void BM_InfluenceOfManyLevels(benchmark::State& state) {
+    static const std::vector<meta::Study> studies = Studies(3000);
+    meta::Design x = meta::Design::Zero(3000, 1001);
+    std::vector<std::string> names = {"intercept", "dose"};
+    for (int lab = 1; lab < 1000; ++lab) {
+        names.push_back("lab=" + std::to_string(lab));
+    }
+    for (Eigen::Index i = 0; i < x.rows(); ++i) {
+        x(i, 0) = 1;
+        x(i, 1) = static_cast<double>(i % 7);
+        if (const Eigen::Index lab = i % 1000; lab > 0) {
+            x(i, 1 + lab) = 1;
+        }
+    }
+    const meta::ModelSettings settings{meta::Method::REML, meta::Test::Z, 0.95};
+    for (auto _ : state) {
+        const meta::Model model = meta::FitModel(studies, x, names, settings);
+        benchmark::DoNotOptimize(meta::Influence(studies, x, model, true).back().residual);
+    }
+}
+BENCHMARK(BM_InfluenceOfManyLevels)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "meta/model/weighted_fit.h"
+#include "meta/fit/weighted_fit.h"
 
 #include <cstddef>
 #include <span>

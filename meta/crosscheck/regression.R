@@ -2,7 +2,7 @@
 # coefficient, QM, QE, R^2, tau^2, I^2, H^2 and the Q-profile intervals against
 # rma(yi, vi, mods = ..., method, test) and confint() with tight convergence, on generated
 # tables (k = 3, 10, 100 and 2,000; tau^2 0 and large; one dominant study; a numeric, a year-like
-# and a categorical moderator), on dat.normand1999 by the city of its source and on
+# and a categorical moderator; a factor of fifteen levels), on dat.normand1999 by the city of its source and on
 # dat.curtis1998 by time and functional group, for every estimator and both tests; the per-row
 # weight, hat, residual and Cook's distance, with and without moderators, against weights(),
 # hatvalues() and influence()'s rstudent and cook.d.
@@ -104,6 +104,23 @@ for (t in tables) {
                control = control)
       compare(what, got$summary, r, if (nrow(t$d) <= 10) got$rows)
     }
+  }
+}
+
+# A factor of many levels (fifteen labs of four studies each) beside a dose: our fit absorbs
+# the factor rather than decompose a column a lab. Every row's influence too.
+labs <- generate(60, 0.3)
+labs$lab <- sample(sprintf("lab%02d", rep(1:15, each = 4)))
+e <- escalc(measure = "SMD", m1i = m2, sd1i = sd2, n1i = n2, m2i = m1, sd2i = sd1, n2i = n1,
+            data = labs)
+for (method in c("REML", "ML", "DL", "PM", "FE")) {
+  for (test in c("z", "knha")) {
+    what <- paste("k60 in 15 labs", method, test)
+    got <- run(labs, c("--mods", "dose,lab", paste0("--method=", method),
+                       paste0("--test=", test)), "labs")
+    r <- rma(yi, vi, mods = ~ dose + factor(lab), data = e, method = method, test = test,
+             control = control)
+    compare(what, got$summary, r, got$rows)
   }
 }
 

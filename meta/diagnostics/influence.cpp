@@ -40,10 +40,34 @@ double Hat(double h) {
 
 } // namespace
 
+namespace {
+
+// X b for every row of the design.
+Eigen::VectorXd Fitted(const FitDesign& design, const Eigen::VectorXd& beta) {
+    if (!design.Absorbed()) {
+        return design.Dense() * beta;
+    }
+    Eigen::VectorXd others(design.DenseColumns().size());
+    for (std::size_t m = 0; m < design.DenseColumns().size(); ++m) {
+        others[static_cast<Eigen::Index>(m)] = beta[design.DenseColumns()[m]];
+    }
+    Eigen::VectorXd fitted = design.Dense() * others;
+    for (Eigen::Index i = 0; i < design.Rows(); ++i) {
+        const int level = design.Level(i);
+        fitted[i] +=
+            beta[0] +
+            (level > 0 ? beta[design.FactorColumns()[static_cast<std::size_t>(level) - 1]] : 0);
+    }
+    return fitted;
+}
+
+} // namespace
+
 std::vector<StudyInfluence> Influence(std::span<const Study> studies, const Design& x,
-                                      std::span<const std::string> names, const Model& model,
-                                      bool refit, const RefitProgress& progress) {
-    const WeightedFit fit = FitWeighted(studies, x, model.tau2);
+                                      const Model& model, bool refit,
+                                      const RefitProgress& progress) {
+    const FitDesign design(x);
+    const WeightedFit fit = FitWeighted(studies, design, model.tau2);
     std::vector<StudyInfluence> influence;
     influence.reserve(studies.size());
     for (std::size_t i = 0; i < studies.size(); ++i) {
@@ -55,10 +79,12 @@ std::vector<StudyInfluence> Influence(std::span<const Study> studies, const Desi
         return influence;
     }
     // Cook's distance over every coefficient, the intercept's too, by the full model's
-    // covariance (cooks.distance() of a model with moderators).
-    const Eigen::LLT<Eigen::MatrixXd> covariance(model.vb);
+    // covariance s2w (X'WX)^-1 (cooks.distance() of a model with moderators): the change of
+    // the coefficients is weighed as the change of every study's fitted value,
+    // (b - b_i)' X'WX (b - b_i) / s2w = sum w (X b - X b_i)^2 / s2w.
+    const Eigen::VectorXd fitted = Fitted(design, model.beta);
     std::vector<Study> rest(studies.begin() + 1, studies.end());
-    Design restX = x.bottomRows(x.rows() - 1);
+    const ModelSettings settings = SettingsForTheRest(rest.size(), model.settings);
     for (std::size_t left = 0; left < studies.size(); ++left) {
         if (progress) {
             progress(left);
@@ -66,21 +92,31 @@ std::vector<StudyInfluence> Influence(std::span<const Study> studies, const Desi
         // The others, in order: study i leaves position i, the one before it takes its place.
         if (left > 0) {
             rest[left - 1] = studies[left - 1];
-            restX.row(static_cast<Eigen::Index>(left) - 1) =
-                x.row(static_cast<Eigen::Index>(left) - 1);
         }
-        Model without;
+        const auto row = static_cast<Eigen::Index>(left);
+        const FitDesign without = design.WithoutRow(row);
+        if (!IsFittable(without, settings.method)) {
+            continue; // without the study the design is deficient: NaN
+        }
+        CoefficientFit refitted;
         try {
-            without = FitOneLeftOut(rest, restX, names, model.settings);
-        } catch (const std::exception&) {
-            continue; // without the study the design is deficient, or has no maximum: NaN
+            refitted = FitCoefficients(rest, without, settings);
+        } catch (const NotConverged&) {
+            continue; // the likelihood without the study has no maximum: NaN
         }
-        const Eigen::RowVectorXd xi = x.row(static_cast<Eigen::Index>(left));
-        const Deleted deleted{xi.dot(without.beta), xi * without.vb * xi.transpose(), without.tau2,
-                              without.s2w};
+        const Eigen::VectorXd beta = refitted.Beta();
+        const Eigen::RowVectorXd xi = design.Row(row);
+        const Deleted deleted{xi.dot(beta),
+                              refitted.s2w * refitted.PredictionVarianceAt(without, xi),
+                              refitted.Tau2(), refitted.s2w};
         influence[left].residual = StudentizedResidual(studies[left], deleted);
-        const Eigen::VectorXd change = model.beta - without.beta;
-        influence[left].cooksDistance = change.dot(covariance.solve(change));
+        const Eigen::VectorXd change = fitted - Fitted(design, beta);
+        double weighed = 0;
+        for (std::size_t j = 0; j < studies.size(); ++j) {
+            const double c = change[static_cast<Eigen::Index>(j)];
+            weighed += c * c / (studies[j].vi + model.tau2);
+        }
+        influence[left].cooksDistance = model.s2w > 0 ? weighed / model.s2w : kNaN;
     }
     return influence;
 }

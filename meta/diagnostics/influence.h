@@ -28,10 +28,10 @@ inline constexpr std::size_t kMostStudiesRefitted = 5000;
 // How many of the refits without each study are done, told after each (they may take long).
 using RefitProgress = std::function<void(std::size_t done)>;
 
-// For the model fitted on design `x` with column names `names`. `refit` false: weights and hat
+// For the model fitted on design `x`. `refit` false: weights and hat
 // values only.
 std::vector<StudyInfluence> Influence(std::span<const Study> studies, const Design& x,
-                                      std::span<const std::string> names, const Model& model,
-                                      bool refit, const RefitProgress& progress = {});
+                                      const Model& model, bool refit,
+                                      const RefitProgress& progress = {});
 
 } // namespace tavrel::meta

@@ -2,15 +2,16 @@
 
 namespace tavrel::meta {
 
+ModelSettings SettingsForTheRest(std::size_t studiesLeft, const ModelSettings& settings) {
+    return studiesLeft > 1 ? settings : ModelSettings{Method::FE, Test::Z, settings.level};
+}
+
 Model FitOneLeftOut(std::span<const Study> rest, const Design& x,
                     std::span<const std::string> names, const ModelSettings& settings) {
-    if (rest.size() > 1) {
-        return FitModel(rest, x, names, settings, ModelExtras::None);
-    }
-    // What metafor fits to a single study: the study itself under the z test, with nothing
-    // heterogeneous about it (Q = 0 with p = 1, tau^2 = 0, I^2 = 0, H^2 = 1), whatever the
-    // method.
-    Model fit = FitModel(rest, x, names, {Method::FE, Test::Z, settings.level}, ModelExtras::None);
+    // A single study has nothing heterogeneous about it: Q = 0 with p = 1, tau^2 = 0, I^2 = 0,
+    // H^2 = 1.
+    Model fit =
+        FitModel(rest, x, names, SettingsForTheRest(rest.size(), settings), ModelExtras::None);
     fit.settings.method = settings.method;
     return fit;
 }

@@ -140,20 +140,20 @@ void TestHeterogeneity(Model& model, const WeightedFit& fixed, double residualDf
 }
 
 // R^2 and the Q-profile interval of tau^2, with I^2 and H^2 at its ends; on the scaled studies.
-void AddExtras(Model& model, std::span<const Study> studies, const Design& x,
+void AddExtras(Model& model, std::span<const Study> studies, const FitDesign& x,
                const WeightedFit& fixed, double residualDf, int scaleExponent) {
     const Method method = model.settings.method;
-    const auto k = static_cast<double>(x.rows());
-    const bool moderators = x.cols() > 1;
+    const auto k = static_cast<double>(x.Rows());
+    const bool moderators = x.Cols() > 1;
     if (moderators && IsCommonEffect(method)) {
         // The adjusted R^2 of the weighted least-squares fit, as lm() gives it.
-        const double total = ResidualQ(studies, InterceptOnly(x.rows()), 0);
+        const double total = ResidualQ(studies, FitDesign(InterceptOnly(x.Rows())), 0);
         model.r2 =
             total == 0 ? 0 : std::max(0.0, 100 * (1 - model.qe / total * (k - 1) / residualDf));
     } else if (moderators) {
         // The share of the heterogeneity without moderators that they account for.
         const double withoutModerators =
-            EstimateTau2(studies, InterceptOnly(x.rows()), method).tau2;
+            EstimateTau2(studies, FitDesign(InterceptOnly(x.Rows())), method).tau2;
         model.r2 = withoutModerators == 0
                        ? 0
                        : std::max(0.0, 100 * (withoutModerators - model.tau2) / withoutModerators);
@@ -213,13 +213,118 @@ Design InterceptOnly(std::size_t k) {
     return Design::Ones(static_cast<Eigen::Index>(k), 1);
 }
 
-Model FitModel(std::span<const Study> original, const Design& x, std::span<const std::string> names,
-               const ModelSettings& settings, ModelExtras extras) {
-    RequireFullRank(x, names);
-    if (x.rows() <= x.cols() && !IsCommonEffect(settings.method)) {
+namespace {
+
+// tau^2, its fit and Knapp and Hartung's factor, on studies scaled to unit variance.
+CoefficientFit FitScaled(std::span<const Study> studies, const FitDesign& design,
+                         const ModelSettings& settings, FitParts parts, int exponent) {
+    const Tau2Estimate estimate = EstimateTau2(studies, design, settings.method);
+    CoefficientFit coefficients{FitWeighted(studies, design, estimate.tau2, parts), estimate.tau2,
+                                estimate.iterations, 1, exponent};
+    if (settings.test == Test::KnappHartung) {
+        const double q = coefficients.fit.q;
+        const auto residualDf = static_cast<double>(design.Rows() - design.Cols());
+        coefficients.s2w = q <= std::numeric_limits<double>::epsilon() ? 0 : q / residualDf;
+    }
+    return coefficients;
+}
+
+// Whether the columns outside an absorbed factor stay independent once centred within the
+// levels, judged at unit length as RequireFullRank judges.
+bool CentredColumnsIndependent(const FitDesign& design) {
+    if (design.Dense().cols() == 0) {
+        return true;
+    }
+    Eigen::MatrixXd centred = design.Dense();
+    Eigen::MatrixXd means = Eigen::MatrixXd::Zero(design.Levels(), centred.cols());
+    for (Eigen::Index i = 0; i < centred.rows(); ++i) {
+        means.row(design.Level(i)) += centred.row(i);
+    }
+    for (Eigen::Index l = 0; l < design.Levels(); ++l) {
+        means.row(l) /= static_cast<double>(design.LevelRows()[static_cast<std::size_t>(l)]);
+    }
+    for (Eigen::Index i = 0; i < centred.rows(); ++i) {
+        centred.row(i) -= means.row(design.Level(i));
+    }
+    for (Eigen::Index j = 0; j < centred.cols(); ++j) {
+        if (const double length = centred.col(j).norm(); length > 0) {
+            centred.col(j) /= length;
+        }
+    }
+    return Eigen::ColPivHouseholderQR<Eigen::MatrixXd>(centred).rank() == centred.cols();
+}
+
+// A factor's columns are independent where every level has a study, and the others where they
+// stay so once centred within the levels.
+bool AbsorbedIndependent(const FitDesign& design) {
+    for (const Eigen::Index rows : design.LevelRows()) {
+        if (rows == 0) {
+            return false;
+        }
+    }
+    return CentredColumnsIndependent(design);
+}
+
+// A design of more rows than columns (as many will do without tau^2), with independent
+// columns.
+void RequireFittable(const FitDesign& design, const Design& x, std::span<const std::string> names,
+                     Method method) {
+    // Where an absorbed factor's columns are found independent, so is the design; where not,
+    // the whole design is decomposed to name the columns that depend on the others.
+    if (!design.Absorbed() || !AbsorbedIndependent(design)) {
+        RequireFullRank(x, names);
+    }
+    if (x.rows() <= x.cols() && !IsCommonEffect(method)) {
         // No residual degree of freedom is left to estimate tau^2 from.
         throw std::invalid_argument("a model with tau^2 needs more studies than coefficients");
     }
+}
+
+} // namespace
+
+bool IsFittable(const FitDesign& design, Method method) {
+    if (design.Rows() < design.Cols() ||
+        (design.Rows() == design.Cols() && !IsCommonEffect(method))) {
+        return false;
+    }
+    if (design.Absorbed()) {
+        return AbsorbedIndependent(design);
+    }
+    if (design.Cols() == 1) {
+        return design.Dense().col(0).norm() > 0;
+    }
+    Eigen::MatrixXd unit = design.Dense();
+    for (Eigen::Index j = 0; j < unit.cols(); ++j) {
+        if (const double length = unit.col(j).norm(); length > 0) {
+            unit.col(j) /= length;
+        }
+    }
+    return Eigen::ColPivHouseholderQR<Eigen::MatrixXd>(unit).rank() == unit.cols();
+}
+
+double CoefficientFit::PredictionVarianceAt(const FitDesign& design,
+                                            const Eigen::RowVectorXd& x) const {
+    return std::ldexp(PredictionVariance(design, fit, x), 2 * scaleExponent);
+}
+
+Eigen::VectorXd CoefficientFit::Beta() const {
+    return std::ldexp(1.0, scaleExponent) * fit.beta;
+}
+
+double CoefficientFit::Tau2() const {
+    return std::ldexp(tau2, 2 * scaleExponent);
+}
+
+CoefficientFit FitCoefficients(std::span<const Study> original, const FitDesign& design,
+                               const ModelSettings& settings) {
+    const Scaled scaled = ScaleToUnitVariance(original);
+    return FitScaled(scaled.Of(original), design, settings, FitParts::Sums, scaled.exponent);
+}
+
+Model FitModel(std::span<const Study> original, const Design& x, std::span<const std::string> names,
+               const ModelSettings& settings, ModelExtras extras) {
+    const FitDesign design(x);
+    RequireFittable(design, x, names, settings.method);
     const Scaled scaled = ScaleToUnitVariance(original);
     const std::span<const Study> studies = scaled.Of(original);
     const double residualDf = static_cast<double>(x.rows() - x.cols());
@@ -232,22 +337,20 @@ Model FitModel(std::span<const Study> original, const Design& x, std::span<const
           &model.i2CiLow, &model.i2CiHigh, &model.h2CiLow, &model.h2CiHigh}) {
         *value = kNaN;
     }
-
-    const Tau2Estimate estimate = EstimateTau2(studies, x, settings.method);
-    model.tau2 = estimate.tau2;
-    model.iterations = estimate.iterations;
-    const WeightedFit fit = FitWeighted(studies, x, model.tau2);
+    const CoefficientFit coefficients =
+        FitScaled(studies, design, settings, FitParts::Covariance, scaled.exponent);
+    const WeightedFit& fit = coefficients.fit;
+    model.tau2 = coefficients.tau2;
+    model.iterations = coefficients.iterations;
     model.beta = fit.beta;
     model.weightSum = fit.sumW;
-    model.s2w = 1;
-    if (settings.test == Test::KnappHartung) {
-        model.s2w = fit.q <= std::numeric_limits<double>::epsilon() ? 0 : fit.q / residualDf;
-    }
+    model.s2w = coefficients.s2w;
     model.vb = model.s2w * fit.inverse;
-    const WeightedFit fixed = model.tau2 == 0 ? fit : FitWeighted(studies, x, 0);
+    const WeightedFit fixed =
+        model.tau2 == 0 ? fit : FitWeighted(studies, design, 0, FitParts::Sums);
     TestHeterogeneity(model, fixed, residualDf);
     if (extras == ModelExtras::All && residualDf > 0) {
-        AddExtras(model, studies, x, fixed, residualDf, scaled.exponent);
+        AddExtras(model, studies, design, fixed, residualDf, scaled.exponent);
     }
     BackToOwnScale(model, scaled.exponent);
     TestCoefficients(model, names, residualDf);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "meta/model/model_settings.h"
-#include "meta/model/weighted_fit.h"
+#include "meta/fit/weighted_fit.h"
 
 #include <Eigen/Dense>
 #include <cstddef>
@@ -84,6 +84,32 @@ Model FitModel(std::span<const Study> studies, const Design& x, std::span<const 
 // The model without moderators: the studies pooled.
 Model FitModel(std::span<const Study> studies, const ModelSettings& settings,
                ModelExtras extras = ModelExtras::All);
+
+// The step every fit shares: tau^2 estimated, the coefficients fitted at it, and Knapp and
+// Hartung's factor (1 under z), on studies scaled to unit variance (`scaleExponent`), as a
+// refit without one study needs them; without the tests, intervals and (X'WX)^-1.
+struct CoefficientFit {
+    WeightedFit fit; // on the scaled studies
+    double tau2;     // on the scaled studies
+    int iterations;
+    double s2w;
+    int scaleExponent;
+
+    // On the studies' own scale: the coefficients, tau^2, and x (X'WX)^-1 x' for a row x of
+    // the design or one left out of it.
+    Eigen::VectorXd Beta() const;
+    double Tau2() const;
+    double PredictionVarianceAt(const FitDesign& design, const Eigen::RowVectorXd& x) const;
+};
+
+// Whether FitModel would fit the design: more rows than columns (as many without tau^2), its
+// columns independent.
+bool IsFittable(const FitDesign& design, Method method);
+
+// The studies fitted on a design the caller knows to be fittable (a refit without one study).
+// Throws NotConverged where the likelihood has no maximum a double can hold.
+CoefficientFit FitCoefficients(std::span<const Study> studies, const FitDesign& design,
+                               const ModelSettings& settings);
 
 // A study's share of the model's total weight, in percent.
 double WeightPercent(const Model& model, const Study& study);

@@ -1,17 +1,13 @@
 #pragma once
 
+#include "meta/study/study.h"
+
 #include <array>
 #include <stdexcept>
 #include <string_view>
 #include <utility>
 
 namespace tavrel::meta {
-
-// One study's effect size and its sampling variance (yi and vi).
-struct Study {
-    double yi;
-    double vi;
-};
 
 // The estimators of tau^2, as metafor names them: restricted and full maximum likelihood,
 // DerSimonian-Laird, Paule-Mandel, Sidik-Jonkman, Hedges, Hunter-Schmidt, empirical Bayes;

@@ -16,7 +16,7 @@ namespace {
 // Q decreases in tau^2, and Q(tau^2) <= S / tau^2 with S the unweighted fit's residual squares:
 // the root lies below 2 S / (k - p), a bracket whose upper end is strictly negative. Boost's
 // TOMS 748 finds it to the precision of a double.
-double PauleMandelTau2(std::span<const Study> studies, const Design& x, double residualDf) {
+double PauleMandelTau2(std::span<const Study> studies, const FitDesign& x, double residualDf) {
     const auto excess = [&](double tau2) { return ResidualQ(studies, x, tau2) - residualDf; };
     const double atZero = excess(0);
     if (!(atZero > 0)) {
@@ -30,15 +30,15 @@ double PauleMandelTau2(std::span<const Study> studies, const Design& x, double r
     return low + (high - low) / 2;
 }
 
-Tau2Estimate MaximumLikelihoodTau2(std::span<const Study> studies, const Design& x,
+Tau2Estimate MaximumLikelihoodTau2(std::span<const Study> studies, const FitDesign& x,
                                    Likelihood likelihood, double start, double squares) {
-    const double residualDf = static_cast<double>(x.rows() - x.cols());
+    const double residualDf = static_cast<double>(x.Rows() - x.Cols());
     double largest = 0;
     for (const Study& study : studies) {
         largest = std::max(largest, study.vi);
     }
     const auto score = [&](double tau2) {
-        const WeightedFit fit = FitWeighted(studies, x, tau2);
+        const WeightedFit fit = FitWeighted(studies, x, tau2, FitParts::Sums);
         return likelihood == Likelihood::Full
                    ? LikelihoodScore{fit.residualSquares - fit.sumW, fit.sumW2}
                    : LikelihoodScore{fit.residualSquares - fit.traceP, fit.tracePP};
@@ -54,9 +54,9 @@ Tau2Estimate MaximumLikelihoodTau2(std::span<const Study> studies, const Design&
 
 } // namespace
 
-Tau2Estimate EstimateTau2(std::span<const Study> studies, const Design& x, Method method) {
-    const auto k = static_cast<double>(x.rows());
-    const double residualDf = k - static_cast<double>(x.cols());
+Tau2Estimate EstimateTau2(std::span<const Study> studies, const FitDesign& x, Method method) {
+    const auto k = static_cast<double>(x.Rows());
+    const double residualDf = k - static_cast<double>(x.Cols());
     const auto hedges = [&](const UnweightedFit& ols) {
         return std::max(0.0, (ols.squares - ols.traceVarianceResidual) / residualDf);
     };
@@ -66,11 +66,11 @@ Tau2Estimate EstimateTau2(std::span<const Study> studies, const Design& x, Metho
     case Method::CE:
         return {0, 0};
     case Method::DL: {
-        const WeightedFit fixed = FitWeighted(studies, x, 0);
+        const WeightedFit fixed = FitWeighted(studies, x, 0, FitParts::Sums);
         return {std::max(0.0, (fixed.q - residualDf) / fixed.traceP), 0};
     }
     case Method::HS: {
-        const WeightedFit fixed = FitWeighted(studies, x, 0);
+        const WeightedFit fixed = FitWeighted(studies, x, 0, FitParts::Sums);
         return {std::max(0.0, (fixed.q - k) / fixed.sumW), 0};
     }
     case Method::HE:

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "meta/model/model_settings.h"
-#include "meta/model/weighted_fit.h"
+#include "meta/fit/weighted_fit.h"
 
 #include <span>
 
@@ -27,6 +27,6 @@ struct Tau2Estimate {
 //   FE, EE, CE  0.
 // Each is at least 0. The studies are expected on a scale where the largest vi is near 1
 // (ScaleToUnitVariance). Throws NotConverged where the likelihood has no maximum a double holds.
-Tau2Estimate EstimateTau2(std::span<const Study> studies, const Design& x, Method method);
+Tau2Estimate EstimateTau2(std::span<const Study> studies, const FitDesign& x, Method method);
 
 } // namespace tavrel::meta

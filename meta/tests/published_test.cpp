@@ -112,8 +112,7 @@ TEST(PublishedBcg, MetaRegressionOnLatitudeUnderKnappHartung) {
 TEST(PublishedBcg, EachTrialsPartInTheRegression) {
     const Model model =
         FitModel(kBcg, OnLatitude(), kNames, {Method::REML, meta::Test::KnappHartung, 0.95});
-    const std::vector<StudyInfluence> influence =
-        Influence(kBcg, OnLatitude(), kNames, model, true);
+    const std::vector<StudyInfluence> influence = Influence(kBcg, OnLatitude(), model, true);
     const double weight[] = {2.82286880188, 4.18782412952, 2.3074366588};
     const double hat[] = {0.0490232949592, 0.149265842606, 0.0351420480338};
     const double residual[] = {0.193600002907, -0.419472788615, -0.46540736621};

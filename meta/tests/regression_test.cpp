@@ -3,7 +3,7 @@
 // 1/6 give QE = 1/6 on one degree of freedom.
 #include "meta/diagnostics/influence.h"
 #include "meta/model/model.h"
-#include "meta/model/weighted_fit.h"
+#include "meta/fit/weighted_fit.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -46,10 +46,46 @@ TEST(Regression, KnappHartungScalesByTheResidualVariance) {
 // The root finders evaluate Q alone; it must be the full fit's Q at every tau^2.
 TEST(Regression, ResidualQIsTheFitsQ) {
     for (const double tau2 : {0.0, 1.0, 1e-9, 1e6}) {
-        EXPECT_NEAR(ResidualQ(kStudies, Line(), tau2), FitWeighted(kStudies, Line(), tau2).q,
+        EXPECT_NEAR(ResidualQ(kStudies, FitDesign(Line()), tau2),
+                    FitWeighted(kStudies, Line(), tau2).q,
                     1e-14 * FitWeighted(kStudies, Line(), tau2).q + 1e-300);
     }
-    EXPECT_NEAR(ResidualQ(kStudies, Line(), 1), 1.0 / 12, 1e-15); // weights 1/2
+    EXPECT_NEAR(ResidualQ(kStudies, FitDesign(Line()), 1), 1.0 / 12, 1e-15); // weights 1/2
+}
+
+// The fit takes W^1/2 [X y] to triangular form a block of rows at a time: over many blocks it
+// must be the one Householder QR of the whole, which Eigen gives here as the reference.
+TEST(Regression, BlocksOfRowsFitAsOneDecomposition) {
+    const Eigen::Index k = 5000;
+    std::vector<Study> studies;
+    Design x(k, 3);
+    for (Eigen::Index i = 0; i < k; ++i) {
+        const double t = static_cast<double>(i) / k;
+        studies.push_back({std::sin(7 * t) + t, 0.01 + 0.5 * t * t});
+        x.row(i) << 1, 1990 + 30 * t, std::cos(3 * t);
+    }
+    const double tau2 = 0.2;
+    Eigen::VectorXd root(k);
+    Eigen::VectorXd y(k);
+    for (Eigen::Index i = 0; i < k; ++i) {
+        root[i] = 1 / std::sqrt(studies[static_cast<std::size_t>(i)].vi + tau2);
+        y[i] = studies[static_cast<std::size_t>(i)].yi;
+    }
+    const Eigen::MatrixXd weighted = root.asDiagonal() * x;
+    const Eigen::HouseholderQR<Eigen::MatrixXd> qr(weighted);
+    const Eigen::VectorXd beta = qr.solve(root.cwiseProduct(y));
+    const Eigen::VectorXd residual = y - x * beta;
+    const double q = root.cwiseProduct(residual).squaredNorm();
+    const Eigen::MatrixXd thinQ = qr.householderQ() * Eigen::MatrixXd::Identity(k, 3);
+
+    const WeightedFit fit = FitWeighted(studies, x, tau2);
+    EXPECT_LT((fit.beta - beta).cwiseAbs().maxCoeff(), 1e-10 * beta.cwiseAbs().maxCoeff());
+    EXPECT_NEAR(fit.q, q, 1e-10 * q);
+    EXPECT_NEAR(ResidualQ(studies, FitDesign(x), tau2), q, 1e-10 * q);
+    for (const Eigen::Index i : {Eigen::Index{0}, Eigen::Index{2047}, Eigen::Index{2048}, k - 1}) {
+        const double hat = thinQ.row(i).squaredNorm();
+        EXPECT_NEAR(fit.hat[i], hat, 1e-10 * hat) << i;
+    }
 }
 
 // A moderator in the quadrillions beside the intercept is independent of it, and fitted.
@@ -120,14 +156,15 @@ TEST(Regression, MaximumLikelihoodKeepsTheHigherOfTwoPeaks) {
     EXPECT_NEAR(model.coefficients[2].estimate, -0.06063720030, 1e-9);
     EXPECT_NEAR(model.coefficients[3].estimate, -0.16531467796, 1e-9);
     EXPECT_NEAR(model.qm, 72.44343444, 1e-6);
-    EXPECT_GT(LogLikelihood(bcg, x, 0, false), LogLikelihood(bcg, x, 0.0411, false));
+    EXPECT_GT(LogLikelihood(bcg, FitDesign(x), 0, false),
+              LogLikelihood(bcg, FitDesign(x), 0.0411, false));
 }
 
 // Without a study the line passes through the other two: the deleted residual of the middle
 // study is 1 - 1.5 = -0.5 over sqrt(v + Var(prediction)) = sqrt(1 + 1/2).
 TEST(Regression, DeletedResidualByHand) {
     const Model model = FitModel(kStudies, Line(), kNames, {Method::FE, meta::Test::Z, 0.95});
-    const std::vector<StudyInfluence> influence = Influence(kStudies, Line(), kNames, model, true);
+    const std::vector<StudyInfluence> influence = Influence(kStudies, Line(), model, true);
     EXPECT_NEAR(influence[1].residual, -0.5 / std::sqrt(1.5), 1e-14);
     EXPECT_NEAR(influence[0].weight + influence[1].weight + influence[2].weight, 100, 1e-12);
     // Hat values of a line: 1/k + (x - xbar)^2 / Sxx.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "meta/model/weighted_fit.h"
+#include "meta/fit/weighted_fit.h"
 
 #include <span>
 
@@ -14,7 +14,9 @@ namespace tavrel::meta {
 // The design's column, in place.
 using Column = Eigen::Ref<const Eigen::VectorXd>;
 
-WeightedFit FitOneColumn(std::span<const Study> studies, const Column& c, double tau2);
+// Each study's residual and hat value only where `perStudy` is true.
+WeightedFit FitOneColumn(std::span<const Study> studies, const Column& c, double tau2,
+                         bool perStudy);
 double ResidualQOneColumn(std::span<const Study> studies, const Column& c, double tau2);
 double LogLikelihoodOneColumn(std::span<const Study> studies, const Column& c, double tau2,
                               bool restricted);

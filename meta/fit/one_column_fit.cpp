@@ -1,4 +1,4 @@
-#include "meta/model/one_column_fit.h"
+#include "meta/fit/one_column_fit.h"
 
 #include <cmath>
 
@@ -26,40 +26,36 @@ Sums SumsOf(std::span<const Study> studies, const Column& c, double tau2, bool w
 
 } // namespace
 
-WeightedFit FitOneColumn(std::span<const Study> studies, const Column& c, double tau2) {
+WeightedFit FitOneColumn(std::span<const Study> studies, const Column& c, double tau2,
+                         bool perStudy) {
     const auto k = static_cast<Eigen::Index>(studies.size());
+    const Sums sums = SumsOf(studies, c, tau2, true);
+    const double inverse = 1 / sums.squares;
     WeightedFit fit;
-    fit.residual.resize(k);
-    fit.hat.resize(k);
-    // The weights first, held where the hat values go: one division a study.
-    Eigen::VectorXd& w = fit.hat;
-    double squares = 0;
-    double cross = 0;
-    for (Eigen::Index i = 0; i < k; ++i) {
-        const Study& study = studies[static_cast<std::size_t>(i)];
-        w[i] = 1 / (study.vi + tau2);
-        squares += w[i] * c[i] * c[i];
-        cross += w[i] * c[i] * study.yi;
-    }
-    const double beta = cross / squares;
-    const double inverse = 1 / squares;
-    fit.beta = Eigen::VectorXd::Constant(1, beta);
+    fit.beta = Eigen::VectorXd::Constant(1, sums.beta);
     fit.inverse = Eigen::MatrixXd::Constant(1, 1, inverse);
+    if (perStudy) {
+        fit.residual.resize(k);
+        fit.hat.resize(k);
+    }
     fit.q = fit.residualSquares = fit.sumW = fit.sumW2 = 0;
     double weightedHat = 0; // sum w h = Q'WQ, a 1 x 1 matrix here
     double squaredHat = 0;  // sum w^2 h
     for (Eigen::Index i = 0; i < k; ++i) {
-        const double wi = w[i];
-        const double r = studies[static_cast<std::size_t>(i)].yi - c[i] * beta;
-        const double h = wi * c[i] * c[i] * inverse;
-        fit.residual[i] = r;
-        fit.hat[i] = h;
-        fit.q += wi * r * r;
-        fit.residualSquares += (wi * r) * (wi * r);
-        fit.sumW += wi;
-        fit.sumW2 += wi * wi;
-        weightedHat += wi * h;
-        squaredHat += wi * wi * h;
+        const Study& study = studies[static_cast<std::size_t>(i)];
+        const double w = 1 / (study.vi + tau2);
+        const double r = study.yi - c[i] * sums.beta;
+        const double h = w * c[i] * c[i] * inverse;
+        if (perStudy) {
+            fit.residual[i] = r;
+            fit.hat[i] = h;
+        }
+        fit.q += w * r * r;
+        fit.residualSquares += (w * r) * (w * r);
+        fit.sumW += w;
+        fit.sumW2 += w * w;
+        weightedHat += w * h;
+        squaredHat += w * w * h;
     }
     fit.traceP = fit.sumW - weightedHat;
     fit.tracePP = fit.sumW2 - 2 * squaredHat + weightedHat * weightedHat;
