@@ -1,5 +1,7 @@
 #include "meta/fit/dense_fit.h"
 
+#include "meta/fit/study_sums.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -76,30 +78,13 @@ WeightedFit FitDense(std::span<const Study> studies, const Design& x, double tau
     WeightedFit fit;
     fit.beta = rInverse * triangle.z;
     fit.inverse = rInverse * rInverse.transpose();
-    if (perStudy) {
-        fit.residual.resize(k);
-        fit.hat.resize(k);
-    }
-    fit.q = fit.residualSquares = fit.sumW = fit.sumW2 = 0;
     const Eigen::Index p = x.cols();
-    double weightedHat = 0;                                       // sum w h
-    double squaredHat = 0;                                        // sum w^2 h
     Eigen::MatrixXd squaredWeights = Eigen::MatrixXd::Zero(p, p); // X'W^2X, its upper triangle
+    StudySums sums(fit, k, perStudy);
     for (Eigen::Index i = 0; i < k; ++i) {
         const Study& study = studies[static_cast<std::size_t>(i)];
         const double w = 1 / (study.vi + tau2);
-        const double r = study.yi - x.row(i).dot(fit.beta);
-        const double h = w * RowTimesInverse(x, i, rInverse);
-        if (perStudy) {
-            fit.residual[i] = r;
-            fit.hat[i] = h;
-        }
-        fit.q += w * r * r;
-        fit.residualSquares += (w * r) * (w * r);
-        fit.sumW += w;
-        fit.sumW2 += w * w;
-        weightedHat += w * h;
-        squaredHat += w * w * h;
+        sums.Add(i, w, study.yi - x.row(i).dot(fit.beta), w * RowTimesInverse(x, i, rInverse));
         for (Eigen::Index b = 0; b < p; ++b) {
             for (Eigen::Index a = 0; a <= b; ++a) {
                 squaredWeights(a, b) += w * w * x(i, a) * x(i, b);
@@ -107,10 +92,8 @@ WeightedFit FitDense(std::span<const Study> studies, const Design& x, double tau
         }
     }
     squaredWeights.triangularView<Eigen::StrictlyLower>() = squaredWeights.transpose();
-    fit.traceP = fit.sumW - weightedHat;
     // Q'WQ = R^-T X'W^2X R^-1 for the thin Q = W^1/2 X R^-1.
-    const Eigen::MatrixXd qwq = rInverse.transpose() * squaredWeights * rInverse;
-    fit.tracePP = fit.sumW2 - 2 * squaredHat + qwq.squaredNorm();
+    sums.Finish((rInverse.transpose() * squaredWeights * rInverse).squaredNorm());
     return fit;
 }
 

@@ -1,5 +1,7 @@
 #include "meta/fit/one_column_fit.h"
 
+#include "meta/fit/study_sums.h"
+
 #include <cmath>
 
 namespace tavrel::meta {
@@ -29,36 +31,19 @@ Sums SumsOf(std::span<const Study> studies, const Column& c, double tau2, bool w
 WeightedFit FitOneColumn(std::span<const Study> studies, const Column& c, double tau2,
                          bool perStudy) {
     const auto k = static_cast<Eigen::Index>(studies.size());
-    const Sums sums = SumsOf(studies, c, tau2, true);
-    const double inverse = 1 / sums.squares;
+    const Sums fitted = SumsOf(studies, c, tau2, true);
+    const double inverse = 1 / fitted.squares;
     WeightedFit fit;
-    fit.beta = Eigen::VectorXd::Constant(1, sums.beta);
+    fit.beta = Eigen::VectorXd::Constant(1, fitted.beta);
     fit.inverse = Eigen::MatrixXd::Constant(1, 1, inverse);
-    if (perStudy) {
-        fit.residual.resize(k);
-        fit.hat.resize(k);
-    }
-    fit.q = fit.residualSquares = fit.sumW = fit.sumW2 = 0;
-    double weightedHat = 0; // sum w h = Q'WQ, a 1 x 1 matrix here
-    double squaredHat = 0;  // sum w^2 h
+    StudySums sums(fit, k, perStudy);
     for (Eigen::Index i = 0; i < k; ++i) {
         const Study& study = studies[static_cast<std::size_t>(i)];
         const double w = 1 / (study.vi + tau2);
-        const double r = study.yi - c[i] * sums.beta;
-        const double h = w * c[i] * c[i] * inverse;
-        if (perStudy) {
-            fit.residual[i] = r;
-            fit.hat[i] = h;
-        }
-        fit.q += w * r * r;
-        fit.residualSquares += (w * r) * (w * r);
-        fit.sumW += w;
-        fit.sumW2 += w * w;
-        weightedHat += w * h;
-        squaredHat += w * w * h;
+        const double r = study.yi - c[i] * fitted.beta;
+        sums.Add(i, w, r, w * c[i] * c[i] * inverse);
     }
-    fit.traceP = fit.sumW - weightedHat;
-    fit.tracePP = fit.sumW2 - 2 * squaredHat + weightedHat * weightedHat;
+    sums.Finish(sums.WeightedHat() * sums.WeightedHat()); // Q'WQ is 1 x 1
     return fit;
 }
 
