@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace tavrel::report {
 
@@ -25,20 +27,27 @@ Json Number(double value) {
     return value;
 }
 
+// Numbers under their keys, in order.
+void Put(Json& json, std::initializer_list<std::pair<const char*, double>> values) {
+    for (const auto& [key, value] : values) {
+        json[key] = Number(value);
+    }
+}
+
 // The heterogeneity's estimates and intervals, as every model reports them.
 void AddHeterogeneity(Json& json, const meta::Model& model) {
-    json["tau2"] = Number(model.tau2);
-    json["tau"] = Number(model.tau);
-    json["i2"] = Number(model.i2);
-    json["h2"] = Number(model.h2);
-    json["tau2_ci_low"] = Number(model.tau2CiLow);
-    json["tau2_ci_high"] = Number(model.tau2CiHigh);
-    json["tau_ci_low"] = Number(model.tauCiLow);
-    json["tau_ci_high"] = Number(model.tauCiHigh);
-    json["i2_ci_low"] = Number(model.i2CiLow);
-    json["i2_ci_high"] = Number(model.i2CiHigh);
-    json["h2_ci_low"] = Number(model.h2CiLow);
-    json["h2_ci_high"] = Number(model.h2CiHigh);
+    Put(json, {{"tau2", model.tau2},
+               {"tau", model.tau},
+               {"i2", model.i2},
+               {"h2", model.h2},
+               {"tau2_ci_low", model.tau2CiLow},
+               {"tau2_ci_high", model.tau2CiHigh},
+               {"tau_ci_low", model.tauCiLow},
+               {"tau_ci_high", model.tauCiHigh},
+               {"i2_ci_low", model.i2CiLow},
+               {"i2_ci_high", model.i2CiHigh},
+               {"h2_ci_low", model.h2CiLow},
+               {"h2_ci_high", model.h2CiHigh}});
 }
 
 // What every model's object opens with; k_left_out only for the whole table's.
@@ -56,12 +65,12 @@ Json Opening(const meta::Model& model, std::optional<std::size_t> leftOut) {
 
 // A coefficient's estimate, test and interval: the keys of the pooled estimate as well.
 void AddEstimate(Json& json, const meta::Coefficient& c) {
-    json["estimate"] = Number(c.estimate);
-    json["se"] = Number(c.se);
-    json["statistic"] = Number(c.statistic);
-    json["p"] = Number(c.p);
-    json["ci_low"] = Number(c.ciLow);
-    json["ci_high"] = Number(c.ciHigh);
+    Put(json, {{"estimate", c.estimate},
+               {"se", c.se},
+               {"statistic", c.statistic},
+               {"p", c.p},
+               {"ci_low", c.ciLow},
+               {"ci_high", c.ciHigh}});
 }
 
 // The keys of a model without moderators, in order.
@@ -69,11 +78,11 @@ Json PooledJson(const meta::Model& model, std::optional<std::size_t> leftOut) {
     Json json = Opening(model, leftOut);
     AddEstimate(json, model.Pooled());
     AddHeterogeneity(json, model);
-    json["q"] = Number(model.qe);
-    json["q_df"] = Number(model.qeDf);
-    json["q_p"] = Number(model.qeP);
-    json["pi_low"] = Number(model.piLow);
-    json["pi_high"] = Number(model.piHigh);
+    Put(json, {{"q", model.qe},
+               {"q_df", model.qeDf},
+               {"q_p", model.qeP},
+               {"pi_low", model.piLow},
+               {"pi_high", model.piHigh}});
     return json;
 }
 
@@ -116,12 +125,12 @@ void AddTrimAndFill(Json& json, const std::optional<meta::TrimAndFill>& fill) {
     const meta::Coefficient& filled = fill->model.Pooled();
     json["trimfill_k0"] = fill->k0;
     json["trimfill_side"] = fill->side == meta::Side::Left ? "left" : "right";
-    json["trimfill_estimate"] = Number(filled.estimate);
-    json["trimfill_se"] = Number(filled.se);
-    json["trimfill_ci_low"] = Number(filled.ciLow);
-    json["trimfill_ci_high"] = Number(filled.ciHigh);
-    json["trimfill_p"] = Number(filled.p);
-    json["trimfill_tau2"] = Number(fill->model.tau2);
+    Put(json, {{"trimfill_estimate", filled.estimate},
+               {"trimfill_se", filled.se},
+               {"trimfill_ci_low", filled.ciLow},
+               {"trimfill_ci_high", filled.ciHigh},
+               {"trimfill_p", filled.p},
+               {"trimfill_tau2", fill->model.tau2}});
 }
 
 void AddSmallStudyEffects(Json& json, const meta::SmallStudyEffects& effects) {
@@ -181,10 +190,7 @@ std::string RegressionJson(const meta::Model& model, std::size_t leftOut) {
     }
     json["coefficients"] = std::move(coefficients);
     AddModeratorTest(json, &model, "");
-    json["qe"] = Number(model.qe);
-    json["qe_df"] = Number(model.qeDf);
-    json["qe_p"] = Number(model.qeP);
-    json["r2"] = Number(model.r2);
+    Put(json, {{"qe", model.qe}, {"qe_df", model.qeDf}, {"qe_p", model.qeP}, {"r2", model.r2}});
     AddHeterogeneity(json, model);
     return Text(json);
 }
