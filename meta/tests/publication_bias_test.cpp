@@ -203,6 +203,27 @@ TEST(TrimAndFill, StudiesThatAllAgreeNeedNothing) {
     }
 }
 
+// The side is Egger's: on this table its slope on the standard error is +0.636 while PEESE's on
+// the variance is -0.248, and trim-and-fill fills on the left. metafor 3.8.1:
+// trimfill(rma(yi, vi, method = "FE")) gives side "left", k0 = 1, estimate 0.254954954955
+// and se 0.066899360801.
+TEST(TrimAndFill, TheSideIsEggersWhereEggerAndPeeseDisagree) {
+    const std::vector<double> y = {0, 0.7, 0.9, 0.7, 0.4, -0.7, 0.1};
+    const std::vector<double> v = {0.01, 0.02, 0.04, 0.08, 0.16, 0.32, 0.64};
+    std::vector<Study> studies;
+    for (std::size_t i = 0; i < y.size(); ++i) {
+        studies.push_back({y[i], v[i]});
+    }
+    const ModelSettings settings{Method::FE, meta::Test::Z, 0.95};
+    EXPECT_GT(RegressionTest(studies, AsymmetryPredictor::StandardError, settings).statistic, 0);
+    EXPECT_LT(RegressionTest(studies, AsymmetryPredictor::Variance, settings).statistic, 0);
+    const TrimAndFill fill = FillMissingStudies(studies, FitModel(studies, settings));
+    EXPECT_EQ(fill.side, Side::Left);
+    EXPECT_EQ(fill.k0, 1U);
+    EXPECT_NEAR(fill.model.Pooled().estimate, 0.254954954955, 1e-11);
+    EXPECT_NEAR(fill.model.Pooled().se, 0.066899360801, 1e-11);
+}
+
 TEST(TrimAndFill, NeedsThreeStudiesOrTwoWithoutTau2) {
     const std::vector<Study> two = {{0.1, 0.04}, {0.5, 0.09}};
     EXPECT_THROW(FillMissingStudies(two, FitModel(two, {Method::REML, meta::Test::Z, 0.95})),
