@@ -1,5 +1,6 @@
 #include "meta/model/model.h"
 
+#include "meta/model/design_rank.h"
 #include "meta/model/q_profile.h"
 #include "meta/model/quiet_policy.h"
 #include "meta/model/scaled_studies.h"
@@ -19,36 +20,6 @@ namespace tavrel::meta {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// Names the columns that depend linearly on the others, by the pivoted QR's rank. Each column
-// is judged at unit length: beside a moderator of 1e15 the intercept's column would otherwise
-// look like rounding noise.
-void RequireFullRank(const Design& x, std::span<const std::string> names) {
-    if (x.cols() == 1 && x.col(0).norm() > 0) {
-        return; // one column is independent unless it is all zero
-    }
-    Eigen::MatrixXd unit = x;
-    for (Eigen::Index j = 0; j < unit.cols(); ++j) {
-        const double length = unit.col(j).norm();
-        if (length > 0) {
-            unit.col(j) /= length;
-        }
-    }
-    const Eigen::ColPivHouseholderQR<Eigen::MatrixXd> qr(unit);
-    if (qr.rank() == x.cols()) {
-        return;
-    }
-    std::string dependent;
-    const auto& order = qr.colsPermutation().indices();
-    std::vector<Eigen::Index> columns(order.data() + qr.rank(), order.data() + order.size());
-    std::sort(columns.begin(), columns.end());
-    for (const Eigen::Index column : columns) {
-        dependent += (dependent.empty() ? "" : ", ") + names[static_cast<std::size_t>(column)];
-    }
-    throw RankDeficient("the moderators are linearly dependent: " + dependent +
-                        (columns.size() == 1 ? " is" : " are") +
-                        " a combination of the other columns (the intercept included)");
-}
 
 // b' V^-1 b over the moderators, by the Cholesky factor of their covariance: chi-square, or
 // under Knapp and Hartung F.
@@ -229,78 +200,7 @@ CoefficientFit FitScaled(std::span<const Study> studies, const FitDesign& design
     return coefficients;
 }
 
-// Whether the columns outside an absorbed factor stay independent once centred within the
-// levels, judged at unit length as RequireFullRank judges.
-bool CentredColumnsIndependent(const FitDesign& design) {
-    if (design.Dense().cols() == 0) {
-        return true;
-    }
-    Eigen::MatrixXd centred = design.Dense();
-    Eigen::MatrixXd means = Eigen::MatrixXd::Zero(design.Levels(), centred.cols());
-    for (Eigen::Index i = 0; i < centred.rows(); ++i) {
-        means.row(design.Level(i)) += centred.row(i);
-    }
-    for (Eigen::Index l = 0; l < design.Levels(); ++l) {
-        means.row(l) /= static_cast<double>(design.LevelRows()[static_cast<std::size_t>(l)]);
-    }
-    for (Eigen::Index i = 0; i < centred.rows(); ++i) {
-        centred.row(i) -= means.row(design.Level(i));
-    }
-    for (Eigen::Index j = 0; j < centred.cols(); ++j) {
-        if (const double length = centred.col(j).norm(); length > 0) {
-            centred.col(j) /= length;
-        }
-    }
-    return Eigen::ColPivHouseholderQR<Eigen::MatrixXd>(centred).rank() == centred.cols();
-}
-
-// A factor's columns are independent where every level has a study, and the others where they
-// stay so once centred within the levels.
-bool AbsorbedIndependent(const FitDesign& design) {
-    for (const Eigen::Index rows : design.LevelRows()) {
-        if (rows == 0) {
-            return false;
-        }
-    }
-    return CentredColumnsIndependent(design);
-}
-
-// A design of more rows than columns (as many will do without tau^2), with independent
-// columns.
-void RequireFittable(const FitDesign& design, const Design& x, std::span<const std::string> names,
-                     Method method) {
-    // Where an absorbed factor's columns are found independent, so is the design; where not,
-    // the whole design is decomposed to name the columns that depend on the others.
-    if (!design.Absorbed() || !AbsorbedIndependent(design)) {
-        RequireFullRank(x, names);
-    }
-    if (x.rows() <= x.cols() && !IsCommonEffect(method)) {
-        // No residual degree of freedom is left to estimate tau^2 from.
-        throw std::invalid_argument("a model with tau^2 needs more studies than coefficients");
-    }
-}
-
 } // namespace
-
-bool IsFittable(const FitDesign& design, Method method) {
-    if (design.Rows() < design.Cols() ||
-        (design.Rows() == design.Cols() && !IsCommonEffect(method))) {
-        return false;
-    }
-    if (design.Absorbed()) {
-        return AbsorbedIndependent(design);
-    }
-    if (design.Cols() == 1) {
-        return design.Dense().col(0).norm() > 0;
-    }
-    Eigen::MatrixXd unit = design.Dense();
-    for (Eigen::Index j = 0; j < unit.cols(); ++j) {
-        if (const double length = unit.col(j).norm(); length > 0) {
-            unit.col(j) /= length;
-        }
-    }
-    return Eigen::ColPivHouseholderQR<Eigen::MatrixXd>(unit).rank() == unit.cols();
-}
 
 double CoefficientFit::PredictionVarianceAt(const FitDesign& design,
                                             const Eigen::RowVectorXd& x) const {

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "meta/model/model_settings.h"
 #include "meta/fit/weighted_fit.h"
+#include "meta/model/design_rank.h"
+#include "meta/model/model_settings.h"
 
 #include <Eigen/Dense>
 #include <cstddef>
@@ -57,13 +58,6 @@ struct Model {
     const Coefficient& Pooled() const { return coefficients.front(); }
 };
 
-// The design's columns are not linearly independent; the message names those that depend on
-// the others.
-class RankDeficient : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
 // What a fit computes beyond the coefficients and tau^2: R^2 (one more estimate of tau^2
 // without the moderators) and the Q-profile intervals. Refits skip them.
 enum class ModelExtras { All, None };
@@ -101,10 +95,6 @@ struct CoefficientFit {
     double Tau2() const;
     double PredictionVarianceAt(const FitDesign& design, const Eigen::RowVectorXd& x) const;
 };
-
-// Whether FitModel would fit the design: more rows than columns (as many without tau^2), its
-// columns independent.
-bool IsFittable(const FitDesign& design, Method method);
 
 // The studies fitted on a design the caller knows to be fittable (a refit without one study).
 // Throws NotConverged where the likelihood has no maximum a double can hold.

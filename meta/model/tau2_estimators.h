@@ -1,7 +1,7 @@
 #pragma once
 
-#include "meta/model/model_settings.h"
 #include "meta/fit/weighted_fit.h"
+#include "meta/model/model_settings.h"
 
 #include <span>
 
