@@ -126,6 +126,9 @@ void BatchRun::Read(std::FILE* input) {
             return;
         }
         table_->Row(record);
+        if (held_ && !GainsModelColumns(table_->Rows())) {
+            ReleaseHeldTable();
+        }
         progress_.Rows(table_->Rows());
     });
     progress_.Done();
@@ -144,9 +147,8 @@ void BatchRun::Analyse() {
         throw RunError("a forest plot of " + std::to_string(k) + " studies cannot be read; " +
                        std::to_string(kMostStudiesInAPlot) + " is the most it draws");
     }
-    const bool held = GainsModelColumns(table_->Rows());
     try {
-        analysis_ = analysis::Analyse(RequestOf(options_, held), *pooledRows_,
+        analysis_ = analysis::Analyse(RequestOf(options_, held_.has_value()), *pooledRows_,
                                       [&](const char* what, std::size_t done, std::size_t total) {
                                           progress_.Step(what, done, total);
                                       });
@@ -211,7 +213,7 @@ void BatchRun::WriteTable() {
     for (const std::string& note : analysis_->notes) {
         std::fprintf(err_, "%s\n", note.c_str());
     }
-    if (GainsModelColumns(table_->Rows())) {
+    if (held_) {
         WriteWithInfluence(*held_, *pooledRows_, analysis_->influence);
         return;
     }
@@ -219,9 +221,16 @@ void BatchRun::WriteTable() {
                  "weight, residual, hat and cooks_distance are left empty: they are written for "
                  "tables of up to %zu rows\n",
                  kMostRowsHeld);
+}
+
+// A table too long to gain the model's columns is held no longer: the rows so far go to the
+// output with those columns empty, and the rest are written as they are read.
+void BatchRun::ReleaseHeldTable() {
     if (!held_->WriteTo(nullptr)) {
         throw RunError("cannot write the output: " + ErrnoText());
     }
+    table_->WriteOnTo(*writer_);
+    held_.reset();
 }
 
 } // namespace tavrel::cli

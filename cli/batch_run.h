@@ -44,6 +44,7 @@ class BatchRun {
     void DrawPlots();
     // The held table, with each pooled row's part in the model where it was held.
     void WriteTable();
+    void ReleaseHeldTable();
 
     const Options& options_;
     std::FILE* out_;
@@ -53,7 +54,7 @@ class BatchRun {
     std::optional<PlotModule> plotModule_;
     std::optional<Destinations> destinations_;
     std::optional<csv::CsvWriter> writer_;
-    std::optional<HeldTable> held_;
+    std::optional<HeldTable> held_; // while the table waits for the model's columns
     std::optional<table::PooledRows> pooledRows_;
     table::TableSettings settings_;
     std::optional<table::StudyTable> table_;

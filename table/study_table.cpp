@@ -45,10 +45,39 @@ std::string_view ModeName(const StudyRow& study) {
 } // namespace
 
 StudyTable::StudyTable(const TableSettings& settings, csv::CsvWriter& out, PooledRows* pooled)
-    : settings_(settings), out_(out), z_(meta::TwoSidedZ(settings.level)), pooled_(pooled) {}
+    : settings_(settings), out_(&out), z_(meta::TwoSidedZ(settings.level)), pooled_(pooled) {}
 
 void StudyTable::Header(const csv::Record& header) {
     header_.assign(header.fields.begin(), header.fields.end());
+    FindInputColumns(header.line);
+    FindLabelColumn(header.line);
+    byColumn_ =
+        settings_.by.empty() ? header_.size() : NamedColumn(settings_.by, "--by", header.line);
+    moderatorColumns_.clear();
+    for (const std::string& moderator : settings_.moderators) {
+        moderatorColumns_.push_back(NamedColumn(moderator, "--mods", header.line));
+    }
+    FindReplacedColumns();
+    const std::span<const OutputColumn> outputs = OutputColumns();
+    for (std::size_t column = 0; column < header_.size(); ++column) {
+        if (replacement_[column] != kLeftOut) {
+            out_->Field(header_[column]);
+        }
+    }
+    for (std::size_t output = 0; output < outputs.size(); ++output) {
+        if (Written(outputs[output]) && !replaced_[output]) {
+            out_->Field(outputs[output].name);
+        }
+    }
+    if (appendsEmpty_) {
+        for (const std::string_view name : settings_.appended) {
+            out_->Field(name);
+        }
+    }
+    out_->EndRow();
+}
+
+void StudyTable::FindInputColumns(long line) {
     columns_.fill(header_.size());
     std::array<bool, kColumnCount> has{};
     for (std::size_t input = 0; input < kColumnCount; ++input) {
@@ -57,7 +86,7 @@ void StudyTable::Header(const csv::Record& header) {
                 if (has[input]) {
                     throw TableError("the column " + std::string(kColumnNames[input]) +
                                          " is given more than once",
-                                     header.line);
+                                     line);
                 }
                 has[input] = true;
                 columns_[input] = column;
@@ -65,20 +94,23 @@ void StudyTable::Header(const csv::Record& header) {
         }
     }
     if (const std::optional<std::string> missing = MissingColumns(has)) {
-        throw TableError(*missing, header.line);
+        throw TableError(*missing, line);
     }
+}
+
+// The studies' names: the column --label names (in any case, as the inputs), or the first that
+// is not an input.
+void StudyTable::FindLabelColumn(long line) {
     const auto isInput = [&](std::size_t column) {
         return std::find(columns_.begin(), columns_.end(), column) != columns_.end();
     };
-    // The studies' names: the column --label names (in any case, as the inputs), or the first
-    // that is not an input.
     labelColumn_ = header_.size();
     const std::string label = ColumnKey(settings_.label);
     for (std::size_t column = 0; column < header_.size(); ++column) {
         if (label.empty() ? !isInput(column) : ColumnKey(header_[column]) == label) {
             if (labelColumn_ != header_.size()) {
                 throw TableError("the column " + settings_.label + " is given more than once",
-                                 header.line);
+                                 line);
             }
             labelColumn_ = column;
             if (label.empty()) {
@@ -87,17 +119,13 @@ void StudyTable::Header(const csv::Record& header) {
         }
     }
     if (!settings_.label.empty() && labelColumn_ == header_.size()) {
-        throw TableError("--label names no column: \"" + settings_.label + "\"", header.line);
+        throw TableError("--label names no column: \"" + settings_.label + "\"", line);
     }
-    byColumn_ =
-        settings_.by.empty() ? header_.size() : NamedColumn(settings_.by, "--by", header.line);
-    moderatorColumns_.clear();
-    for (const std::string& moderator : settings_.moderators) {
-        moderatorColumns_.push_back(NamedColumn(moderator, "--mods", header.line));
-    }
+}
 
-    // An input column named as an output column (the table is itself an output, say) is
-    // replaced in place by the computed one: no name twice.
+// An input column named as an output column (the table is itself an output, say) is replaced in
+// place by the computed one, and one named as an appended column is left out: no name twice.
+void StudyTable::FindReplacedColumns() {
     const std::span<const OutputColumn> outputs = OutputColumns();
     replacement_.assign(header_.size(), outputs.size());
     replaced_.assign(outputs.size(), false);
@@ -117,17 +145,6 @@ void StudyTable::Header(const csv::Record& header) {
             }
         }
     }
-    for (std::size_t column = 0; column < header_.size(); ++column) {
-        if (replacement_[column] != kLeftOut) {
-            out_.Field(header_[column]);
-        }
-    }
-    for (std::size_t output = 0; output < outputs.size(); ++output) {
-        if (Written(outputs[output]) && !replaced_[output]) {
-            out_.Field(outputs[output].name);
-        }
-    }
-    out_.EndRow();
 }
 
 std::size_t StudyTable::NamedColumn(const std::string& name, const char* option, long line) const {
@@ -266,7 +283,7 @@ void StudyTable::Write(const csv::Record& row, const RowResults& results) {
     // The row's own columns, as many as the header names, each replaced output in its place.
     for (std::size_t column = 0; column < header_.size(); ++column) {
         if (replacement_[column] < outputs.size()) {
-            outputs[replacement_[column]].write(results, out_);
+            outputs[replacement_[column]].write(results, *out_);
             continue;
         }
         if (replacement_[column] == kLeftOut) {
@@ -274,14 +291,24 @@ void StudyTable::Write(const csv::Record& row, const RowResults& results) {
         }
         const std::string_view field =
             column < row.fields.size() ? row.fields[column] : std::string_view{};
-        row.plain ? out_.PlainField(field) : out_.Field(field);
+        row.plain ? out_->PlainField(field) : out_->Field(field);
     }
     for (std::size_t output = 0; output < outputs.size(); ++output) {
         if (Written(outputs[output]) && !replaced_[output]) {
-            outputs[output].write(results, out_);
+            outputs[output].write(results, *out_);
         }
     }
-    out_.EndRow();
+    if (appendsEmpty_) {
+        for (std::size_t column = 0; column < settings_.appended.size(); ++column) {
+            out_->PlainField({});
+        }
+    }
+    out_->EndRow();
+}
+
+void StudyTable::WriteOnTo(csv::CsvWriter& out) {
+    out_ = &out;
+    appendsEmpty_ = true;
 }
 
 } // namespace tavrel::table

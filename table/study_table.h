@@ -46,6 +46,9 @@ class StudyTable {
     void Header(const csv::Record& header);
     // One data row, always written: with its results, or with the error that stopped them.
     void Row(const csv::Record& row);
+    // From the next row on, rows go to `out`, with the settings' appended columns written
+    // empty by the table itself: the caller no longer adds them.
+    void WriteOnTo(csv::CsvWriter& out);
 
     long Rows() const { return rows_; }
     long RowsWithErrors() const { return rowsWithErrors_; }
@@ -60,6 +63,11 @@ class StudyTable {
     const std::vector<std::string>& ReplacedColumns() const { return replacedNames_; }
 
   private:
+    // What the header's columns are, each throwing TableError where it cannot be used; `line`
+    // is the header's.
+    void FindInputColumns(long line);
+    void FindLabelColumn(long line);
+    void FindReplacedColumns();
     bool Written(const OutputColumn& column) const;
     // The column `name` (in any case) names; `option` says which option asked, for the error.
     std::size_t NamedColumn(const std::string& name, const char* option, long line) const;
@@ -70,7 +78,8 @@ class StudyTable {
     void Pool(const csv::Record& row, const StudyRow& study, bool pooled, meta::Interval g);
 
     const TableSettings& settings_;
-    csv::CsvWriter& out_;
+    csv::CsvWriter* out_;
+    bool appendsEmpty_ = false; // the appended columns are the table's to write, empty
     double z_;
     std::vector<std::string> header_;
     std::array<std::size_t, kColumnCount> columns_{}; // the header's size where absent

@@ -113,6 +113,29 @@ TEST_F(MetaTest, ModeratorsAreReadAndEveryStudyCounted) {
     EXPECT_NE(errors.find("--mods cannot be combined with --forest"), std::string::npos) << errors;
 }
 
+// A table too long to gain the model's columns stops waiting for the model at its 50,001st row:
+// every row is written once, in order, with the columns empty, and standard error says why.
+TEST_F(MetaTest, ALongTableIsWrittenWholeWithTheModelsColumnsEmpty) {
+    constexpr int kRows = 50'002;
+    std::string errors;
+    ASSERT_EQ(Run(Studies(kRows), {"--meta", "--method=DL"}, &errors), 0) << errors;
+    EXPECT_NE(errors.find("weight, residual, hat and cooks_distance are left empty: they are "
+                          "written for tables of up to 50000 rows"),
+              std::string::npos)
+        << errors;
+    std::istringstream rows(Read(dir_ / "out.csv"));
+    std::string line;
+    std::getline(rows, line);
+    EXPECT_TRUE(line.ends_with(",weight,residual,hat,cooks_distance")) << line;
+    int row = 0;
+    while (std::getline(rows, line)) {
+        ++row;
+        ASSERT_TRUE(line.starts_with("S" + std::to_string(row) + ",")) << line;
+        ASSERT_TRUE(line.ends_with(",,,,")) << line;
+    }
+    EXPECT_EQ(row, kRows);
+}
+
 // --by groups the pooled rows by the column's text, in first-seen order, and says which column
 // it could not find.
 TEST_F(MetaTest, SubgroupsByAColumnsText) {
