@@ -1,5 +1,6 @@
 #include "meta/fit/dense_fit.h"
 
+#include "meta/fit/streamed_triangle.h"
 #include "meta/fit/study_sums.h"
 
 #include <algorithm>
@@ -8,8 +9,6 @@
 namespace tavrel::meta {
 
 namespace {
-
-constexpr Eigen::Index kBlockRows = 2048;
 
 // R with R'R = X'WX, z with R beta = z, the residual sum w r^2 as the last diagonal entry of the
 // triangle of [X y] squared, and (where asked) sum log w.
@@ -23,50 +22,30 @@ struct Triangle {
 Triangle Triangulate(std::span<const Study> studies, const Design& x, double tau2, bool weighted,
                      bool withLogs) {
     const Eigen::Index p = x.cols();
-    const Eigen::Index k = x.rows();
-    const Eigen::Index block = std::max(kBlockRows, 4 * p);
-    Eigen::MatrixXd stack = Eigen::MatrixXd::Zero(p + 1 + block, p + 1);
-    Eigen::HouseholderQR<Eigen::MatrixXd> qr(p + 1 + block, p + 1);
     double logWeights = 0;
-    Eigen::Index top = 0; // the rows of the triangle so far, at the stack's top
-    for (Eigen::Index start = 0; start < k; start += block) {
-        const Eigen::Index n = std::min(block, k - start);
-        for (Eigen::Index i = 0; i < n; ++i) {
-            const Study& study = studies[static_cast<std::size_t>(start + i)];
-            const double w = weighted ? 1 / (study.vi + tau2) : 1;
-            if (withLogs) {
-                logWeights += std::log(w);
+    StudyBlock studyBlock;
+    const Eigen::MatrixXd r =
+        StreamedTriangle(x.rows(), p + 1, [&](Eigen::Index start, Eigen::Index n, auto& block) {
+            studyBlock.Load(studies, start, n);
+            Eigen::ArrayXd w = Eigen::ArrayXd::Ones(n);
+            if (weighted) {
+                w = (studyBlock.v + tau2).inverse();
             }
-            const double root = std::sqrt(w);
-            stack.row(top + i).head(p) = root * x.row(start + i);
-            stack(top + i, p) = root * study.yi;
-        }
-        const Eigen::Index rows = top + n;
-        qr.compute(stack.topRows(rows));
-        top = std::min(rows, p + 1);
-        stack.topRows(top) = qr.matrixQR().topRows(top).triangularView<Eigen::Upper>();
-    }
-    const double last = top > p ? stack(p, p) : 0;
-    return {stack.topLeftCorner(p, p).triangularView<Eigen::Upper>(), stack.col(p).head(p),
-            last * last, logWeights};
+            if (withLogs) {
+                logWeights += w.log().sum();
+            }
+            const Eigen::ArrayXd root = w.sqrt();
+            for (Eigen::Index j = 0; j < p; ++j) {
+                block.col(j).head(n) = (root * x.col(j).segment(start, n).array()).matrix();
+            }
+            block.col(p).head(n) = (root * studyBlock.y).matrix();
+        });
+    return {r.topLeftCorner(p, p), r.col(p).head(p), r(p, p) * r(p, p), logWeights};
 }
 
 // R^-1, of which (X'WX)^-1 = R^-1 R^-T and each hat value w ||x R^-1||^2 follow.
 Eigen::MatrixXd Inverse(const Eigen::MatrixXd& r) {
     return r.triangularView<Eigen::Upper>().solve(Eigen::MatrixXd::Identity(r.rows(), r.cols()));
-}
-
-// ||x_i R^-1||^2, row by row without a temporary: R^-1 is upper triangular.
-double RowTimesInverse(const Design& x, Eigen::Index i, const Eigen::MatrixXd& rInverse) {
-    double squares = 0;
-    for (Eigen::Index j = 0; j < rInverse.cols(); ++j) {
-        double entry = 0;
-        for (Eigen::Index a = 0; a <= j; ++a) {
-            entry += x(i, a) * rInverse(a, j);
-        }
-        squares += entry * entry;
-    }
-    return squares;
 }
 
 } // namespace
@@ -79,21 +58,18 @@ WeightedFit FitDense(std::span<const Study> studies, const Design& x, double tau
     fit.beta = rInverse * triangle.z;
     fit.inverse = rInverse * rInverse.transpose();
     const Eigen::Index p = x.cols();
-    Eigen::MatrixXd squaredWeights = Eigen::MatrixXd::Zero(p, p); // X'W^2X, its upper triangle
+    Eigen::MatrixXd qwq = Eigen::MatrixXd::Zero(p, p); // Q'WQ for the thin Q = W^1/2 X R^-1
     StudySums sums(fit, k, perStudy);
-    for (Eigen::Index i = 0; i < k; ++i) {
-        const Study& study = studies[static_cast<std::size_t>(i)];
-        const double w = 1 / (study.vi + tau2);
-        sums.Add(i, w, study.yi - x.row(i).dot(fit.beta), w * RowTimesInverse(x, i, rInverse));
-        for (Eigen::Index b = 0; b < p; ++b) {
-            for (Eigen::Index a = 0; a <= b; ++a) {
-                squaredWeights(a, b) += w * w * x(i, a) * x(i, b);
-            }
-        }
-    }
-    squaredWeights.triangularView<Eigen::StrictlyLower>() = squaredWeights.transpose();
-    // Q'WQ = R^-T X'W^2X R^-1 for the thin Q = W^1/2 X R^-1.
-    sums.Finish((rInverse.transpose() * squaredWeights * rInverse).squaredNorm());
+    ForEachBlock(studies, [&](const StudyBlock& b) {
+        const auto rows = x.middleRows(b.start, b.n);
+        const Eigen::ArrayXd w = (b.v + tau2).inverse();
+        const Eigen::MatrixXd unweightedQ = rows.lazyProduct(rInverse); // each row x R^-1
+        sums.Add(b.start, w, b.y - (rows * fit.beta).array(),
+                 w * unweightedQ.rowwise().squaredNorm().array());
+        const Eigen::MatrixXd weightedQ = w.matrix().asDiagonal() * unweightedQ;
+        qwq.noalias() += weightedQ.transpose().lazyProduct(weightedQ);
+    });
+    sums.Finish(qwq.squaredNorm());
     return fit;
 }
 
@@ -116,10 +92,11 @@ UnweightedFit FitUnweightedDense(std::span<const Study> studies, const Design& x
     const Triangle triangle = Triangulate(studies, x, 0, false, false);
     const Eigen::MatrixXd rInverse = Inverse(triangle.r);
     double traceVarianceResidual = 0;
-    for (Eigen::Index i = 0; i < x.rows(); ++i) {
-        traceVarianceResidual +=
-            studies[static_cast<std::size_t>(i)].vi * (1 - (x.row(i) * rInverse).squaredNorm());
-    }
+    ForEachBlock(studies, [&](const StudyBlock& b) {
+        const Eigen::ArrayXd hat =
+            x.middleRows(b.start, b.n).lazyProduct(rInverse).rowwise().squaredNorm();
+        traceVarianceResidual += (b.v * (1 - hat)).sum();
+    });
     return {triangle.q, traceVarianceResidual};
 }
 

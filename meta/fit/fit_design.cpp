@@ -64,11 +64,23 @@ bool InterceptFirst(const Design& x) {
 } // namespace
 
 FitDesign::FitDesign(const Design& x) : rows_(x.rows()), cols_(x.cols()) {
-    std::vector<Eigen::Index> factor =
-        InterceptFirst(x) ? LargestFactor(x) : std::vector<Eigen::Index>{};
+    if (!Absorb(x)) {
+        view_ = &x;
+    }
+}
+
+FitDesign::FitDesign(Design&& x) : rows_(x.rows()), cols_(x.cols()) {
+    if (!Absorb(x)) {
+        dense_ = std::move(x);
+    }
+}
+
+bool FitDesign::Absorb(const Design& x) {
+    const bool intercept = InterceptFirst(x);
+    interceptOnly_ = intercept && cols_ == 1;
+    std::vector<Eigen::Index> factor = intercept ? LargestFactor(x) : std::vector<Eigen::Index>{};
     if (factor.size() < kFewestAbsorbed) {
-        dense_ = x;
-        return;
+        return false;
     }
     factorColumns_ = std::move(factor);
     levels_ = static_cast<int>(factorColumns_.size()) + 1;
@@ -91,11 +103,12 @@ FitDesign::FitDesign(const Design& x) : rows_(x.rows()), cols_(x.cols()) {
         }
         ++levelRows_[static_cast<std::size_t>(level_[static_cast<std::size_t>(i)])];
     }
+    return true;
 }
 
 Eigen::RowVectorXd FitDesign::Row(Eigen::Index row) const {
     if (!Absorbed()) {
-        return dense_.row(row);
+        return Dense().row(row);
     }
     Eigen::RowVectorXd values = Eigen::RowVectorXd::Zero(cols_);
     values[0] = 1;
@@ -112,10 +125,12 @@ FitDesign FitDesign::WithoutRow(Eigen::Index row) const {
     FitDesign without;
     without.rows_ = rows_ - 1;
     without.cols_ = cols_;
+    without.interceptOnly_ = interceptOnly_;
     const Eigen::Index after = rows_ - row - 1;
-    without.dense_.resize(rows_ - 1, dense_.cols());
-    without.dense_.topRows(row) = dense_.topRows(row);
-    without.dense_.bottomRows(after) = dense_.bottomRows(after);
+    const Design& dense = Dense();
+    without.dense_.resize(rows_ - 1, dense.cols());
+    without.dense_.topRows(row) = dense.topRows(row);
+    without.dense_.bottomRows(after) = dense.bottomRows(after);
     if (Absorbed()) {
         without.level_ = level_;
         without.level_.erase(without.level_.begin() + row);

@@ -16,15 +16,20 @@ using Design = Eigen::MatrixXd;
 // study becomes affordable.
 class FitDesign {
   public:
+    // The design read where it is, which must then outlive this (a million rows are not
+    // copied), or taken over.
     explicit FitDesign(const Design& x);
+    explicit FitDesign(Design&& x);
 
     Eigen::Index Rows() const { return rows_; }
     Eigen::Index Cols() const { return cols_; }
+    // Whether the design is the intercept alone, a column of ones.
+    bool InterceptOnly() const { return interceptOnly_; }
     // Whether a factor is absorbed; where not, Dense() is the design itself.
     bool Absorbed() const { return levels_ > 0; }
     // The columns the fit decomposes: the whole design, or those outside the factor and the
     // intercept (possibly none).
-    const Design& Dense() const { return dense_; }
+    const Design& Dense() const { return view_ != nullptr ? *view_ : dense_; }
     // Each row's level, 0 the reference (no indicator set), and how many levels there are.
     int Level(Eigen::Index row) const { return level_[static_cast<std::size_t>(row)]; }
     int Levels() const { return levels_; }
@@ -42,10 +47,14 @@ class FitDesign {
 
   private:
     FitDesign() = default;
+    // Absorbs the design's factor, where it has one large enough; returns whether it did.
+    bool Absorb(const Design& x);
 
     Eigen::Index rows_ = 0;
     Eigen::Index cols_ = 0;
-    Design dense_;
+    bool interceptOnly_ = false;
+    Design dense_;                 // where it is not viewed
+    const Design* view_ = nullptr; // the whole design, where it is neither absorbed nor owned
     std::vector<int> level_;
     int levels_ = 0;
     std::vector<Eigen::Index> levelRows_;

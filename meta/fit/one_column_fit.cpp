@@ -3,93 +3,153 @@
 #include "meta/fit/study_sums.h"
 
 #include <cmath>
+#include <vector>
 
 namespace tavrel::meta {
 
 namespace {
 
-// sum w c^2 and the fitted coefficient, with w = 1 / (v + tau2) (w = 1 where unweighted).
-struct Sums {
-    double squares;
-    double beta;
+// The column's values for a block of studies: ones for the intercept.
+void ColumnBlock(const Column* c, const StudyBlock& block, Eigen::ArrayXd& values) {
+    if (c == nullptr) {
+        values.setOnes(block.n);
+    } else {
+        values = c->segment(block.start, block.n).array();
+    }
+}
+
+// A block of studies fitted on its own, at its own coefficient b = sum w c y / sum w c^2, with
+// r = y - c b. Across blocks, y - c beta = r + c (b - beta), and sum w c r = 0 in each, so
+//   sum w (y - c beta)^2 = sum over blocks of q + S (b - beta)^2,
+//   sum (w (y - c beta))^2 = sum over blocks of T + 2 (b - beta) U + (b - beta)^2 V:
+// every quantity of the whole fit from one pass over the studies, each block held while it is
+// summed, and no sum formed by subtracting squares about zero.
+struct BlockFit {
+    double squares = 0;    // S = sum w c^2
+    double beta = 0;       // b (0 where the block's column is 0: S is then 0)
+    double q = 0;          // sum w r^2
+    double sumW = 0;       // sum w
+    double sumW2 = 0;      // sum w^2
+    double w2c2 = 0;       // V = sum w^2 c^2
+    double w3c2 = 0;       // sum w^3 c^2
+    double w2r2 = 0;       // T = sum (w r)^2
+    double w2cr = 0;       // U = sum w^2 c r
+    double logWeights = 0; // sum log w, where asked
+    double vc2 = 0;        // sum v c^2, of the unweighted fit
+    double v = 0;          // sum v, of the unweighted fit
 };
 
-Sums SumsOf(std::span<const Study> studies, const Column& c, double tau2, bool weighted) {
-    double squares = 0;
-    double cross = 0;
-    for (std::size_t i = 0; i < studies.size(); ++i) {
-        const double ci = c[static_cast<Eigen::Index>(i)];
-        const double w = weighted ? 1 / (studies[i].vi + tau2) : 1;
-        squares += w * ci * ci;
-        cross += w * ci * studies[i].yi;
+std::vector<BlockFit> FitBlocks(std::span<const Study> studies, const Column* c, double tau2,
+                                bool weighted, bool withLogs) {
+    std::vector<BlockFit> blocks;
+    blocks.reserve(studies.size() / kBlockRows + 1);
+    Eigen::ArrayXd column;
+    Eigen::ArrayXd w;
+    ForEachBlock(studies, [&](const StudyBlock& block) {
+        ColumnBlock(c, block, column);
+        if (weighted) {
+            w = (block.v + tau2).inverse();
+        } else {
+            w.setOnes(block.n);
+        }
+        BlockFit fit;
+        const Eigen::ArrayXd wc = w * column;
+        fit.squares = (wc * column).sum();
+        fit.beta = fit.squares > 0 ? (wc * block.y).sum() / fit.squares : 0;
+        const Eigen::ArrayXd r = block.y - column * fit.beta;
+        const Eigen::ArrayXd w2c = wc * w;
+        fit.q = (w * r.square()).sum();
+        fit.sumW = w.sum();
+        fit.sumW2 = w.square().sum();
+        fit.w2c2 = (w2c * column).sum();
+        fit.w3c2 = (w2c * wc).sum();
+        fit.w2r2 = (w * r).square().sum();
+        fit.w2cr = (w2c * r).sum();
+        if (withLogs) {
+            fit.logWeights = w.log().sum();
+        }
+        if (!weighted) {
+            fit.vc2 = (block.v * column.square()).sum();
+            fit.v = block.v.sum();
+        }
+        blocks.push_back(fit);
+    });
+    return blocks;
+}
+
+// The blocks merged: the whole fit's coefficient, its sums, sum w c^2 in `squares`.
+BlockFit Merge(const std::vector<BlockFit>& blocks) {
+    BlockFit whole;
+    double cross = 0; // sum w c y
+    for (const BlockFit& block : blocks) {
+        whole.squares += block.squares;
+        cross += block.squares * block.beta;
     }
-    return {squares, cross / squares};
+    whole.beta = cross / whole.squares;
+    for (const BlockFit& block : blocks) {
+        const double shift = block.beta - whole.beta;
+        whole.q += block.q + block.squares * shift * shift;
+        whole.w2r2 += block.w2r2 + 2 * shift * block.w2cr + shift * shift * block.w2c2;
+        whole.sumW += block.sumW;
+        whole.sumW2 += block.sumW2;
+        whole.w2c2 += block.w2c2;
+        whole.w3c2 += block.w3c2;
+        whole.logWeights += block.logWeights;
+        whole.vc2 += block.vc2;
+        whole.v += block.v;
+    }
+    return whole;
+}
+
+BlockFit FitWhole(std::span<const Study> studies, const Column* c, double tau2, bool weighted,
+                  bool withLogs) {
+    return Merge(FitBlocks(studies, c, tau2, weighted, withLogs));
 }
 
 } // namespace
 
-WeightedFit FitOneColumn(std::span<const Study> studies, const Column& c, double tau2,
+WeightedFit FitOneColumn(std::span<const Study> studies, const Column* c, double tau2,
                          bool perStudy) {
-    const auto k = static_cast<Eigen::Index>(studies.size());
-    const Sums fitted = SumsOf(studies, c, tau2, true);
-    const double inverse = 1 / fitted.squares;
+    const BlockFit whole = FitWhole(studies, c, tau2, true, false);
     WeightedFit fit;
-    fit.beta = Eigen::VectorXd::Constant(1, fitted.beta);
-    fit.inverse = Eigen::MatrixXd::Constant(1, 1, inverse);
-    StudySums sums(fit, k, perStudy);
-    for (Eigen::Index i = 0; i < k; ++i) {
-        const Study& study = studies[static_cast<std::size_t>(i)];
-        const double w = 1 / (study.vi + tau2);
-        const double r = study.yi - c[i] * fitted.beta;
-        sums.Add(i, w, r, w * c[i] * c[i] * inverse);
+    fit.beta = Eigen::VectorXd::Constant(1, whole.beta);
+    fit.inverse = Eigen::MatrixXd::Constant(1, 1, 1 / whole.squares);
+    fit.q = whole.q;
+    fit.residualSquares = whole.w2r2;
+    fit.sumW = whole.sumW;
+    fit.sumW2 = whole.sumW2;
+    // h = w c^2 / S: sum w h = sum w^2 c^2 / S, which is Q'WQ itself, and sum w^2 h likewise.
+    const double weightedHat = whole.w2c2 / whole.squares;
+    fit.traceP = whole.sumW - weightedHat;
+    fit.tracePP = whole.sumW2 - 2 * whole.w3c2 / whole.squares + weightedHat * weightedHat;
+    if (perStudy) {
+        fit.residual.resize(static_cast<Eigen::Index>(studies.size()));
+        fit.hat.resize(fit.residual.size());
+        Eigen::ArrayXd column;
+        ForEachBlock(studies, [&](const StudyBlock& block) {
+            ColumnBlock(c, block, column);
+            fit.residual.segment(block.start, block.n) = (block.y - column * whole.beta).matrix();
+            fit.hat.segment(block.start, block.n) =
+                ((block.v + tau2).inverse() * column.square() / whole.squares).matrix();
+        });
     }
-    sums.Finish(sums.WeightedHat() * sums.WeightedHat()); // Q'WQ is 1 x 1
     return fit;
 }
 
-namespace {
-
-// sum w r^2 and sum log w.
-struct Residuals {
-    double q;
-    double logWeights;
-};
-
-Residuals ResidualsOf(std::span<const Study> studies, const Column& c, double tau2, double beta) {
-    Residuals sums{0, 0};
-    for (std::size_t i = 0; i < studies.size(); ++i) {
-        const double w = 1 / (studies[i].vi + tau2);
-        const double r = studies[i].yi - c[static_cast<Eigen::Index>(i)] * beta;
-        sums.q += w * r * r;
-        sums.logWeights += std::log(w);
-    }
-    return sums;
+double ResidualQOneColumn(std::span<const Study> studies, const Column* c, double tau2) {
+    return FitWhole(studies, c, tau2, true, false).q;
 }
 
-} // namespace
-
-double ResidualQOneColumn(std::span<const Study> studies, const Column& c, double tau2) {
-    return ResidualsOf(studies, c, tau2, SumsOf(studies, c, tau2, true).beta).q;
-}
-
-double LogLikelihoodOneColumn(std::span<const Study> studies, const Column& c, double tau2,
+double LogLikelihoodOneColumn(std::span<const Study> studies, const Column* c, double tau2,
                               bool restricted) {
-    const Sums sums = SumsOf(studies, c, tau2, true);
-    const Residuals residuals = ResidualsOf(studies, c, tau2, sums.beta);
-    const double sum = residuals.q - residuals.logWeights;
-    return -(sum + (restricted ? std::log(sums.squares) : 0)) / 2; // |X'WX| = sum w c^2
+    const BlockFit whole = FitWhole(studies, c, tau2, true, true);
+    const double sum = whole.q - whole.logWeights;
+    return -(sum + (restricted ? std::log(whole.squares) : 0)) / 2; // |X'WX| = sum w c^2
 }
 
-UnweightedFit FitUnweightedOneColumn(std::span<const Study> studies, const Column& c) {
-    const Sums sums = SumsOf(studies, c, 0, false);
-    UnweightedFit fit{0, 0};
-    for (std::size_t i = 0; i < studies.size(); ++i) {
-        const double ci = c[static_cast<Eigen::Index>(i)];
-        const double r = studies[i].yi - ci * sums.beta;
-        fit.squares += r * r;
-        fit.traceVarianceResidual += studies[i].vi * (1 - ci * ci / sums.squares);
-    }
-    return fit;
+UnweightedFit FitUnweightedOneColumn(std::span<const Study> studies, const Column* c) {
+    const BlockFit whole = FitWhole(studies, c, 0, false, false);
+    return {whole.q, whole.v - whole.vc2 / whole.squares};
 }
 
 } // namespace tavrel::meta

@@ -1,10 +1,43 @@
 #pragma once
 
+#include "meta/fit/streamed_triangle.h"
 #include "meta/fit/weighted_fit.h"
 
 #include <Eigen/Dense>
+#include <algorithm>
+#include <span>
 
 namespace tavrel::meta {
+
+// A block of studies, start .. start + n - 1, their effects and variances each in an array of
+// its own: a sum over an array reads it several values to an instruction.
+struct StudyBlock {
+    Eigen::Index start = 0;
+    Eigen::Index n = 0;
+    Eigen::ArrayXd y;
+    Eigen::ArrayXd v;
+
+    void Load(std::span<const Study> studies, Eigen::Index first, Eigen::Index count) {
+        using Strided = Eigen::Map<const Eigen::ArrayXd, 0, Eigen::InnerStride<2>>;
+        static_assert(sizeof(Study) == 2 * sizeof(double),
+                      "a study is its yi and vi, side by side");
+        start = first;
+        n = count;
+        const Study& study = studies[static_cast<std::size_t>(first)];
+        y = Strided(&study.yi, count);
+        v = Strided(&study.vi, count);
+    }
+};
+
+// Calls visit(block) for the studies, block by block.
+template <class Visit> void ForEachBlock(std::span<const Study> studies, Visit visit) {
+    StudyBlock block;
+    const auto k = static_cast<Eigen::Index>(studies.size());
+    for (Eigen::Index start = 0; start < k; start += kBlockRows) {
+        block.Load(studies, start, std::min(kBlockRows, k - start));
+        visit(static_cast<const StudyBlock&>(block));
+    }
+}
 
 // What a fit gathers study by study into `fit`: sum w r^2, sum (w r)^2, sum w, sum w^2, and each
 // study's residual and hat value where they are kept; then tr P = sum w - sum w h and
@@ -19,22 +52,21 @@ class StudySums {
         fit.q = fit.residualSquares = fit.sumW = fit.sumW2 = 0;
     }
 
-    // Study i with weight w, residual r and hat value h.
-    void Add(Eigen::Index i, double w, double r, double h) {
+    // The studies start .. start + n - 1 at once, n the arrays' length.
+    void Add(Eigen::Index start, const Eigen::ArrayXd& w, const Eigen::ArrayXd& r,
+             const Eigen::ArrayXd& h) {
         if (perStudy_) {
-            fit_.residual[i] = r;
-            fit_.hat[i] = h;
+            fit_.residual.segment(start, r.size()) = r.matrix();
+            fit_.hat.segment(start, h.size()) = h.matrix();
         }
-        fit_.q += w * r * r;
-        fit_.residualSquares += (w * r) * (w * r);
-        fit_.sumW += w;
-        fit_.sumW2 += w * w;
-        weightedHat_ += w * h;
-        squaredHat_ += w * w * h;
+        const Eigen::ArrayXd wr = w * r;
+        fit_.q += (wr * r).sum();
+        fit_.residualSquares += wr.square().sum();
+        fit_.sumW += w.sum();
+        fit_.sumW2 += w.square().sum();
+        weightedHat_ += (w * h).sum();
+        squaredHat_ += (w.square() * h).sum();
     }
-
-    // sum w h: Q'WQ itself where the design has one column.
-    double WeightedHat() const { return weightedHat_; }
 
     // tr P and tr PP, given ||Q'WQ||_F^2.
     void Finish(double squaredQwq) {

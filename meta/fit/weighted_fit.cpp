@@ -10,6 +10,19 @@
 // few columns decomposed a block of rows at a time.
 namespace tavrel::meta {
 
+namespace {
+
+// Calls `fit` with the one-column path's column: none for the intercept alone.
+template <class Fit> auto WithColumn(const FitDesign& design, Fit fit) {
+    if (design.InterceptOnly()) {
+        return fit(nullptr);
+    }
+    const Column column = design.Dense().col(0);
+    return fit(&column);
+}
+
+} // namespace
+
 WeightedFit FitWeighted(std::span<const Study> studies, const FitDesign& design, double tau2,
                         FitParts parts) {
     const bool perStudy = parts == FitParts::Everything;
@@ -17,8 +30,11 @@ WeightedFit FitWeighted(std::span<const Study> studies, const FitDesign& design,
         return FitAbsorbed(studies, design, tau2, true, parts != FitParts::Sums, perStudy);
     }
     const Design& x = design.Dense();
-    return x.cols() == 1 ? FitOneColumn(studies, x.col(0), tau2, perStudy)
-                         : FitDense(studies, x, tau2, perStudy);
+    if (x.cols() == 1) {
+        return WithColumn(
+            design, [&](const Column* c) { return FitOneColumn(studies, c, tau2, perStudy); });
+    }
+    return FitDense(studies, x, tau2, perStudy);
 }
 
 WeightedFit FitWeighted(std::span<const Study> studies, const Design& x, double tau2) {
@@ -30,8 +46,11 @@ double ResidualQ(std::span<const Study> studies, const FitDesign& design, double
         return FitAbsorbed(studies, design, tau2, true, false, false).q;
     }
     const Design& x = design.Dense();
-    return x.cols() == 1 ? ResidualQOneColumn(studies, x.col(0), tau2)
-                         : ResidualQDense(studies, x, tau2);
+    if (x.cols() == 1) {
+        return WithColumn(design,
+                          [&](const Column* c) { return ResidualQOneColumn(studies, c, tau2); });
+    }
+    return ResidualQDense(studies, x, tau2);
 }
 
 double LogLikelihood(std::span<const Study> studies, const FitDesign& design, double tau2,
@@ -49,8 +68,12 @@ double LogLikelihood(std::span<const Study> studies, const FitDesign& design, do
         return -sum / 2;
     }
     const Design& x = design.Dense();
-    return x.cols() == 1 ? LogLikelihoodOneColumn(studies, x.col(0), tau2, restricted)
-                         : LogLikelihoodDense(studies, x, tau2, restricted);
+    if (x.cols() == 1) {
+        return WithColumn(design, [&](const Column* c) {
+            return LogLikelihoodOneColumn(studies, c, tau2, restricted);
+        });
+    }
+    return LogLikelihoodDense(studies, x, tau2, restricted);
 }
 
 UnweightedFit FitUnweighted(std::span<const Study> studies, const FitDesign& design) {
@@ -63,8 +86,11 @@ UnweightedFit FitUnweighted(std::span<const Study> studies, const FitDesign& des
         return {fit.q, traceVarianceResidual};
     }
     const Design& x = design.Dense();
-    return x.cols() == 1 ? FitUnweightedOneColumn(studies, x.col(0))
-                         : FitUnweightedDense(studies, x);
+    if (x.cols() == 1) {
+        return WithColumn(design,
+                          [&](const Column* c) { return FitUnweightedOneColumn(studies, c); });
+    }
+    return FitUnweightedDense(studies, x);
 }
 
 double PredictionVariance(const FitDesign& design, const WeightedFit& fit,

@@ -1,5 +1,7 @@
 #include "meta/model/design_rank.h"
 
+#include "meta/fit/streamed_triangle.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -7,14 +9,17 @@ namespace tavrel::meta {
 
 namespace {
 
-// The pivoted QR of the columns, each scaled to unit length first.
-Eigen::ColPivHouseholderQR<Eigen::MatrixXd> UnitLengthQR(Eigen::MatrixXd columns) {
-    for (Eigen::Index j = 0; j < columns.cols(); ++j) {
-        if (const double length = columns.col(j).norm(); length > 0) {
-            columns.col(j) /= length;
-        }
+// The pivoted QR of the columns' triangle, each column scaled to unit length first: the rank
+// and the order of the columns are those of the columns themselves, which are not copied.
+Eigen::ColPivHouseholderQR<Eigen::MatrixXd> UnitLengthQR(const Eigen::MatrixXd& columns) {
+    Eigen::RowVectorXd scale = columns.colwise().norm();
+    for (double& length : scale) {
+        length = length > 0 ? 1 / length : 1;
     }
-    return Eigen::ColPivHouseholderQR<Eigen::MatrixXd>(columns);
+    return Eigen::ColPivHouseholderQR<Eigen::MatrixXd>(StreamedTriangle(
+        columns.rows(), columns.cols(), [&](Eigen::Index start, Eigen::Index n, auto& block) {
+            block.topRows(n) = columns.middleRows(start, n) * scale.asDiagonal();
+        }));
 }
 
 bool Independent(const Eigen::MatrixXd& columns) {

@@ -2,8 +2,8 @@
 // The least-squares line is y = -1/6 + 1.5 x (Sxx = 2, Sxy = 3); its residuals 1/6, -1/3,
 // 1/6 give QE = 1/6 on one degree of freedom.
 #include "meta/diagnostics/influence.h"
-#include "meta/model/model.h"
 #include "meta/fit/weighted_fit.h"
+#include "meta/model/model.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -85,6 +85,60 @@ TEST(Regression, BlocksOfRowsFitAsOneDecomposition) {
     for (const Eigen::Index i : {Eigen::Index{0}, Eigen::Index{2047}, Eigen::Index{2048}, k - 1}) {
         const double hat = thinQ.row(i).squaredNorm();
         EXPECT_NEAR(fit.hat[i], hat, 1e-10 * hat) << i;
+    }
+}
+
+// A design of one column is fitted block by block, each block at its own coefficient, and the
+// blocks merged: over many blocks (one of them all zeros) every quantity must be the plain sums'.
+TEST(Regression, OneColumnOverManyBlocksIsThePlainSums) {
+    const Eigen::Index k = 5000;
+    std::vector<Study> studies;
+    Design ones = Design::Ones(k, 1);
+    Design column(k, 1);
+    for (Eigen::Index i = 0; i < k; ++i) {
+        const double t = static_cast<double>(i) / k;
+        studies.push_back({100 + std::sin(7 * t) + t, 0.01 + 0.5 * t * t});
+        column(i, 0) = i < 2048 ? 0 : 1 + std::cos(3 * t);
+    }
+    const double tau2 = 0.2;
+    for (const Design* x : {&ones, &column}) {
+        double s = 0, cross = 0, sumW = 0, sumW2 = 0, w2c2 = 0, w3c2 = 0, logs = 0;
+        for (Eigen::Index i = 0; i < k; ++i) {
+            const Study& study = studies[static_cast<std::size_t>(i)];
+            const double w = 1 / (study.vi + tau2);
+            const double c = (*x)(i, 0);
+            s += w * c * c;
+            cross += w * c * study.yi;
+            sumW += w;
+            sumW2 += w * w;
+            w2c2 += w * w * c * c;
+            w3c2 += w * w * w * c * c;
+            logs += std::log(w);
+        }
+        const double beta = cross / s;
+        double q = 0, residualSquares = 0;
+        for (Eigen::Index i = 0; i < k; ++i) {
+            const Study& study = studies[static_cast<std::size_t>(i)];
+            const double w = 1 / (study.vi + tau2);
+            const double r = study.yi - (*x)(i, 0) * beta;
+            q += w * r * r;
+            residualSquares += w * w * r * r;
+        }
+        const FitDesign design(*x);
+        const WeightedFit fit = FitWeighted(studies, design, tau2);
+        EXPECT_NEAR(fit.beta[0], beta, 1e-13 * beta);
+        EXPECT_NEAR(fit.q, q, 1e-10 * q);
+        EXPECT_NEAR(ResidualQ(studies, design, tau2), q, 1e-10 * q);
+        EXPECT_NEAR(fit.residualSquares, residualSquares, 1e-10 * residualSquares);
+        EXPECT_NEAR(fit.traceP, sumW - w2c2 / s, 1e-12 * sumW);
+        const double hatSquares = (w2c2 / s) * (w2c2 / s);
+        EXPECT_NEAR(fit.tracePP, sumW2 - 2 * w3c2 / s + hatSquares, 1e-12 * sumW2);
+        EXPECT_NEAR(fit.inverse(0, 0), 1 / s, 1e-13 / s);
+        EXPECT_NEAR(LogLikelihood(studies, design, tau2, true), -(q - logs + std::log(s)) / 2,
+                    1e-10 * std::fabs(logs));
+        EXPECT_EQ(fit.residual[4999], studies[4999].yi - (*x)(4999, 0) * fit.beta[0]);
+        EXPECT_NEAR(fit.hat[4000], (*x)(4000, 0) * (*x)(4000, 0) / (studies[4000].vi + tau2) / s,
+                    1e-15);
     }
 }
 
