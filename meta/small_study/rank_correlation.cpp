@@ -3,9 +3,12 @@
 #include "meta/model/quiet_policy.h"
 
 #include <algorithm>
+#include <bit>
 #include <boost/math/distributions/normal.hpp>
+#include <boost/sort/spreadsort/integer_sort.hpp>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -40,29 +43,34 @@ struct Ties {
     }
 };
 
-// Sorts `values` stably, counting the pairs out of order (strictly greater before smaller).
+// Sorts `values` stably, counting the pairs out of order (strictly greater before smaller):
+// a bottom-up merge sort whose runs pass between `values` and `buffer`, not copied back.
 std::int64_t SortCountingInversions(std::vector<double>& values, std::vector<double>& buffer) {
     std::int64_t inversions = 0;
     const std::size_t n = values.size();
     buffer.resize(n);
+    double* from = values.data();
+    double* to = buffer.data();
     for (std::size_t width = 1; width < n; width *= 2) {
-        for (std::size_t low = 0; low < n - width; low += 2 * width) {
-            const std::size_t middle = low + width;
+        for (std::size_t low = 0; low < n; low += 2 * width) {
+            const std::size_t middle = std::min(low + width, n);
             const std::size_t high = std::min(low + 2 * width, n);
             std::size_t left = low, right = middle, out = low;
             while (left < middle && right < high) {
-                if (values[right] < values[left]) {
+                if (from[right] < from[left]) {
                     inversions += static_cast<std::int64_t>(middle - left);
-                    buffer[out++] = values[right++];
+                    to[out++] = from[right++];
                 } else {
-                    buffer[out++] = values[left++];
+                    to[out++] = from[left++];
                 }
             }
-            std::copy(values.begin() + left, values.begin() + middle, buffer.begin() + out);
-            std::copy(values.begin() + right, values.begin() + high,
-                      buffer.begin() + out + (middle - left));
-            std::copy(buffer.begin() + low, buffer.begin() + high, values.begin() + low);
+            std::copy(from + left, from + middle, to + out);
+            std::copy(from + right, from + high, to + out + (middle - left));
         }
+        std::swap(from, to);
+    }
+    if (from != values.data()) {
+        values.swap(buffer);
     }
     return inversions;
 }
@@ -93,17 +101,27 @@ double ExactLowerTail(std::int64_t q, std::size_t n) {
     return std::min(sum, 1.0);
 }
 
-} // namespace
-
-RankCorrelation KendallTau(std::span<const double> x, std::span<const double> y) {
-    const std::size_t n = x.size();
-    // Sorted by x, ties by y: the points themselves, not indices, so that the sort reads
-    // memory in order.
-    std::vector<std::pair<double, double>> points(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        points[i] = {x[i], y[i]};
+// A point's x as the unsigned integer whose order is x's (the sign bit set for x >= 0, every
+// bit flipped for x < 0), shifted right: spreadsort's bucket key.
+struct ShiftedX {
+    std::uint64_t operator()(const std::pair<double, double>& point, unsigned shift) const {
+        const auto bits = std::bit_cast<std::uint64_t>(point.first);
+        constexpr std::uint64_t kSign = std::uint64_t{1} << 63;
+        return ((bits & kSign) != 0 ? ~bits : bits | kSign) >> shift;
     }
-    std::sort(points.begin(), points.end());
+};
+
+// Kendall's tau of the points (x, y).
+RankCorrelation KendallTauOf(std::vector<std::pair<double, double>> points) {
+    const std::size_t n = points.size();
+    for (auto& point : points) {
+        point.first += 0.0; // -0 + 0 is 0: the buckets would tell apart what the order ties
+    }
+    // Sorted by x, ties by y: the points themselves, not indices, so that the sort reads
+    // memory in order; by x's bits into buckets first (spreadsort), which on a million points
+    // takes a third of the time of comparisons alone.
+    boost::sort::spreadsort::integer_sort(points.begin(), points.end(), ShiftedX(),
+                                          std::less<std::pair<double, double>>());
     const Ties xTies = Ties::Of(
         n, [&](std::size_t a, std::size_t b) { return points[a].first == points[b].first; });
     const Ties jointTies =
@@ -148,6 +166,17 @@ RankCorrelation KendallTau(std::span<const double> x, std::span<const double> y)
     return result;
 }
 
+} // namespace
+
+RankCorrelation KendallTau(std::span<const double> x, std::span<const double> y) {
+    std::vector<std::pair<double, double>> points;
+    points.reserve(x.size());
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        points.emplace_back(x[i], y[i]);
+    }
+    return KendallTauOf(std::move(points));
+}
+
 RankCorrelation RankTest(std::span<const Study> studies) {
     double weightSum = 0;
     double weighted = 0;
@@ -157,13 +186,13 @@ RankCorrelation RankTest(std::span<const Study> studies) {
     }
     const double estimate = weighted / weightSum;
     const double estimateVariance = 1 / weightSum;
-    std::vector<double> standardized(studies.size());
-    std::vector<double> variances(studies.size());
-    for (std::size_t i = 0; i < studies.size(); ++i) {
-        standardized[i] = (studies[i].yi - estimate) / std::sqrt(studies[i].vi - estimateVariance);
-        variances[i] = studies[i].vi;
+    std::vector<std::pair<double, double>> points; // (standardized effect, variance)
+    points.reserve(studies.size());
+    for (const Study& study : studies) {
+        points.emplace_back((study.yi - estimate) / std::sqrt(study.vi - estimateVariance),
+                            study.vi);
     }
-    return KendallTau(standardized, variances);
+    return KendallTauOf(std::move(points));
 }
 
 } // namespace tavrel::meta
