@@ -9,6 +9,13 @@ namespace tavrel::meta {
 
 namespace {
 
+// A column is a combination of the others where what is left of it, once they are taken out,
+// is below this share of its length: R's lm() (through which metafor finds redundant
+// moderators) and its QR use the same tolerance. Eigen's own, a few units of rounding, lets
+// the rounding of the decomposition of many rows pass for independence: ten thousand studies
+// of one variance were fitted on sei beside the intercept.
+constexpr double kDependence = 1e-7;
+
 // The pivoted QR of the columns' triangle, each column scaled to unit length first: the rank
 // and the order of the columns are those of the columns themselves, which are not copied.
 Eigen::ColPivHouseholderQR<Eigen::MatrixXd> UnitLengthQR(const Eigen::MatrixXd& columns) {
@@ -16,10 +23,12 @@ Eigen::ColPivHouseholderQR<Eigen::MatrixXd> UnitLengthQR(const Eigen::MatrixXd& 
     for (double& length : scale) {
         length = length > 0 ? 1 / length : 1;
     }
-    return Eigen::ColPivHouseholderQR<Eigen::MatrixXd>(StreamedTriangle(
+    Eigen::ColPivHouseholderQR<Eigen::MatrixXd> qr(StreamedTriangle(
         columns.rows(), columns.cols(), [&](Eigen::Index start, Eigen::Index n, auto& block) {
             block.topRows(n) = columns.middleRows(start, n) * scale.asDiagonal();
         }));
+    qr.setThreshold(kDependence);
+    return qr;
 }
 
 bool Independent(const Eigen::MatrixXd& columns) {

@@ -4,6 +4,7 @@
 #include "meta/model/model.h"
 #include "meta/small_study/publication_bias.h"
 #include "meta/small_study/rank_correlation.h"
+#include "meta/small_study/small_study_effects.h"
 #include "meta/small_study/trim_and_fill.h"
 
 #include <cmath>
@@ -60,6 +61,22 @@ TEST(RegressionTest, NeedsThreeStudiesWithDifferentVariances) {
     EXPECT_THROW(
         RegressionTest(alike, AsymmetryPredictor::Variance, {Method::DL, meta::Test::Z, 0.95}),
         RankDeficient);
+}
+
+// From 10,000 studies the tests run side by side: what each could not compute is still said
+// once, in the tests' order.
+TEST(SmallStudyEffects, NotesKeepTheirOrderWhenTheTestsRunSideBySide) {
+    for (const std::size_t k : {std::size_t{5}, std::size_t{10'000}}) {
+        std::vector<Study> alike(k, Study{0.2, 0.04});
+        alike[0].yi = 0.5;
+        const Model pooled = FitModel(alike, {Method::DL, meta::Test::Z, 0.95});
+        const SmallStudyEffects effects = AssessSmallStudyEffects(alike, pooled, false);
+        ASSERT_EQ(effects.notes.size(), 3u) << k;
+        EXPECT_TRUE(effects.notes[0].starts_with("Egger's test: not computed")) << k;
+        EXPECT_TRUE(effects.notes[1].starts_with("PEESE: not computed")) << k;
+        EXPECT_TRUE(effects.notes[2].starts_with("Begg's test: not computed")) << k;
+        EXPECT_FALSE(effects.egger || effects.peese || effects.rank) << k;
+    }
 }
 
 TEST(FailSafeN, RosenthalByHand) {
