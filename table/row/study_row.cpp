@@ -163,102 +163,124 @@ EvaluateStudyRow(const std::array<std::string_view, engine::kInputCount>& fields
     return EvaluateMeans(inputs);
 }
 
-std::variant<RowProblem, StudyRow>
-EvaluateMeans(const std::array<InputValue, engine::kInputCount>& inputs) {
+namespace {
+
+using Inputs = std::array<InputValue, engine::kInputCount>;
+
+// The numbers a row gives, by input.
+struct GivenNumbers {
     std::array<double, engine::kInputCount> value{};
     std::array<bool, engine::kInputCount> present{};
-    std::array<std::string_view, engine::kInputCount> fields;
-    std::array<std::string_view, engine::kInputCount> names;
+
+    bool Has(Input input) const { return present[engine::Index(input)]; }
+    double Of(Input input) const { return value[engine::Index(input)]; }
+};
+
+RowProblem ProblemOf(const InputValue& input, const std::string& what, Input which,
+                     LeftOutReason reason) {
+    return RowProblem{std::string(input.name) + what + Quoted(input.text), which, reason};
+}
+
+// The numbers given, or why one of them is not a number.
+std::variant<RowProblem, GivenNumbers> ReadGivenNumbers(const Inputs& inputs) {
+    GivenNumbers given;
     for (const Input input : engine::kInputs) {
         const std::size_t i = engine::Index(input);
-        fields[i] = inputs[i].text;
-        names[i] = inputs[i].name;
-        const DataField field = inputs[i].data;
+        const DataField& field = inputs[i].data;
         switch (field.kind) {
         case DataField::NotANumber:
-            return RowProblem{std::string(names[i]) + " is not a number: " + Quoted(fields[i]),
-                              input, LeftOutReason::NotANumber};
+            return ProblemOf(inputs[i], " is not a number: ", input, LeftOutReason::NotANumber);
         case DataField::NotFinite:
-            return RowProblem{std::string(names[i]) +
-                                  " is not a finite number: " + Quoted(fields[i]),
-                              input, LeftOutReason::NotANumber};
+            return ProblemOf(inputs[i], " is not a finite number: ", input,
+                             LeftOutReason::NotANumber);
         case DataField::Missing:
             break;
         case DataField::Number:
-            present[i] = true;
-            value[i] = field.value;
+            given.present[i] = true;
+            given.value[i] = field.value;
             break;
         }
     }
-    // Sizes and SDs, where given, must be usable whatever the mode.
+    return given;
+}
+
+// Sizes and SDs, where given, must be usable whatever the mode.
+std::optional<RowProblem> SpreadProblem(const Inputs& inputs, const GivenNumbers& given) {
     for (const Input size : {Input::ControlSize, Input::ExperimentalSize}) {
-        const std::size_t i = engine::Index(size);
-        if (!present[i]) {
+        const InputValue& input = inputs[engine::Index(size)];
+        if (!given.Has(size)) {
             continue;
         }
-        if (std::optional<RowProblem> problem = SizeProblem(inputs[i].data, names[i], fields[i])) {
+        if (std::optional<RowProblem> problem = SizeProblem(input.data, input.name, input.text)) {
             problem->input = size;
-            return *problem;
+            return problem;
         }
     }
     for (const Input sd : {Input::ControlSD, Input::ExperimentalSD}) {
-        const std::size_t i = engine::Index(sd);
-        if (present[i] && value[i] < 0) {
-            return RowProblem{std::string(names[i]) + " must not be negative: " + Quoted(fields[i]),
-                              sd, LeftOutReason::OutOfRange};
+        if (given.Has(sd) && given.Of(sd) < 0) {
+            return ProblemOf(inputs[engine::Index(sd)], " must not be negative: ", sd,
+                             LeftOutReason::OutOfRange);
         }
     }
-    const auto at = [&](Input input) { return engine::Index(input); };
-    if (present[at(Input::ControlSD)] && present[at(Input::ExperimentalSD)] &&
-        value[at(Input::ControlSD)] == 0 && value[at(Input::ExperimentalSD)] == 0) {
-        return RowProblem{std::string(names[at(Input::ControlSD)]) + " and " +
-                              std::string(names[at(Input::ExperimentalSD)]) +
+    if (given.Has(Input::ControlSD) && given.Has(Input::ExperimentalSD) &&
+        given.Of(Input::ControlSD) == 0 && given.Of(Input::ExperimentalSD) == 0) {
+        return RowProblem{std::string(inputs[engine::Index(Input::ControlSD)].name) + " and " +
+                              std::string(inputs[engine::Index(Input::ExperimentalSD)].name) +
                               " are both 0: the groups have no spread to standardize by",
                           Input::ControlSD, LeftOutReason::OutOfRange};
     }
+    return std::nullopt;
+}
 
-    std::vector<std::string_view> missing;
-    std::optional<Input> firstMissing;
-    for (const Input input : engine::kInputs) {
-        if (!present[engine::Index(input)]) {
-            missing.push_back(names[engine::Index(input)]);
-            firstMissing = firstMissing.value_or(input);
-        }
+// The inputs a row lacks, and what it lacks said as a row's problem.
+struct Missing {
+    std::vector<std::string_view> names;
+    std::optional<Input> first;
+
+    RowProblem Problem() const {
+        return RowProblem{MissingMessage(names), first, LeftOutReason::MissingValue};
     }
+};
+
+// A partial mode where what is missing allows one; any other gap stops the row.
+std::variant<RowProblem, CalcMode> ModeOf(const GivenNumbers& given, const Missing& missing) {
+    const bool means = given.Has(Input::ControlMean) && given.Has(Input::ExperimentalMean);
+    const bool noMeans = !given.Has(Input::ControlMean) && !given.Has(Input::ExperimentalMean);
+    if (missing.names.empty()) {
+        return CalcMode::AllResults;
+    }
+    if (noMeans && missing.names.size() == 2) {
+        return CalcMode::PooledSDOnly;
+    }
+    if (means && given.Has(Input::ControlSD)) {
+        return CalcMode::MeanDiffGlassOnly;
+    }
+    return missing.Problem();
+}
+
+engine::SummaryStats StatsOf(const GivenNumbers& given) {
     engine::SummaryStats stats;
-    stats.M1 = value[at(Input::ControlMean)];
-    stats.SD1 = value[at(Input::ControlSD)];
-    stats.N1 = static_cast<std::int32_t>(value[at(Input::ControlSize)]);
-    stats.M2 = value[at(Input::ExperimentalMean)];
-    stats.SD2 = value[at(Input::ExperimentalSD)];
-    stats.N2 = static_cast<std::int32_t>(value[at(Input::ExperimentalSize)]);
+    stats.M1 = given.Of(Input::ControlMean);
+    stats.SD1 = given.Of(Input::ControlSD);
+    stats.N1 = static_cast<std::int32_t>(given.Of(Input::ControlSize));
+    stats.M2 = given.Of(Input::ExperimentalMean);
+    stats.SD2 = given.Of(Input::ExperimentalSD);
+    stats.N2 = static_cast<std::int32_t>(given.Of(Input::ExperimentalSize));
+    return stats;
+}
 
-    const bool means = present[at(Input::ControlMean)] && present[at(Input::ExperimentalMean)];
-    const bool noMeans = !present[at(Input::ControlMean)] && !present[at(Input::ExperimentalMean)];
-    // A partial mode where what is missing allows one; any other gap stops the row.
-    CalcMode mode = CalcMode::AllResults;
-    if (noMeans && missing.size() == 2) {
-        mode = CalcMode::PooledSDOnly;
-    } else if (!missing.empty() && means && present[at(Input::ControlSD)]) {
-        mode = CalcMode::MeanDiffGlassOnly;
-    } else if (!missing.empty()) {
-        return RowProblem{MissingMessage(missing), firstMissing, LeftOutReason::MissingValue};
-    }
-
-    StudyRow row{mode, stats, engine::ComputeResults(stats, mode, engine::Correction::Exact)};
-    if (mode != CalcMode::AllResults) {
-        row.shown = engine::ShowResults(mode, row.values);
-        row.noEffect =
-            RowProblem{MissingMessage(missing), firstMissing, LeftOutReason::MissingValue};
-        return row;
-    }
+// Every result of a row that gives all six numbers.
+StudyRow AllResultsRow(const engine::SummaryStats& stats) {
+    StudyRow row{CalcMode::AllResults, stats,
+                 engine::ComputeResults(stats, CalcMode::AllResults, engine::Correction::Exact)};
     // Where the window would compute every result from these numbers, its texts; elsewhere
     // (groups of 2, means of 0 or below) the same patterns on the exact values.
     const engine::ModeChoice window = engine::ChooseMode(stats);
-    const bool windowComputes =
-        std::holds_alternative<CalcMode>(window) && std::get<CalcMode>(window) == mode;
-    row.shown = engine::ShowResults(mode, windowComputes ? engine::ComputeResults(stats, mode)
-                                                         : row.values);
+    const bool windowComputes = std::holds_alternative<CalcMode>(window) &&
+                                std::get<CalcMode>(window) == CalcMode::AllResults;
+    row.shown = engine::ShowResults(
+        CalcMode::AllResults,
+        windowComputes ? engine::ComputeResults(stats, CalcMode::AllResults) : row.values);
     row.vi = row.values.HedgesSD * row.values.HedgesSD;
     if (std::isfinite(row.values.HedgesG) && std::isfinite(row.vi)) {
         row.computedFrom = SourceName(EffectSource::Means);
@@ -267,6 +289,40 @@ EvaluateMeans(const std::array<InputValue, engine::kInputCount>& inputs) {
                                   "of a double",
                                   std::nullopt, LeftOutReason::NotFinite};
     }
+    return row;
+}
+
+} // namespace
+
+std::variant<RowProblem, StudyRow> EvaluateMeans(const Inputs& inputs) {
+    const std::variant<RowProblem, GivenNumbers> read = ReadGivenNumbers(inputs);
+    if (const auto* problem = std::get_if<RowProblem>(&read)) {
+        return *problem;
+    }
+    const GivenNumbers& given = std::get<GivenNumbers>(read);
+    if (std::optional<RowProblem> problem = SpreadProblem(inputs, given)) {
+        return *problem;
+    }
+    Missing missing;
+    for (const Input input : engine::kInputs) {
+        if (!given.Has(input)) {
+            missing.names.push_back(inputs[engine::Index(input)].name);
+            missing.first = missing.first.value_or(input);
+        }
+    }
+    const std::variant<RowProblem, CalcMode> mode = ModeOf(given, missing);
+    if (const auto* problem = std::get_if<RowProblem>(&mode)) {
+        return *problem;
+    }
+    const engine::SummaryStats stats = StatsOf(given);
+    if (std::get<CalcMode>(mode) == CalcMode::AllResults) {
+        return AllResultsRow(stats);
+    }
+    StudyRow row{
+        std::get<CalcMode>(mode), stats,
+        engine::ComputeResults(stats, std::get<CalcMode>(mode), engine::Correction::Exact)};
+    row.shown = engine::ShowResults(row.mode, row.values);
+    row.noEffect = missing.Problem();
     return row;
 }
 
