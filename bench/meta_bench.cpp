@@ -1,7 +1,8 @@
 // Pooling a million studies by each method: the time, and REML's Fisher scoring steps; the
 // leave-one-out refits of 2,000 studies by REML; a meta-regression of 100,000 studies on three
 // moderators; each study's part (weights, residuals, Cook's distances) in 2,000 studies; and
-// every test of small-study effects with trim-and-fill on 10,000 studies.
+// every test of small-study effects with trim-and-fill on 10,000 studies, and without it on a
+// million.
 #include "meta/diagnostics/influence.h"
 #include "meta/diagnostics/leave_one_out.h"
 #include "meta/model/model.h"
@@ -148,3 +149,34 @@ void BM_SmallStudyEffects(benchmark::State& state, meta::Method method) {
 }
 BENCHMARK_CAPTURE(BM_SmallStudyEffects, REML, meta::Method::REML)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SmallStudyEffects, DL, meta::Method::DL)->Unit(benchmark::kMillisecond);
+
+// What --meta asks of a million studies beside the pooled model: Egger's and PEESE's regressions,
+// Begg's rank correlation and the fail-safe N, without trim-and-fill (side by side, as on two
+// cores they run); and one regression and the rank test alone.
+void BM_SmallStudyEffectsOfAMillion(benchmark::State& state) {
+    static const std::vector<meta::Study> studies = Studies(1'000'000);
+    const meta::Model pooled = meta::FitModel(studies, {meta::Method::REML, meta::Test::Z, 0.95});
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(meta::AssessSmallStudyEffects(studies, pooled, false).failSafeN);
+    }
+}
+BENCHMARK(BM_SmallStudyEffectsOfAMillion)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_EggerOfAMillion(benchmark::State& state) {
+    static const std::vector<meta::Study> studies = Studies(1'000'000);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(meta::RegressionTest(studies,
+                                                      meta::AsymmetryPredictor::StandardError,
+                                                      {meta::Method::REML, meta::Test::Z, 0.95})
+                                     .p);
+    }
+}
+BENCHMARK(BM_EggerOfAMillion)->Unit(benchmark::kMillisecond);
+
+void BM_RankOfAMillion(benchmark::State& state) {
+    static const std::vector<meta::Study> studies = Studies(1'000'000);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(meta::RankTest(studies).p);
+    }
+}
+BENCHMARK(BM_RankOfAMillion)->Unit(benchmark::kMillisecond);
