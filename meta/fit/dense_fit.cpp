@@ -27,14 +27,14 @@ Triangle Triangulate(std::span<const Study> studies, const Design& x, double tau
     const Eigen::MatrixXd r =
         StreamedTriangle(x.rows(), p + 1, [&](Eigen::Index start, Eigen::Index n, auto& block) {
             studyBlock.Load(studies, start, n);
-            Eigen::ArrayXd w = Eigen::ArrayXd::Ones(n);
+            BlockArray w = BlockArray::Ones(n);
             if (weighted) {
                 w = (studyBlock.v + tau2).inverse();
             }
             if (withLogs) {
                 logWeights += w.log().sum();
             }
-            const Eigen::ArrayXd root = w.sqrt();
+            const BlockArray root = w.sqrt();
             for (Eigen::Index j = 0; j < p; ++j) {
                 block.col(j).head(n) = (root * x.col(j).segment(start, n).array()).matrix();
             }
@@ -62,7 +62,7 @@ WeightedFit FitDense(std::span<const Study> studies, const Design& x, double tau
     StudySums sums(fit, k, perStudy);
     ForEachBlock(studies, [&](const StudyBlock& b) {
         const auto rows = x.middleRows(b.start, b.n);
-        const Eigen::ArrayXd w = (b.v + tau2).inverse();
+        const BlockArray w = (b.v + tau2).inverse();
         const Eigen::MatrixXd unweightedQ = rows.lazyProduct(rInverse); // each row x R^-1
         sums.Add(b.start, w, b.y - (rows * fit.beta).array(),
                  w * unweightedQ.rowwise().squaredNorm().array());
@@ -93,7 +93,7 @@ UnweightedFit FitUnweightedDense(std::span<const Study> studies, const Design& x
     const Eigen::MatrixXd rInverse = Inverse(triangle.r);
     double traceVarianceResidual = 0;
     ForEachBlock(studies, [&](const StudyBlock& b) {
-        const Eigen::ArrayXd hat =
+        const BlockArray hat =
             x.middleRows(b.start, b.n).lazyProduct(rInverse).rowwise().squaredNorm();
         traceVarianceResidual += (b.v * (1 - hat)).sum();
     });

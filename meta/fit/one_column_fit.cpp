@@ -10,7 +10,7 @@ namespace tavrel::meta {
 namespace {
 
 // The column's values for a block of studies: ones for the intercept.
-void ColumnBlock(const Column* c, const StudyBlock& block, Eigen::ArrayXd& values) {
+void ColumnBlock(const Column* c, const StudyBlock& block, BlockArray& values) {
     if (c == nullptr) {
         values.setOnes(block.n);
     } else {
@@ -39,36 +39,40 @@ struct BlockFit {
     double v = 0;          // sum v, of the unweighted fit
 };
 
+// What a pass gathers beside q and the coefficient: the weights' logs (the likelihood), every
+// sum of the weighted fit, or the variances' sums (the unweighted fit, w = 1).
+enum class Gather { QAlone, Logs, WholeFit, Unweighted };
+
 std::vector<BlockFit> FitBlocks(std::span<const Study> studies, const Column* c, double tau2,
-                                bool weighted, bool withLogs) {
+                                Gather gather) {
     std::vector<BlockFit> blocks;
     blocks.reserve(studies.size() / kBlockRows + 1);
-    Eigen::ArrayXd column;
-    Eigen::ArrayXd w;
+    BlockArray column;
+    BlockArray w;
     ForEachBlock(studies, [&](const StudyBlock& block) {
         ColumnBlock(c, block, column);
-        if (weighted) {
-            w = (block.v + tau2).inverse();
-        } else {
+        if (gather == Gather::Unweighted) {
             w.setOnes(block.n);
+        } else {
+            w = (block.v + tau2).inverse();
         }
         BlockFit fit;
-        const Eigen::ArrayXd wc = w * column;
+        const BlockArray wc = w * column;
         fit.squares = (wc * column).sum();
         fit.beta = fit.squares > 0 ? (wc * block.y).sum() / fit.squares : 0;
-        const Eigen::ArrayXd r = block.y - column * fit.beta;
-        const Eigen::ArrayXd w2c = wc * w;
+        const BlockArray r = block.y - column * fit.beta;
         fit.q = (w * r.square()).sum();
-        fit.sumW = w.sum();
-        fit.sumW2 = w.square().sum();
-        fit.w2c2 = (w2c * column).sum();
-        fit.w3c2 = (w2c * wc).sum();
-        fit.w2r2 = (w * r).square().sum();
-        fit.w2cr = (w2c * r).sum();
-        if (withLogs) {
+        if (gather == Gather::Logs) {
             fit.logWeights = w.log().sum();
-        }
-        if (!weighted) {
+        } else if (gather == Gather::WholeFit) {
+            const BlockArray w2c = wc * w;
+            fit.sumW = w.sum();
+            fit.sumW2 = w.square().sum();
+            fit.w2c2 = (w2c * column).sum();
+            fit.w3c2 = (w2c * wc).sum();
+            fit.w2r2 = (w * r).square().sum();
+            fit.w2cr = (w2c * r).sum();
+        } else if (gather == Gather::Unweighted) {
             fit.vc2 = (block.v * column.square()).sum();
             fit.v = block.v.sum();
         }
@@ -101,16 +105,15 @@ BlockFit Merge(const std::vector<BlockFit>& blocks) {
     return whole;
 }
 
-BlockFit FitWhole(std::span<const Study> studies, const Column* c, double tau2, bool weighted,
-                  bool withLogs) {
-    return Merge(FitBlocks(studies, c, tau2, weighted, withLogs));
+BlockFit FitWhole(std::span<const Study> studies, const Column* c, double tau2, Gather gather) {
+    return Merge(FitBlocks(studies, c, tau2, gather));
 }
 
 } // namespace
 
 WeightedFit FitOneColumn(std::span<const Study> studies, const Column* c, double tau2,
                          bool perStudy) {
-    const BlockFit whole = FitWhole(studies, c, tau2, true, false);
+    const BlockFit whole = FitWhole(studies, c, tau2, Gather::WholeFit);
     WeightedFit fit;
     fit.beta = Eigen::VectorXd::Constant(1, whole.beta);
     fit.inverse = Eigen::MatrixXd::Constant(1, 1, 1 / whole.squares);
@@ -125,7 +128,7 @@ WeightedFit FitOneColumn(std::span<const Study> studies, const Column* c, double
     if (perStudy) {
         fit.residual.resize(static_cast<Eigen::Index>(studies.size()));
         fit.hat.resize(fit.residual.size());
-        Eigen::ArrayXd column;
+        BlockArray column;
         ForEachBlock(studies, [&](const StudyBlock& block) {
             ColumnBlock(c, block, column);
             fit.residual.segment(block.start, block.n) = (block.y - column * whole.beta).matrix();
@@ -137,18 +140,18 @@ WeightedFit FitOneColumn(std::span<const Study> studies, const Column* c, double
 }
 
 double ResidualQOneColumn(std::span<const Study> studies, const Column* c, double tau2) {
-    return FitWhole(studies, c, tau2, true, false).q;
+    return FitWhole(studies, c, tau2, Gather::QAlone).q;
 }
 
 double LogLikelihoodOneColumn(std::span<const Study> studies, const Column* c, double tau2,
                               bool restricted) {
-    const BlockFit whole = FitWhole(studies, c, tau2, true, true);
+    const BlockFit whole = FitWhole(studies, c, tau2, Gather::Logs);
     const double sum = whole.q - whole.logWeights;
     return -(sum + (restricted ? std::log(whole.squares) : 0)) / 2; // |X'WX| = sum w c^2
 }
 
 UnweightedFit FitUnweightedOneColumn(std::span<const Study> studies, const Column* c) {
-    const BlockFit whole = FitWhole(studies, c, 0, false, false);
+    const BlockFit whole = FitWhole(studies, c, 0, Gather::Unweighted);
     return {whole.q, whole.v - whole.vc2 / whole.squares};
 }
 

@@ -10,6 +10,10 @@ namespace tavrel::meta {
 // instruction, and no temporary is a million rows long.
 inline constexpr Eigen::Index kBlockRows = 2048;
 
+// An array of a block's values, held in place rather than on the heap: the fits of a few
+// studies, which leave-one-out and influence make by the thousand, allocate nothing per pass.
+using BlockArray = Eigen::Array<double, Eigen::Dynamic, 1, 0, kBlockRows, 1>;
+
 // R of the QR decomposition of a tall matrix of `columns` columns and `rows` rows that is never
 // held whole: `fill(start, n, block)` writes its rows start .. start + n - 1 into the first n
 // rows of `block`, and each block is decomposed in place beneath the triangle so far (a
@@ -18,7 +22,7 @@ inline constexpr Eigen::Index kBlockRows = 2048;
 // one of the whole matrix.
 template <class Fill>
 Eigen::MatrixXd StreamedTriangle(Eigen::Index rows, Eigen::Index columns, Fill fill) {
-    const Eigen::Index block = std::max(kBlockRows, 4 * columns);
+    const Eigen::Index block = kBlockRows; // a fill's arrays may be BlockArrays
     Eigen::MatrixXd stack = Eigen::MatrixXd::Zero(columns + block, columns);
     Eigen::Index top = 0; // the rows of the triangle so far, at the stack's top
     for (Eigen::Index start = 0; start < rows; start += block) {

@@ -14,8 +14,8 @@ namespace tavrel::meta {
 struct StudyBlock {
     Eigen::Index start = 0;
     Eigen::Index n = 0;
-    Eigen::ArrayXd y;
-    Eigen::ArrayXd v;
+    BlockArray y;
+    BlockArray v;
 
     void Load(std::span<const Study> studies, Eigen::Index first, Eigen::Index count) {
         using Strided = Eigen::Map<const Eigen::ArrayXd, 0, Eigen::InnerStride<2>>;
@@ -53,13 +53,12 @@ class StudySums {
     }
 
     // The studies start .. start + n - 1 at once, n the arrays' length.
-    void Add(Eigen::Index start, const Eigen::ArrayXd& w, const Eigen::ArrayXd& r,
-             const Eigen::ArrayXd& h) {
+    void Add(Eigen::Index start, const BlockArray& w, const BlockArray& r, const BlockArray& h) {
         if (perStudy_) {
             fit_.residual.segment(start, r.size()) = r.matrix();
             fit_.hat.segment(start, h.size()) = h.matrix();
         }
-        const Eigen::ArrayXd wr = w * r;
+        const BlockArray wr = w * r;
         fit_.q += (wr * r).sum();
         fit_.residualSquares += wr.square().sum();
         fit_.sumW += w.sum();
