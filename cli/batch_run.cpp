@@ -118,8 +118,16 @@ void BatchRun::Open(std::FILE* input) {
 }
 
 void BatchRun::Read(std::FILE* input) {
+    ReadRecords([&](const RecordSink& sink) { csv::CsvReader(input, delimiter_).ReadAll(sink); });
+}
+
+void BatchRun::Read(const project::StudiesProject& studies) {
+    ReadRecords([&](const RecordSink& sink) { project::ForEachRecord(studies, sink); });
+}
+
+void BatchRun::ReadRecords(const std::function<void(const RecordSink&)>& readAll) {
     bool headerSeen = false;
-    csv::CsvReader(input, delimiter_).ReadAll([&](const csv::Record& record) {
+    readAll([&](const csv::Record& record) {
         if (!headerSeen) {
             table_->Header(record);
             headerSeen = true;

@@ -6,11 +6,14 @@
 #include "cli/options.h"
 #include "cli/plot_module.h"
 #include "cli/progress.h"
+#include "csv/csv_reader.h"
 #include "csv/csv_writer.h"
+#include "project/studies_project.h"
 #include "table/pooled_rows.h"
 #include "table/study_table.h"
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -28,6 +31,7 @@ class BatchRun {
     void Open(std::FILE* input);
     // Reads and writes every row, and says on standard error where the effect sizes came from.
     void Read(std::FILE* input);
+    void Read(const project::StudiesProject& studies);
     // The analysis the options ask for, of the rows that gave an effect size.
     void Analyse();
     // Writes the summary, the plots, the table with each study's part and the fits without
@@ -41,6 +45,9 @@ class BatchRun {
     const table::StudyTable& Table() const { return *table_; }
 
   private:
+    // `readAll` hands each record of the input to the function it is given, in order.
+    using RecordSink = std::function<void(const csv::Record&)>;
+    void ReadRecords(const std::function<void(const RecordSink&)>& readAll);
     void DrawPlots();
     // The held table, with each pooled row's part in the model where it was held.
     void WriteTable();

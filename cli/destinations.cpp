@@ -1,6 +1,7 @@
 #include "cli/destinations.h"
 
 #include "cli/run_error.h"
+#include "project/studies_project.h"
 
 #include <filesystem>
 #include <optional>
@@ -80,7 +81,10 @@ void CheckDestinations(const Options& options, std::FILE* input) {
             continue;
         }
         const Identity identity = IdentityOf(destination.name);
-        if (read && identity == *read && std::string_view(destination.option) != "-o") {
+        // A project is not replaced by a table.
+        const bool mayReplaceInput =
+            std::string_view(destination.option) == "-o" && !project::IsProjectPath(options.input);
+        if (read && identity == *read && !mayReplaceInput) {
             throw RunError(std::string(destination.option) + " " + destination.name +
                            " would overwrite the input; name another file");
         }

@@ -5,9 +5,11 @@
 #include "cli/run_error.h"
 #include "csv/csv_reader.h"
 #include "outputs/output_error.h"
+#include "project/project_file.h"
 
 #include <memory>
 #include <new>
+#include <optional>
 
 namespace tavrel::cli {
 
@@ -36,12 +38,38 @@ std::FILE* OpenInput(const Options& options, std::FILE* in, FilePtr& opened) {
     return opened.get();
 }
 
-int Convert(const Options& options, std::FILE* in, std::FILE* out, std::FILE* err) {
+// The options of a run of the project `name`: the project's own, then the command line's,
+// which override them. A project is an analysis: it is pooled, as with --meta.
+Options WithProjectOptions(const project::StudiesProject& studies,
+                           const std::vector<std::string>& args, const std::string& name) {
+    std::vector<std::string> merged = project::OptionArguments(studies);
+    try {
+        ParseOptions(merged);
+    } catch (const UsageError& e) {
+        throw RunError(name + ": its options cannot be used: " + e.what());
+    }
+    merged.insert(merged.end(), args.begin(), args.end());
+    try {
+        Options options = ParseOptions(merged);
+        options.meta = true;
+        return options;
+    } catch (const UsageError& e) {
+        throw RunError(std::string(e.what()) + ", with the options of " + name);
+    }
+}
+
+int Convert(const std::vector<std::string>& args, Options options, std::FILE* in, std::FILE* out,
+            std::FILE* err) {
     FilePtr opened(nullptr, &std::fclose);
     std::FILE* input = OpenInput(options, in, opened);
+    std::optional<project::StudiesProject> studies;
+    if (project::IsProjectPath(options.input)) {
+        studies = project::LoadProject(input, options.input);
+        options = WithProjectOptions(*studies, args, options.input);
+    }
     BatchRun run(options, out, err);
     run.Open(input);
-    run.Read(input);
+    studies ? run.Read(*studies) : run.Read(input);
     if (run.Pooling()) {
         run.Analyse();
         run.WriteOutputs();
@@ -80,10 +108,12 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* in, std::FILE* out
     // Every exception is caught here, so that the output file's temporary is always removed
     // on the way out and the user always reads one line of why.
     try {
-        return Convert(options, in, out, err);
+        return Convert(args, options, in, out, err);
     } catch (const csv::TableLineError& e) {
         Report(err, e.what(), e.Line()); // unreadable CSV, or columns the table lacks
     } catch (const RunError& e) {
+        Report(err, e.what(), 0);
+    } catch (const project::ProjectError& e) {
         Report(err, e.what(), 0);
     } catch (const outputs::OutputError& e) {
         Report(err, e.what(), 0);
