@@ -87,8 +87,8 @@ analysis::AnalysisRequest RequestOf(const Options& options, bool held) {
 
 } // namespace
 
-BatchRun::BatchRun(const Options& options, std::FILE* out, std::FILE* err)
-    : options_(options), out_(out), err_(err), delimiter_(options.tsv ? '\t' : ','),
+BatchRun::BatchRun(const Options& options, std::FILE* out, std::FILE* err, bool shown)
+    : options_(options), shown_(shown), out_(out), err_(err), delimiter_(options.tsv ? '\t' : ','),
       progress_(err) {}
 
 void BatchRun::Open(std::FILE* input) {
@@ -105,11 +105,12 @@ void BatchRun::Open(std::FILE* input) {
     destinations_.emplace(options_, err_);
     writer_.emplace(destinations_->table ? destinations_->table->File() : out_, delimiter_);
     settings_ = {options_.level, options_.noncentral, options_.label,
-                 options_.by,    options_.moderators, {}};
+                 options_.by,    options_.moderators, {},
+                 shown_};
     if (options_.meta) {
         // The table waits for the model, which adds each study's part to its row.
         held_.emplace(*writer_, kInfluenceColumns);
-        pooledRows_.emplace(!options_.forest.empty() || !options_.leaveOneOut.empty(),
+        pooledRows_.emplace(shown_ || !options_.forest.empty() || !options_.leaveOneOut.empty(),
                             !options_.by.empty(), options_.moderators.size());
         settings_.appended.assign(kInfluenceColumns.begin(), kInfluenceColumns.end());
     }

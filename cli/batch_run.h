@@ -16,6 +16,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace tavrel::cli {
 
@@ -25,7 +26,9 @@ namespace tavrel::cli {
 // cannot go on, leaving every file as it was.
 class BatchRun {
   public:
-    BatchRun(const Options& options, std::FILE* out, std::FILE* err);
+    // `shown`: for a front end that shows the studies (a window): the pooled studies keep
+    // their labels and intervals for its plots, and the table which rows need a look.
+    BatchRun(const Options& options, std::FILE* out, std::FILE* err, bool shown = false);
 
     // Checks every output and opens it (its temporary file made) before any row is read.
     void Open(std::FILE* input);
@@ -43,6 +46,9 @@ class BatchRun {
 
     bool Pooling() const { return options_.meta; }
     const table::StudyTable& Table() const { return *table_; }
+    // What was pooled and found, once committed, for a front end that shows them.
+    std::optional<table::PooledRows> TakePooledRows() { return std::move(pooledRows_); }
+    std::optional<analysis::Analysis> TakeAnalysis() { return std::move(analysis_); }
 
   private:
     // `readAll` hands each record of the input to the function it is given, in order.
@@ -54,6 +60,7 @@ class BatchRun {
     void ReleaseHeldTable();
 
     const Options& options_;
+    bool shown_;
     std::FILE* out_;
     std::FILE* err_;
     char delimiter_;

@@ -169,6 +169,9 @@ bool StudyTable::Written(const OutputColumn& column) const {
 
 void StudyTable::Row(const csv::Record& row) {
     ++rows_;
+    if (settings_.keepRowsToCheck) {
+        rowsToCheck_.push_back(false);
+    }
     if (row.fields.size() != header_.size()) {
         if (pooled_ != nullptr) {
             pooled_->LeaveOut(LeftOutReason::FieldCount);
@@ -197,6 +200,9 @@ void StudyTable::Row(const csv::Record& row) {
     const EffectSizeResults& r = study.values;
     const bool pooled = study.mode == CalcMode::AllResults && !study.noEffect;
     const meta::Interval g = meta::NormalInterval(r.HedgesG, std::sqrt(study.vi), z_);
+    if (settings_.keepRowsToCheck) {
+        rowsToCheck_.back() = study.disagrees || study.passedOver;
+    }
     if (pooled) {
         ++bySource_[static_cast<std::size_t>(study.source)];
         disagreements_ += study.disagrees ? 1 : 0;

@@ -24,6 +24,8 @@ struct TableSettings {
     std::vector<std::string> moderators; // the columns of a meta-regression's moderators
     // Columns the caller adds after the table's own: input columns of these names are left out.
     std::vector<std::string_view> appended;
+    // Keep, row by row, whether its reported numbers need a look (RowsToCheck).
+    bool keepRowsToCheck = false;
 };
 
 // The table cannot be used: an input column missing or given twice, a label column that does
@@ -59,6 +61,9 @@ class StudyTable {
     // Rows whose effect size comes from a less direct source because a more direct one had a
     // value that could not be used (each says which in its consistency column).
     long RowsPassedOver() const { return passedOver_; }
+    // Per row read, where the settings keep them: whether its other reported numbers disagree
+    // with its effect size, or a more direct source had a value that could not be used.
+    const std::vector<bool>& RowsToCheck() const { return rowsToCheck_; }
     // The input's columns that computed columns replaced, as the header spells them.
     const std::vector<std::string>& ReplacedColumns() const { return replacedNames_; }
 
@@ -99,6 +104,7 @@ class StudyTable {
     std::array<long, kSources.size()> bySource_{};
     long disagreements_ = 0;
     long passedOver_ = 0;
+    std::vector<bool> rowsToCheck_;
 };
 
 } // namespace tavrel::table
