@@ -7,6 +7,7 @@
 #include "outputs/output_error.h"
 #include "project/project_file.h"
 
+#include <functional>
 #include <memory>
 #include <new>
 #include <optional>
@@ -58,18 +59,12 @@ Options WithProjectOptions(const project::StudiesProject& studies,
     }
 }
 
-int Convert(const std::vector<std::string>& args, Options options, std::FILE* in, std::FILE* out,
-            std::FILE* err) {
-    FilePtr opened(nullptr, &std::fclose);
-    std::FILE* input = OpenInput(options, in, opened);
-    std::optional<project::StudiesProject> studies;
-    if (project::IsProjectPath(options.input)) {
-        studies = project::LoadProject(input, options.input);
-        options = WithProjectOptions(*studies, args, options.input);
-    }
+// Reads the table from `input`, or `studies` where given, and writes every output.
+int Convert(const Options& options, std::FILE* input, const project::StudiesProject* studies,
+            std::FILE* out, std::FILE* err) {
     BatchRun run(options, out, err);
     run.Open(input);
-    studies ? run.Read(*studies) : run.Read(input);
+    studies != nullptr ? run.Read(*studies) : run.Read(input);
     if (run.Pooling()) {
         run.Analyse();
         run.WriteOutputs();
@@ -81,6 +76,29 @@ int Convert(const std::vector<std::string>& args, Options options, std::FILE* in
         return kSomeRowsFailed;
     }
     return kAllComputed;
+}
+
+// Runs `run`, catching every exception, so that the output file's temporary is always removed
+// on the way out and the user always reads one line of why.
+int Guarded(std::FILE* err, const std::function<int()>& run) {
+    try {
+        return run();
+    } catch (const csv::TableLineError& e) {
+        Report(err, e.what(), e.Line()); // unreadable CSV, or columns the table lacks
+    } catch (const RunError& e) {
+        Report(err, e.what(), 0);
+    } catch (const project::ProjectError& e) {
+        Report(err, e.what(), 0);
+    } catch (const outputs::OutputError& e) {
+        Report(err, e.what(), 0);
+    } catch (const std::bad_alloc&) {
+        std::fputs("tavrel-batch: out of memory\n", err);
+    } catch (const std::exception& e) {
+        std::fprintf(err, "tavrel-batch: unexpected error: %s\n", e.what());
+    } catch (...) {
+        std::fputs("tavrel-batch: unexpected error\n", err);
+    }
+    return kUnusable;
 }
 
 } // namespace
@@ -105,26 +123,25 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* in, std::FILE* out
         std::fprintf(out, "tavrel-batch %s\n", TAVREL_VERSION);
         return kAllComputed;
     }
-    // Every exception is caught here, so that the output file's temporary is always removed
-    // on the way out and the user always reads one line of why.
-    try {
-        return Convert(args, options, in, out, err);
-    } catch (const csv::TableLineError& e) {
-        Report(err, e.what(), e.Line()); // unreadable CSV, or columns the table lacks
-    } catch (const RunError& e) {
-        Report(err, e.what(), 0);
-    } catch (const project::ProjectError& e) {
-        Report(err, e.what(), 0);
-    } catch (const outputs::OutputError& e) {
-        Report(err, e.what(), 0);
-    } catch (const std::bad_alloc&) {
-        std::fputs("tavrel-batch: out of memory\n", err);
-    } catch (const std::exception& e) {
-        std::fprintf(err, "tavrel-batch: unexpected error: %s\n", e.what());
-    } catch (...) {
-        std::fputs("tavrel-batch: unexpected error\n", err);
-    }
-    return kUnusable;
+    return Guarded(err, [&] {
+        FilePtr opened(nullptr, &std::fclose);
+        std::FILE* input = OpenInput(options, in, opened);
+        if (!project::IsProjectPath(options.input)) {
+            return Convert(options, input, nullptr, out, err);
+        }
+        const project::StudiesProject studies = project::LoadProject(input, options.input);
+        return Convert(WithProjectOptions(studies, args, options.input), input, &studies, out,
+                       err);
+    });
+}
+
+int RunBatchOnProject(const project::StudiesProject& studies, const std::string& name,
+                      const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+    return Guarded(err, [&] {
+        Options options = WithProjectOptions(studies, args, name);
+        options.input = name.empty() ? "-" : name; // no output may replace the project
+        return Convert(options, nullptr, &studies, out, err);
+    });
 }
 
 } // namespace tavrel::cli
