@@ -1,0 +1,108 @@
+#include "project/table_file.h"
+
+#include "project/project_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+namespace tavrel::project {
+
+namespace {
+
+bool EndsWith(const std::string& path, std::string_view suffix) {
+    if (path.size() < suffix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        const char c = path[path.size() - suffix.size() + i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != suffix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool IsUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80           ? 1
+                                   : (lead >> 5) == 0x6  ? 2
+                                   : (lead >> 4) == 0xe  ? 3
+                                   : (lead >> 3) == 0x1e ? 4
+                                                         : 0;
+        if (length == 0 || i + length > text.size() || (length == 2 && lead < 0xc2)) {
+            return false;
+        }
+        std::uint32_t code = length == 1 ? lead : lead & (0x7f >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xc0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (next & 0x3f);
+        }
+        // Overlong forms, surrogates and code points past Unicode's last.
+        if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10ffff)) ||
+            (code >= 0xd800 && code <= 0xdfff)) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+StudiesProject ProjectFromTable(std::FILE* file, char delimiter, TableFileNotes& notes) {
+    StudiesProject studies;
+    bool headerRead = false;
+    csv::CsvReader(file, delimiter).ReadAll([&](const csv::Record& record) {
+        std::vector<std::string> fields(record.fields.begin(), record.fields.end());
+        for (const std::string& field : fields) {
+            notes.notUtf8 = notes.notUtf8 || !IsUtf8(field);
+        }
+        if (!headerRead) {
+            studies.columns = std::move(fields);
+            headerRead = true;
+            return;
+        }
+        if (fields.size() < studies.columns.size()) {
+            ++notes.shortRows;
+        } else if (fields.size() > studies.columns.size()) {
+            ++notes.longRows;
+            for (std::size_t added = studies.columns.size(); added < fields.size(); ++added) {
+                studies.columns.push_back("column " + std::to_string(added + 1));
+                for (std::vector<std::string>& row : studies.rows) {
+                    row.emplace_back();
+                }
+            }
+        }
+        fields.resize(studies.columns.size());
+        studies.rows.push_back(std::move(fields));
+    });
+    if (!headerRead) {
+        throw ProjectError("the table is empty: its first row must name the columns");
+    }
+    return studies;
+}
+
+StudiesProject LoadStudies(const std::string& path, TableFileNotes& notes) {
+    if (IsProjectPath(path)) {
+        return LoadProject(path);
+    }
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                               &std::fclose);
+    if (!file) {
+        throw ProjectError("cannot read " + path + ": " + std::strerror(errno));
+    }
+    try {
+        return ProjectFromTable(file.get(), EndsWith(path, ".tsv") ? '\t' : ',', notes);
+    } catch (const csv::TableLineError& e) {
+        throw ProjectError(path + ": " + e.what() + " (line " + std::to_string(e.Line()) + ")");
+    } catch (const ProjectError& e) {
+        throw ProjectError(path + ": " + e.what());
+    }
+}
+
+} // namespace tavrel::project

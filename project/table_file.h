@@ -1,0 +1,29 @@
+#pragma once
+
+#include "project/studies_project.h"
+
+#include <cstdio>
+#include <string>
+
+namespace tavrel::project {
+
+// What reading a table file found beside its rows.
+struct TableFileNotes {
+    long shortRows = 0;   // rows with fewer fields than the header, filled with empty cells
+    long longRows = 0;    // rows with more, for which columns were added
+    bool notUtf8 = false; // some text is not UTF-8 (Latin-1 perhaps): the caller decides
+};
+
+// A CSV or TSV table as a project without options: the header's names and every field exactly
+// as written, as tavrel-batch reads them. Throws csv::MalformedInput, and ProjectError for a
+// file without a header.
+StudiesProject ProjectFromTable(std::FILE* file, char delimiter, TableFileNotes& notes);
+
+// A project (.tavrel), a TSV (.tsv) or a CSV table (any other name), by its name. Throws
+// ProjectError, with the name, for a file that cannot be read or used.
+StudiesProject LoadStudies(const std::string& path, TableFileNotes& notes);
+
+// Whether `text` is UTF-8.
+bool IsUtf8(std::string_view text);
+
+} // namespace tavrel::project
