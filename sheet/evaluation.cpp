@@ -62,6 +62,7 @@ void Run(const project::StudiesProject& studies, const cli::Options& options,
     }
     evaluation.messages = err.Text();
     evaluation.toCheck = run.Table().RowsToCheck();
+    evaluation.summaryJson = run.SummaryJson();
     evaluation.pooled = run.TakePooledRows();
     evaluation.analysis = run.TakeAnalysis();
     table = out.Text();

@@ -19,8 +19,9 @@ struct Evaluation {
     // Per row: its reported numbers disagree with its effect size, or a more direct source
     // had a value that could not be used.
     std::vector<bool> toCheck;
-    std::string messages; // what the tool writes to standard error: sources, summary, notes
-    std::string failure;  // why the studies were not analysed; empty where they were
+    std::string messages;    // what the tool writes to standard error: sources, summary, notes
+    std::string failure;     // why the studies were not analysed; empty where they were
+    std::string summaryJson; // the JSON summary, where analysed
     std::optional<table::PooledRows> pooled;    // the studies pooled, labelled, where analysed
     std::optional<analysis::Analysis> analysis; // where analysed
 

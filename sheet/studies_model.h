@@ -58,6 +58,8 @@ class StudiesModel : public QAbstractTableModel {
 
     // Edits, each one step on the undo stack.
     void InsertEmptyRows(int row, int count);
+    // Empties the cells at (row, column); the computed ones are not the user's to empty.
+    void ClearCells(const std::vector<std::pair<int, int>>& cells);
     void RemoveRows(std::vector<int> rows);
     void MoveRow(int from, int to);
     void InsertColumn(int column, const QString& name);

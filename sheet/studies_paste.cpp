@@ -38,6 +38,22 @@ bool StudiesModel::Paste(const QString& text, int row, int column) {
     return true;
 }
 
+void StudiesModel::ClearCells(const std::vector<std::pair<int, int>>& cells) {
+    std::vector<std::tuple<RowId, int, std::string>> after;
+    std::vector<std::tuple<RowId, int, std::string>> before;
+    for (const auto& [row, column] : cells) {
+        if (!IsComputed(column) && !sheet_.Cell(row, column).empty()) {
+            after.emplace_back(sheet_.IdAt(row), column, std::string());
+            before.emplace_back(sheet_.IdAt(row), column, sheet_.Cell(row, column));
+        }
+    }
+    if (!after.empty()) {
+        Push(
+            tr("Delete"), [this, after] { WriteCells(after); },
+            [this, before] { WriteCells(before); });
+    }
+}
+
 QString StudiesModel::CopyText(const std::vector<int>& rows,
                                const std::vector<int>& columns) const {
     CellBlock block;

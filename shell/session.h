@@ -1,8 +1,15 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
+#include <QStringList>
 #include <chrono>
 #include <memory>
+
+namespace tavrel::studies {
+class StudiesWindow;
+}
 
 namespace tavrel::windows {
 class AboutWindow;
@@ -14,11 +21,12 @@ namespace tavrel::shell {
 
 class MenuCommands;
 
-// One run of the application: the menu commands and the three windows, and how they reach
-// each other. It starts by showing the about window alone; after the start-up pause, or at a
-// key or click in it, the about window goes and the calculator comes. The calculator and the
-// information window are made on first use; quitting during the pause never makes the
-// calculator at all.
+// One run of the application: the menu commands and the windows, and how they reach each
+// other. It starts by showing the about window alone; after the start-up pause, or at a key or
+// click in it, the about window goes and the calculator comes, and then a Studies window for
+// each file the application was started with. The calculator and the information window are
+// made on first use; quitting during the pause never makes the calculator at all. A file
+// dropped on any window opens in a Studies window.
 class Session : public QObject {
     Q_OBJECT
 
@@ -26,7 +34,9 @@ class Session : public QObject {
     static constexpr std::chrono::milliseconds kStartupPause{1200};
 
     // `startupPause` is how long the about window stands alone; tests shorten it.
-    explicit Session(std::chrono::milliseconds startupPause = kStartupPause);
+    // `files` open once the calculator has come.
+    explicit Session(std::chrono::milliseconds startupPause = kStartupPause,
+                     const QStringList& files = {});
     ~Session() override;
 
     MenuCommands& Commands() const { return *commands_; }
@@ -35,6 +45,8 @@ class Session : public QObject {
     windows::InformationWindow& Information();
     // Whether the calculator has been made yet.
     bool HasCalculator() const { return calculator_ != nullptr; }
+    // The open Studies windows, oldest first.
+    QList<studies::StudiesWindow*> StudiesWindows() const;
 
   signals:
     // The calculator's input errors and refusals, for the application to show and sound.
@@ -47,12 +59,26 @@ class Session : public QObject {
     void ShowCalculator();
     void ShowAbout();
     void ShowInformation();
+    studies::StudiesWindow& NewStudies();
+    // Asks for a file and opens it.
+    void OpenStudies();
+    // Opens `path` (a project, CSV or TSV) in a Studies window, or brings the window that has
+    // it to the front; says why where it cannot.
+    void OpenFile(const QString& path);
+
+  protected:
+    // Files dropped on a window open.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    QList<QWidget*> OpenWindows() const;
+
     std::unique_ptr<MenuCommands> commands_;
     std::unique_ptr<windows::AboutWindow> about_;
     std::unique_ptr<windows::CalculatorWindow> calculator_;
     std::unique_ptr<windows::InformationWindow> information_;
+    QList<QPointer<studies::StudiesWindow>> studies_;
+    QStringList filesToOpen_; // until the calculator has come
 };
 
 } // namespace tavrel::shell

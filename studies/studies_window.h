@@ -1,0 +1,124 @@
+#pragma once
+
+#include "sheet/studies_model.h"
+#include "studies/analysis_runner.h"
+#include "studies/studies_proxy.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QUndoStack>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTabWidget;
+class QTableView;
+
+namespace tavrel::studies {
+
+class AnalysisPanel;
+class PlotView;
+
+// A table of studies with its meta-analysis: the table as typed, with the columns tavrel-batch
+// computes beside it; the analysis's options, its summary and results; and the forest and
+// funnel plots, redrawn after every change without holding up typing. Saved as a project.
+class StudiesWindow : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    explicit StudiesWindow(QWidget* parent = nullptr);
+    ~StudiesWindow() override;
+
+    // Opens `path` (a project, or a CSV or TSV table); false, with why in `why`, where it
+    // cannot, leaving the window as it was.
+    bool Open(const QString& path, QString* why);
+    // The file the window saves to; empty for a table never saved.
+    QString FilePath() const { return path_; }
+    bool IsModified() const { return !undo_.isClean(); }
+
+    // The window's own commands, for the menu bar the shell gives it.
+    QList<QAction*> FileActions() const;
+    QList<QMenu*> Menus() const { return menus_; }
+
+    sheet::StudiesModel& Model() { return model_; }
+    QTableView& Table() const { return *table_; }
+    AnalysisRunner& Runner() { return runner_; }
+    PlotView& Forest() const { return *forest_; }
+    PlotView& Funnel() const { return *funnel_; }
+
+  public slots:
+    bool Save();
+    bool SaveAs();
+    // Writes the results table, the summary, the leave-one-out table and the plots as
+    // tavrel-batch writes them from the saved project, all or none.
+    void ExportResults();
+
+  signals:
+    // The window was opened, saved or closed, or its title changed: what the Window menu and
+    // Open Recent list follow.
+    void FileOpened(const QString& path);
+    void Closed();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void SetUpActions();
+    void SetUpMenus();
+    void UpdateTitle();
+    void ShowResult(const std::shared_ptr<const AnalysisRunner::Result>& result);
+    void ShowPlots(const AnalysisRunner::Result& result);
+    // Whether the window may close, having asked to save where it holds changes.
+    bool MayClose();
+    bool SaveTo(const QString& path);
+    void ShowCurrentRowMessage();
+    // The selection, in the model's rows and columns, in the order the view shows them.
+    std::vector<int> SelectedRows() const;
+    std::vector<int> SelectedColumns() const;
+    int CurrentRow() const;
+    int CurrentColumn() const;
+    void CopySelection();
+    void PasteClipboard();
+    void ClearSelection();
+    void InsertRows(bool below);
+    void MoveRow(int by);
+    void InsertColumn();
+    void RenameColumn();
+
+    QUndoStack undo_;
+    sheet::StudiesModel model_;
+    StudiesProxy proxy_;
+    AnalysisRunner runner_;
+    QTableView* table_;
+    AnalysisPanel* panel_;
+    PlotView* forest_;
+    PlotView* funnel_;
+    QTabWidget* side_;
+    QLabel* pooledStatus_;
+    QString path_;      // the project saved to; empty until there is one
+    QString shownName_; // the file's name in the title; empty for a new table
+    std::size_t pooledStudies_ = 0;
+    QList<QMenu*> menus_;
+
+    QAction* save_;
+    QAction* saveAs_;
+    QAction* export_;
+    QAction* close_;
+    QAction* cut_;
+    QAction* copy_;
+    QAction* paste_;
+    QAction* clear_;
+    QAction* selectAll_;
+    QAction* insertAbove_;
+    QAction* insertBelow_;
+    QAction* deleteRows_;
+    QAction* moveUp_;
+    QAction* moveDown_;
+    QAction* insertColumn_;
+    QAction* renameColumn_;
+    QAction* deleteColumn_;
+    QAction* problemsOnly_;
+};
+
+} // namespace tavrel::studies
