@@ -112,8 +112,10 @@ void MenuCommands::AddWindowMenu(QMainWindow& window, const WindowCommands& answ
         }
         windowMenu->addSeparator();
         for (QWidget* open : openWindows()) {
-            QAction* action =
-                windowMenu->addAction(open->windowTitle().remove(QStringLiteral("[*]")));
+            // An untitled window (the calculator) is shown titled with the application's name.
+            const QString title = open->windowTitle().remove(QStringLiteral("[*]"));
+            QAction* action = windowMenu->addAction(
+                title.isEmpty() ? QApplication::applicationDisplayName() : title);
             action->setCheckable(true);
             action->setChecked(open == &window);
             connect(action, &QAction::triggered, open, [open] { windows::ShowInFront(*open); });

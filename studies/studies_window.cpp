@@ -126,7 +126,10 @@ StudiesWindow::StudiesWindow(QWidget* parent)
     UpdateTitle();
 }
 
-StudiesWindow::~StudiesWindow() = default;
+StudiesWindow::~StudiesWindow() {
+    // The stack says it is clean again as it goes, when the title is no longer there to set.
+    disconnect(&undo_, nullptr, this, nullptr);
+}
 
 bool StudiesWindow::Open(const QString& path, QString* why) {
     project::TableFileNotes notes;
@@ -221,37 +224,46 @@ void StudiesWindow::ExportResults() {
     if (path.isEmpty()) {
         return;
     }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QString why;
+    const QStringList written = ExportResultsTo(path, &why);
+    QApplication::restoreOverrideCursor();
+    if (written.isEmpty()) {
+        QMessageBox::warning(this, tr("Export Results"),
+                             tr("Nothing was exported.\n\n%1").arg(why));
+        return;
+    }
+    statusBar()->showMessage(tr("Exported %1").arg(written.join(QStringLiteral(", "))), 8000);
+}
+
+QStringList StudiesWindow::ExportResultsTo(const QString& path, QString* why) const {
     const QString stem =
         path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? path.chopped(4) : path;
-    std::vector<std::string> args = {"-o", path.toStdString(), "--summary",
-                                     (stem + QStringLiteral(".json")).toStdString()};
     QStringList written = {path, stem + QStringLiteral(".json")};
+    std::vector<std::string> args = {"-o", path.toStdString(), "--summary",
+                                     written[1].toStdString()};
     const project::StudiesProject studies = model_.Sheet().Project();
     // As tavrel-batch allows them: no plots or refits beside moderators, no forest plot that
     // could not be read.
     if (studies.Option("mods") == nullptr) {
-        for (const QString& name :
-             {stem + QStringLiteral("-leave-one-out.csv"), stem + QStringLiteral("-funnel.svg")}) {
-            args.push_back(name.endsWith(QStringLiteral(".csv")) ? "--leave-one-out" : "--funnel");
-            args.push_back(name.toStdString());
-            written << name;
-        }
-        if (pooledStudies_ <= kMostStudiesInAPlot) {
-            args.insert(args.end(),
-                        {"--forest", (stem + QStringLiteral("-forest.svg")).toStdString()});
-            written << stem + QStringLiteral("-forest.svg");
+        const std::pair<const char*, QString> more[] = {
+            {"--leave-one-out", stem + QStringLiteral("-leave-one-out.csv")},
+            {"--funnel", stem + QStringLiteral("-funnel.svg")},
+            {"--forest", stem + QStringLiteral("-forest.svg")}};
+        for (const auto& [option, name] : more) {
+            if (QLatin1String(option) != QLatin1String("--forest") ||
+                pooledStudies_ <= kMostStudiesInAPlot) {
+                args.insert(args.end(), {option, name.toStdString()});
+                written << name;
+            }
         }
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     QString said;
-    const int status = RunBatch(studies, path_, args, &said);
-    QApplication::restoreOverrideCursor();
-    if (status == cli::kUnusable) {
-        QMessageBox::warning(this, tr("Export Results"),
-                             tr("Nothing was exported.\n\n%1").arg(said.trimmed()));
-        return;
+    if (RunBatch(studies, path_, args, &said) == cli::kUnusable) {
+        *why = said.trimmed();
+        return {};
     }
-    statusBar()->showMessage(tr("Exported %1").arg(written.join(QStringLiteral(", "))), 8000);
+    return written;
 }
 
 void StudiesWindow::ShowResult(const std::shared_ptr<const AnalysisRunner::Result>& result) {

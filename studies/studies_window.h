@@ -42,10 +42,16 @@ class StudiesWindow : public QMainWindow {
     QList<QMenu*> Menus() const { return menus_; }
 
     sheet::StudiesModel& Model() { return model_; }
+    QUndoStack& UndoStack() { return undo_; }
     QTableView& Table() const { return *table_; }
     AnalysisRunner& Runner() { return runner_; }
     PlotView& Forest() const { return *forest_; }
     PlotView& Funnel() const { return *funnel_; }
+
+    // Exports to `path` (the results table) and files beside it named after it: the summary
+    // (.json), the leave-one-out table and the plots. Returns the files written, or none with
+    // why in `why`.
+    QStringList ExportResultsTo(const QString& path, QString* why) const;
 
   public slots:
     bool Save();
