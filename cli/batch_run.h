@@ -49,6 +49,7 @@ class BatchRun {
     // What was pooled and found, once committed, for a front end that shows them.
     std::optional<table::PooledRows> TakePooledRows() { return std::move(pooledRows_); }
     std::optional<analysis::Analysis> TakeAnalysis() { return std::move(analysis_); }
+    const std::string& SummaryJson() const { return json_; }
 
   private:
     // `readAll` hands each record of the input to the function it is given, in order.

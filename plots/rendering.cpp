@@ -24,10 +24,10 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 } // namespace
 
 std::unique_ptr<QGuiApplication> StartApplication() {
-    qInstallMessageHandler(&QuietMessages);
     if (QGuiApplication::instance() != nullptr) {
-        return nullptr;
+        return nullptr; // a window's own: its messages are its own business
     }
+    qInstallMessageHandler(&QuietMessages);
     // The application takes the platform option out of argc and argv (both must outlive it),
     // so they are set anew for each one: a second plot in the same run needs it again.
     static char name[] = "tavrel-batch";

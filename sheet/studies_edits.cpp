@@ -212,6 +212,9 @@ void StudiesModel::RenameColumn(int column, const QString& name) {
 
 void StudiesModel::SetOptionNow(std::string_view name, const OptionState& value) {
     value ? sheet_.SetOption(name, *value) : sheet_.ClearOption(name);
+    if (sheet_.Columns() > 0) {
+        emit headerDataChanged(Qt::Horizontal, 0, sheet_.Columns() - 1); // the columns' roles
+    }
     emit inputsChanged();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QFont>
 #include <QIcon>
 #include <QUndoStack>
 
@@ -89,6 +90,15 @@ QVariant StudiesModel::headerData(int section, Qt::Orientation orientation, int 
     if (role == Qt::ToolTipRole && IsComputed(section)) {
         return tr("Computed by Tavrel; read-only");
     }
+    const QString columnRole = IsComputed(section) ? QString() : RoleOf(section);
+    if (role == Qt::ToolTipRole && !columnRole.isEmpty()) {
+        return tr("%1: %2").arg(FromUtf8(sheet_.ColumnName(section)), columnRole);
+    }
+    if (role == Qt::FontRole && !columnRole.isEmpty()) {
+        QFont font;
+        font.setBold(true);
+        return font;
+    }
     return {};
 }
 
@@ -121,6 +131,25 @@ bool StudiesModel::setData(const QModelIndex& index, const QVariant& value, int 
             WriteCells({{id, column, before}});
         });
     return true;
+}
+
+QString StudiesModel::RoleOf(int column) const {
+    const std::string& name = sheet_.ColumnName(column);
+    const auto named = [&](std::string_view option) {
+        const std::optional<std::string>* value = sheet_.View().Option(option);
+        return value != nullptr && *value ? **value : std::string();
+    };
+    if (named("label") == name) {
+        return tr("the studies' labels");
+    }
+    if (named("by") == name) {
+        return tr("subgroups");
+    }
+    const std::string moderators = "," + named("mods") + ",";
+    if (moderators.find("," + name + ",") != std::string::npos) {
+        return tr("a moderator");
+    }
+    return {};
 }
 
 void StudiesModel::SetMarkIcons(const QIcon& failed, const QIcon& toCheck) {

@@ -53,6 +53,8 @@ class StudiesModel : public QAbstractTableModel {
     // with its pooling; otherwise the rows' pooling columns keep what they showed.
     void ShowEvaluation(const Evaluation& evaluation, const std::vector<RowId>& ids,
                         bool wholeTable);
+    // The role the input column plays in the analysis, in words ("subgroups"); empty for none.
+    QString RoleOf(int column) const;
     // The icons that mark a row that failed and one whose numbers need a look.
     void SetMarkIcons(const QIcon& failed, const QIcon& toCheck);
 

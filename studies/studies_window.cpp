@@ -7,6 +7,7 @@
 #include "report/forest_data.h"
 #include "report/funnel_data.h"
 #include "studies/analysis_panel.h"
+#include "studies/plot_export.h"
 #include "studies/plot_view.h"
 
 #include <QApplication>
@@ -165,7 +166,7 @@ bool StudiesWindow::Open(const QString& path, QString* why) {
 }
 
 QList<QAction*> StudiesWindow::FileActions() const {
-    return {save_, saveAs_, export_, close_};
+    return {save_, saveAs_, export_, exportPlot_, close_};
 }
 
 void StudiesWindow::UpdateTitle() {
@@ -264,6 +265,27 @@ QStringList StudiesWindow::ExportResultsTo(const QString& path, QString* why) co
         return {};
     }
     return written;
+}
+
+void StudiesWindow::ExportPlot() {
+    const PlotView& plot = side_->currentWidget() == funnel_ ? *funnel_ : *forest_;
+    if (!plot.HasPlot()) {
+        QMessageBox::information(this, tr("Export Plot"), tr("There is no plot to export yet."));
+        return;
+    }
+    const QFileInfo shown(windowFilePath().isEmpty() ? tr("Untitled") : windowFilePath());
+    const QString suffix = &plot == funnel_ ? QStringLiteral("-funnel.svg") : QStringLiteral("-forest.svg");
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Export Plot"), shown.dir().filePath(shown.completeBaseName() + suffix),
+        tr("SVG picture (*.svg);;PDF document (*.pdf);;PNG image (*.png)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    const std::optional<QSize> size = AskPlotSize(this, plot.PlotSize());
+    QString why;
+    if (size && !studies::ExportPlot(plot, path, *size, &why)) {
+        QMessageBox::warning(this, tr("Export Plot"), tr("The plot was not exported.\n\n%1").arg(why));
+    }
 }
 
 void StudiesWindow::ShowResult(const std::shared_ptr<const AnalysisRunner::Result>& result) {

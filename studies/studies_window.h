@@ -59,6 +59,8 @@ class StudiesWindow : public QMainWindow {
     // Writes the results table, the summary, the leave-one-out table and the plots as
     // tavrel-batch writes them from the saved project, all or none.
     void ExportResults();
+    // Writes the plot in front (the forest plot where neither is) as SVG, PDF or PNG.
+    void ExportPlot();
 
   signals:
     // The window was opened, saved or closed, or its title changed: what the Window menu and
@@ -91,6 +93,9 @@ class StudiesWindow : public QMainWindow {
     void MoveRow(int by);
     void InsertColumn();
     void RenameColumn();
+    // The role actions checked as the current column plays them.
+    void ShowColumnRoles();
+    void SetColumnRole(std::string_view option, bool on);
 
     QUndoStack undo_;
     sheet::StudiesModel model_;
@@ -110,6 +115,7 @@ class StudiesWindow : public QMainWindow {
     QAction* save_;
     QAction* saveAs_;
     QAction* export_;
+    QAction* exportPlot_;
     QAction* close_;
     QAction* cut_;
     QAction* copy_;
@@ -125,6 +131,9 @@ class StudiesWindow : public QMainWindow {
     QAction* renameColumn_;
     QAction* deleteColumn_;
     QAction* problemsOnly_;
+    QAction* labels_;
+    QAction* subgroups_;
+    QAction* moderator_;
 };
 
 } // namespace tavrel::studies

@@ -30,6 +30,7 @@ void StudiesWindow::SetUpActions() {
     save_ = NewAction(this, tr("&Save"), QKeySequence::Save);
     saveAs_ = NewAction(this, tr("Save &As…"), QKeySequence::SaveAs);
     export_ = NewAction(this, tr("&Export Results…"));
+    exportPlot_ = NewAction(this, tr("Export &Plot…"));
     close_ = NewAction(this, tr("&Close"), QKeySequence::Close);
     cut_ = NewAction(this, tr("Cu&t"), QKeySequence::Cut);
     copy_ = NewAction(this, tr("&Copy"), QKeySequence::Copy);
@@ -46,10 +47,20 @@ void StudiesWindow::SetUpActions() {
     deleteColumn_ = NewAction(this, tr("Delete Co&lumn"));
     problemsOnly_ = NewAction(this, tr("Only Rows With &Problems"));
     problemsOnly_->setCheckable(true);
+    labels_ = NewAction(this, tr("Column Holds the Study &Labels"));
+    subgroups_ = NewAction(this, tr("Column Forms &Subgroups"));
+    moderator_ = NewAction(this, tr("Column Is a &Moderator"));
+    for (const auto& [action, option] :
+         {std::pair{labels_, "label"}, std::pair{subgroups_, "by"}, std::pair{moderator_, "mods"}}) {
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this,
+                [this, option = option](bool on) { SetColumnRole(option, on); });
+    }
 
     connect(save_, &QAction::triggered, this, &StudiesWindow::Save);
     connect(saveAs_, &QAction::triggered, this, &StudiesWindow::SaveAs);
     connect(export_, &QAction::triggered, this, &StudiesWindow::ExportResults);
+    connect(exportPlot_, &QAction::triggered, this, &StudiesWindow::ExportPlot);
     connect(close_, &QAction::triggered, this, &QWidget::close);
     connect(cut_, &QAction::triggered, this, [this] {
         CopySelection();
@@ -98,12 +109,20 @@ void StudiesWindow::SetUpMenus() {
     rows->addActions({insertAbove_, insertBelow_, deleteRows_, moveUp_, moveDown_});
     rows->addSeparator();
     rows->addActions({insertColumn_, renameColumn_, deleteColumn_});
+    rows->addSeparator();
+    rows->addActions({labels_, subgroups_, moderator_});
+    connect(rows, &QMenu::aboutToShow, this, &StudiesWindow::ShowColumnRoles);
+    connect(table_->selectionModel(), &QItemSelectionModel::currentColumnChanged, this,
+            &StudiesWindow::ShowColumnRoles);
+    connect(&model_, &QAbstractItemModel::headerDataChanged, this,
+            &StudiesWindow::ShowColumnRoles);
     auto* view = new QMenu(tr("&View"), this);
     view->addAction(problemsOnly_);
     menus_ = {edit, rows, view};
     // The header's own menu: what can be done with a column, and the roles it can play.
     table_->horizontalHeader()->setContextMenuPolicy(Qt::ActionsContextMenu);
-    table_->horizontalHeader()->addActions({insertColumn_, renameColumn_, deleteColumn_});
+    table_->horizontalHeader()->addActions(
+        {insertColumn_, renameColumn_, deleteColumn_, labels_, subgroups_, moderator_});
     table_->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
@@ -209,6 +228,46 @@ void StudiesWindow::RenameColumn() {
     if (given && !name.trimmed().isEmpty()) {
         model_.RenameColumn(column, name.trimmed());
     }
+}
+
+void StudiesWindow::ShowColumnRoles() {
+    const int column = CurrentColumn();
+    const bool input = column >= 0 && !model_.IsComputed(column);
+    const std::string name = input ? model_.Sheet().ColumnName(column) : std::string();
+    const project::StudiesProject& studies = model_.Sheet().View();
+    const auto value = [&](std::string_view option) {
+        const std::optional<std::string>* given = studies.Option(option);
+        return given != nullptr && *given ? **given : std::string();
+    };
+    const QStringList moderators = QString::fromStdString(value("mods")).split(QLatin1Char(','));
+    for (QAction* action : {labels_, subgroups_, moderator_}) {
+        action->setEnabled(input);
+    }
+    labels_->setChecked(input && value("label") == name);
+    subgroups_->setChecked(input && value("by") == name);
+    moderator_->setChecked(input && moderators.contains(QString::fromStdString(name)));
+}
+
+void StudiesWindow::SetColumnRole(std::string_view option, bool on) {
+    const int column = CurrentColumn();
+    if (column < 0 || model_.IsComputed(column)) {
+        return;
+    }
+    const QString name = QString::fromStdString(model_.Sheet().ColumnName(column));
+    if (option != "mods") {
+        on ? model_.SetOption(option, name.toStdString()) : model_.ClearOption(option);
+        return;
+    }
+    const std::optional<std::string>* given = model_.Sheet().View().Option("mods");
+    QStringList moderators = given != nullptr && *given
+                                 ? QString::fromStdString(**given).split(QLatin1Char(','))
+                                 : QStringList();
+    moderators.removeAll(name);
+    if (on) {
+        moderators << name;
+    }
+    moderators.isEmpty() ? model_.ClearOption("mods")
+                         : model_.SetOption("mods", moderators.join(QLatin1Char(',')).toStdString());
 }
 
 void StudiesWindow::ShowCurrentRowMessage() {

@@ -6,6 +6,7 @@
 #include "project/project_file.h"
 #include "project/table_file.h"
 #include "shell/menu_commands.h"
+#include "studies/plot_export.h"
 #include "studies/plot_view.h"
 #include "studies/studies_window.h"
 #include "support/session_fixture.h"
@@ -260,6 +261,39 @@ class StudiesWindowTest : public QObject, testing::SessionFixture {
                                      "b.csv — Tavrel", "Untitled — Tavrel"}));
         QCOMPARE(shell::MenuCommands::RecentFiles().mid(0, 2),
                  (QStringList{Path("b.csv"), Path("a.csv")}));
+    }
+
+    void aColumnTakesARoleAndAPlotIsExportedAtTheSizeAsked() {
+        studies::StudiesWindow& window = Opened(QStringLiteral("r.csv"), kStudies);
+        window.Table().setCurrentIndex(window.Table().model()->index(0, 1)); // lab
+        QMenu* table = window.Menus()[1];
+        emit table->aboutToShow();
+        QAction* subgroups = nullptr;
+        for (QAction* action : table->actions()) {
+            if (action->text() == QStringLiteral("Column Forms &Subgroups")) {
+                subgroups = action;
+            }
+        }
+        QVERIFY(subgroups != nullptr && !subgroups->isChecked());
+        subgroups->trigger();
+        QCOMPARE(*window.Model().Sheet().View().Option("by"), std::optional<std::string>("lab"));
+        QCOMPARE(window.Model().headerData(1, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                 QStringLiteral("lab: subgroups"));
+        Settle(window);
+        QVERIFY(window.Model().Sheet().View().Option("by") != nullptr);
+        window.UndoStack().undo();
+        QVERIFY(window.Model().Sheet().View().Option("by") == nullptr);
+        QVERIFY(!subgroups->isChecked());
+
+        QString why;
+        QVERIFY2(studies::ExportPlot(window.Forest(), Path("f.png"), QSize(400, 300), &why),
+                 qPrintable(why));
+        const QImage image(Path("f.png"));
+        QCOMPARE(image.size(), QSize(400, 300) * 2); // PNG at twice its points
+        QVERIFY(studies::ExportPlot(window.Funnel(), Path("u.svg"), QSize(500, 500), &why));
+        QVERIFY(ReadFile(Path("u.svg")).contains(QStringLiteral("viewBox=\"0 0 500 500\"")));
+        QVERIFY(!studies::ExportPlot(window.Funnel(), Path("u.gif"), QSize(500, 500), &why));
+        QVERIFY(!QFile::exists(Path("u.gif")));
     }
 
     void everyControlHasAnAccessibleName() {
