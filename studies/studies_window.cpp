@@ -89,6 +89,7 @@ StudiesWindow::StudiesWindow(QWidget* parent)
     table_->horizontalHeader()->setSectionsClickable(true);
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     table_->setAccessibleName(tr("Studies"));
+    table_->horizontalHeader()->setResizeContentsPrecision(100);
     model_.SetMarkIcons(style()->standardIcon(QStyle::SP_MessageBoxCritical),
                         style()->standardIcon(QStyle::SP_MessageBoxWarning));
 
@@ -155,6 +156,7 @@ bool StudiesWindow::Open(const QString& path, QString* why) {
                     .arg(notes.longRows);
     }
     model_.Reset(sheet::StudiesSheet(std::move(studies)));
+    table_->resizeColumnsToContents(); // measured on the first rows, not on thousands
     const bool isProject = project::IsProjectPath(path.toStdString());
     path_ = isProject ? path : QString();
     setWindowFilePath(path);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -145,6 +146,23 @@ TEST(ProjectPath, IsKnownByItsExtensionInAnyCase) {
     EXPECT_TRUE(IsProjectPath("B.TAVREL"));
     EXPECT_FALSE(IsProjectPath("b.csv"));
     EXPECT_FALSE(IsProjectPath("tavrel"));
+}
+
+} // namespace
+} // namespace tavrel::project
+
+namespace tavrel::project {
+namespace {
+
+// The example shipped in docs/ is what the window would save of it, so that it shows the
+// format as it is written.
+TEST(ExampleProject, IsWrittenAsTheProgramWritesIt) {
+    const std::string path = TAVREL_EXAMPLE_PROJECT;
+    std::ifstream in(path, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    const StudiesProject example = ReadProject(text);
+    EXPECT_EQ(example.rows.size(), 20U);
+    EXPECT_EQ(ProjectText(example), text);
 }
 
 } // namespace
