@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include "meta/study/intervals.h"
+#include "project/studies_project.h"
 
 #include <algorithm>
 #include <charconv>
@@ -97,26 +98,12 @@ double ParseLevel(const std::string& text) {
     return level;
 }
 
-// Whether `text` ends in `suffix` (lower case), in any case.
-bool EndsWith(const std::string& text, std::string_view suffix) {
-    if (text.size() < suffix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < suffix.size(); ++i) {
-        const char c = text[text.size() - suffix.size() + i];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != suffix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The plot's format, by its file's extension.
 plots::Format PlotFormat(const std::string& option, const std::string& name) {
     for (const auto& [extension, format] :
          {std::pair{".svg", plots::Format::Svg}, std::pair{".pdf", plots::Format::Pdf},
           std::pair{".png", plots::Format::Png}}) {
-        if (EndsWith(name, extension)) {
+        if (project::HasExtension(name, extension)) {
             return format;
         }
     }
@@ -365,7 +352,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
     if (options.output == "-") {
         options.output.clear();
     }
-    if (!tsvChosen && EndsWith(options.input, ".tsv")) {
+    if (!tsvChosen && project::HasExtension(options.input, ".tsv")) {
         options.tsv = true;
     }
     return options;

@@ -14,7 +14,7 @@ namespace tavrel::plots {
 
 // The private Qt application a plot needs, on the offscreen platform (no display is needed),
 // for as long as the plot is drawn; none where one runs already (a window's). Qt's notes about
-// its own environment are then kept to itself from then on.
+// its own environment are kept to itself from then on.
 std::unique_ptr<QGuiApplication> StartApplication();
 
 // Paints a picture `width` by `height` points with `draw` into `format`, as the bytes of its

@@ -211,15 +211,17 @@ void ForEachRecord(const StudiesProject& project,
     }
 }
 
-bool IsProjectPath(std::string_view path) {
-    if (path.size() < kExtension.size()) {
-        return false;
-    }
-    return std::equal(kExtension.begin(), kExtension.end(), path.end() - kExtension.size(),
+bool HasExtension(std::string_view path, std::string_view extension) {
+    return path.size() >= extension.size() &&
+           std::equal(extension.begin(), extension.end(), path.end() - extension.size(),
                       [](char wanted, char given) {
                           return wanted ==
                                  (given >= 'A' && given <= 'Z' ? given - 'A' + 'a' : given);
                       });
+}
+
+bool IsProjectPath(std::string_view path) {
+    return HasExtension(path, kExtension);
 }
 
 } // namespace tavrel::project

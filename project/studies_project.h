@@ -77,6 +77,8 @@ std::vector<std::string> OptionArguments(const StudiesProject& project);
 void ForEachRecord(const StudiesProject& project,
                    const std::function<void(const csv::Record&)>& onRecord);
 
+// Whether `path` ends in `extension` (written in lower case, ".tsv"), in any case.
+bool HasExtension(std::string_view path, std::string_view extension);
 // Whether `path` names a project by its extension, in any case.
 bool IsProjectPath(std::string_view path);
 

@@ -8,23 +8,6 @@
 
 namespace tavrel::project {
 
-namespace {
-
-bool EndsWith(const std::string& path, std::string_view suffix) {
-    if (path.size() < suffix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < suffix.size(); ++i) {
-        const char c = path[path.size() - suffix.size() + i];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != suffix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
-
 bool IsUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
@@ -97,7 +80,7 @@ StudiesProject LoadStudies(const std::string& path, TableFileNotes& notes) {
         throw ProjectError("cannot read " + path + ": " + std::strerror(errno));
     }
     try {
-        return ProjectFromTable(file.get(), EndsWith(path, ".tsv") ? '\t' : ',', notes);
+        return ProjectFromTable(file.get(), HasExtension(path, ".tsv") ? '\t' : ',', notes);
     } catch (const csv::TableLineError& e) {
         throw ProjectError(path + ": " + e.what() + " (line " + std::to_string(e.Line()) + ")");
     } catch (const ProjectError& e) {

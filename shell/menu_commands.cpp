@@ -46,7 +46,7 @@ MenuCommands::MenuCommands(QObject* parent)
       openStudies(
           SharedAction(this, tr("Open Studies…"), QKeySequence::Open, Qt::CTRL | Qt::Key_O)) {
     quit->setMenuRole(QAction::QuitRole);
-    connect(quit, &QAction::triggered, this, [] { QCoreApplication::exit(0); });
+    connect(quit, &QAction::triggered, this, &MenuCommands::QuitRequested);
 }
 
 QStringList MenuCommands::RecentFiles() {

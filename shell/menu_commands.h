@@ -60,6 +60,9 @@ class MenuCommands : public QObject {
     void AboutRequested();
     void ControlRequested();
     void OpenRequested(const QString& path);
+    // Quit was chosen: the session ends the application once no window holds changes it
+    // would lose.
+    void QuitRequested();
 
   private:
     // The File menu's shared commands, and its own ones before Quit.

@@ -29,6 +29,7 @@ Session::Session(std::chrono::milliseconds startupPause, const QStringList& file
     connect(commands_->newStudies, &QAction::triggered, this, [this] { NewStudies(); });
     connect(commands_->openStudies, &QAction::triggered, this, &Session::OpenStudies);
     connect(commands_.get(), &MenuCommands::OpenRequested, this, &Session::OpenFile);
+    connect(commands_.get(), &MenuCommands::QuitRequested, this, &Session::Quit);
     connect(about_.get(), &windows::AboutWindow::Dismissed, this, &Session::ShowCalculator);
     about_->setAcceptDrops(true);
     about_->installEventFilter(this);
@@ -149,7 +150,28 @@ void Session::OpenFile(const QString& path) {
     }
 }
 
+bool Session::CloseStudiesWindows() {
+    for (studies::StudiesWindow* window : StudiesWindows()) {
+        if (!window->close()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void Session::Quit() {
+    if (CloseStudiesWindows()) {
+        QCoreApplication::exit(0);
+    }
+}
+
 bool Session::eventFilter(QObject* watched, QEvent* event) {
+    // Closing the calculator ends the application: not while a Studies window keeps changes.
+    if (event->type() == QEvent::Close && calculator_ && watched == calculator_.get() &&
+        !CloseStudiesWindows()) {
+        event->ignore();
+        return true;
+    }
     if (event->type() == QEvent::DragEnter) {
         auto* enter = static_cast<QDragEnterEvent*>(event);
         if (enter->mimeData()->hasUrls()) {

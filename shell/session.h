@@ -65,6 +65,9 @@ class Session : public QObject {
     // Opens `path` (a project, CSV or TSV) in a Studies window, or brings the window that has
     // it to the front; says why where it cannot.
     void OpenFile(const QString& path);
+    // Ends the application, once every Studies window has closed (each asks to save its
+    // changes, and Cancel keeps it and the application).
+    void Quit();
 
   protected:
     // Files dropped on a window open.
@@ -72,6 +75,8 @@ class Session : public QObject {
 
   private:
     QList<QWidget*> OpenWindows() const;
+    // Closes every Studies window; false where one stays open.
+    bool CloseStudiesWindows();
 
     std::unique_ptr<MenuCommands> commands_;
     std::unique_ptr<windows::AboutWindow> about_;

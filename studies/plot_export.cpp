@@ -10,9 +10,9 @@
 #include <QFormLayout>
 #include <QPainter>
 #include <QSpinBox>
-#include <tuple>
 #include <cerrno>
 #include <cstring>
+#include <tuple>
 
 namespace tavrel::studies {
 

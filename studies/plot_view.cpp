@@ -16,20 +16,20 @@ PlotView::PlotView(const QString& name, QWidget* parent) : QWidget(parent) {
 }
 
 void PlotView::ShowForest(const plots::ForestPlot& plot) {
-    auto shown = std::make_shared<const std::pair<plots::ForestPlot, plots::ForestLayout>>(
-        plot, plots::LayOut(plot));
-    size_ = QSize(shown->second.width, shown->second.height);
-    draw_ = [shown](QPainter& painter) { plots::Draw(shown->first, shown->second, painter); };
-    setAccessibleDescription(plots::DrawnText(plot.heterogeneity));
-    update();
+    Show(plot, plots::DrawnText(plot.heterogeneity));
 }
 
 void PlotView::ShowFunnel(const plots::FunnelPlot& plot) {
-    auto shown = std::make_shared<const std::pair<plots::FunnelPlot, plots::FunnelLayout>>(
+    Show(plot, plots::DrawnText(plot.regionLabel));
+}
+
+template <class Plot> void PlotView::Show(const Plot& plot, const QString& description) {
+    // Laid out once, here; painted at every size from the same layout.
+    auto shown = std::make_shared<const std::pair<Plot, decltype(plots::LayOut(plot))>>(
         plot, plots::LayOut(plot));
     size_ = QSize(shown->second.width, shown->second.height);
     draw_ = [shown](QPainter& painter) { plots::Draw(shown->first, shown->second, painter); };
-    setAccessibleDescription(plots::DrawnText(plot.regionLabel));
+    setAccessibleDescription(description);
     update();
 }
 

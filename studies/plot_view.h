@@ -33,6 +33,8 @@ class PlotView : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    template <class Plot> void Show(const Plot& plot, const QString& description);
+
     std::function<void(QPainter&)> draw_;
     QSize size_;
     QString why_;

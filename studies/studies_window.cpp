@@ -276,7 +276,8 @@ void StudiesWindow::ExportPlot() {
         return;
     }
     const QFileInfo shown(windowFilePath().isEmpty() ? tr("Untitled") : windowFilePath());
-    const QString suffix = &plot == funnel_ ? QStringLiteral("-funnel.svg") : QStringLiteral("-forest.svg");
+    const QString suffix =
+        &plot == funnel_ ? QStringLiteral("-funnel.svg") : QStringLiteral("-forest.svg");
     const QString path = QFileDialog::getSaveFileName(
         this, tr("Export Plot"), shown.dir().filePath(shown.completeBaseName() + suffix),
         tr("SVG picture (*.svg);;PDF document (*.pdf);;PNG image (*.png)"));
@@ -286,7 +287,8 @@ void StudiesWindow::ExportPlot() {
     const std::optional<QSize> size = AskPlotSize(this, plot.PlotSize());
     QString why;
     if (size && !studies::ExportPlot(plot, path, *size, &why)) {
-        QMessageBox::warning(this, tr("Export Plot"), tr("The plot was not exported.\n\n%1").arg(why));
+        QMessageBox::warning(this, tr("Export Plot"),
+                             tr("The plot was not exported.\n\n%1").arg(why));
     }
 }
 

@@ -50,8 +50,8 @@ void StudiesWindow::SetUpActions() {
     labels_ = NewAction(this, tr("Column Holds the Study &Labels"));
     subgroups_ = NewAction(this, tr("Column Forms &Subgroups"));
     moderator_ = NewAction(this, tr("Column Is a &Moderator"));
-    for (const auto& [action, option] :
-         {std::pair{labels_, "label"}, std::pair{subgroups_, "by"}, std::pair{moderator_, "mods"}}) {
+    for (const auto& [action, option] : {std::pair{labels_, "label"}, std::pair{subgroups_, "by"},
+                                         std::pair{moderator_, "mods"}}) {
         action->setCheckable(true);
         connect(action, &QAction::triggered, this,
                 [this, option = option](bool on) { SetColumnRole(option, on); });
@@ -114,8 +114,7 @@ void StudiesWindow::SetUpMenus() {
     connect(rows, &QMenu::aboutToShow, this, &StudiesWindow::ShowColumnRoles);
     connect(table_->selectionModel(), &QItemSelectionModel::currentColumnChanged, this,
             &StudiesWindow::ShowColumnRoles);
-    connect(&model_, &QAbstractItemModel::headerDataChanged, this,
-            &StudiesWindow::ShowColumnRoles);
+    connect(&model_, &QAbstractItemModel::headerDataChanged, this, &StudiesWindow::ShowColumnRoles);
     auto* view = new QMenu(tr("&View"), this);
     view->addAction(problemsOnly_);
     menus_ = {edit, rows, view};
@@ -266,8 +265,9 @@ void StudiesWindow::SetColumnRole(std::string_view option, bool on) {
     if (on) {
         moderators << name;
     }
-    moderators.isEmpty() ? model_.ClearOption("mods")
-                         : model_.SetOption("mods", moderators.join(QLatin1Char(',')).toStdString());
+    moderators.isEmpty()
+        ? model_.ClearOption("mods")
+        : model_.SetOption("mods", moderators.join(QLatin1Char(',')).toStdString());
 }
 
 void StudiesWindow::ShowCurrentRowMessage() {

@@ -100,6 +100,18 @@ class StudiesWindowTest : public QObject, testing::SessionFixture {
         return values;
     }
 
+    // Answers the next message box with `button`; `text` gets what it said.
+    static void Answer(QMessageBox::StandardButton button, QString* text = nullptr) {
+        QTimer::singleShot(0, [button, text] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            if (text != nullptr) {
+                *text = box->text();
+            }
+            box->button(button)->click();
+        });
+    }
+
   private slots:
     void init() {
         QVERIFY(dir_.isValid());
@@ -203,19 +215,15 @@ class StudiesWindowTest : public QObject, testing::SessionFixture {
         studies::StudiesWindow& window = Opened(QStringLiteral("c.csv"), kStudies);
         window.Model().InsertEmptyRows(0, 1);
         QString asked;
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box != nullptr);
-            asked = box->text();
-            box->button(QMessageBox::Cancel)->click();
-        });
+        Answer(QMessageBox::Cancel, &asked);
         QVERIFY(!window.close());
         QCOMPARE(asked, QStringLiteral("Save the changes to c.csv before closing?"));
         QCOMPARE(session->StudiesWindows().size(), 1);
-        QTimer::singleShot(0, [] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            box->button(QMessageBox::Discard)->click();
-        });
+        // Quit asks too, and Cancel keeps the application going.
+        Answer(QMessageBox::Cancel);
+        Commands().quit->trigger();
+        QCOMPARE(session->StudiesWindows().size(), 1);
+        Answer(QMessageBox::Discard);
         QVERIFY(window.close());
         QTRY_COMPARE(session->StudiesWindows().size(), 0);
     }
@@ -223,12 +231,7 @@ class StudiesWindowTest : public QObject, testing::SessionFixture {
     void aFileThatCannotBeOpenedSaysWhyAndLeavesNoWindow() {
         WriteFile(Path("new.tavrel"), R"({"format": "tavrel-studies", "version": 9})");
         QString said;
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box != nullptr);
-            said = box->text();
-            box->button(QMessageBox::Ok)->click();
-        });
+        Answer(QMessageBox::Ok, &said);
         session->OpenFile(Path("new.tavrel"));
         QVERIFY(said.contains(QStringLiteral("newer version of Tavrel")));
         QTRY_COMPARE(session->StudiesWindows().size(), 0);
