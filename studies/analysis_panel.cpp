@@ -1,13 +1,17 @@
 #include "studies/analysis_panel.h"
 
 #include "meta/model/model_settings.h"
+#include "sheet/clipboard_text.h"
 #include "sheet/summary_values.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDoubleValidator>
 #include <QFontDatabase>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,6 +87,22 @@ AnalysisPanel::AnalysisPanel(QWidget* parent)
     results_->verticalHeader()->setDefaultSectionSize(results_->fontMetrics().height() + 6);
     results_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     results_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The results copy out as a spreadsheet reads them: the selected rows, a value to a line.
+    auto* copy = new QAction(tr("&Copy"), results_);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    results_->addAction(copy);
+    results_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(copy, &QAction::triggered, this, [this] {
+        sheet::CellBlock block;
+        for (int row = 0; row < results_->rowCount(); ++row) {
+            if (results_->item(row, 0)->isSelected() || results_->item(row, 1)->isSelected()) {
+                block.push_back({results_->item(row, 0)->text().toStdString(),
+                                 results_->item(row, 1)->text().toStdString()});
+            }
+        }
+        QGuiApplication::clipboard()->setText(QString::fromStdString(sheet::WriteCellBlock(block)));
+    });
     failure_->setWordWrap(true);
     failure_->setStyleSheet(QStringLiteral("color: #a40000"));
     failure_->hide();

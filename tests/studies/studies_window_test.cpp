@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -139,6 +140,16 @@ class StudiesWindowTest : public QObject, testing::SessionFixture {
         QVERIFY(!model.index(3, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
         QVERIFY(window.Forest().HasPlot());
         QVERIFY(window.Funnel().HasPlot());
+        // The summary's values, in its order, copied out as a spreadsheet reads them.
+        QTableWidget* results = nullptr;
+        for (QTableWidget* table : window.findChildren<QTableWidget*>()) {
+            results = table->accessibleName() == QStringLiteral("Results") ? table : results;
+        }
+        QVERIFY(results != nullptr);
+        results->setRangeSelected(QTableWidgetSelectionRange(0, 0, 3, 1), true);
+        results->actions().first()->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QStringLiteral("method\tREML\ntest\tz\nlevel\t0.95\nk\t4\n"));
         // Only the rows with problems, through the view's filter; the rows keep their ids.
         QAction* problemsOnly = window.Menus()[2]->actions().first();
         problemsOnly->trigger();
