@@ -159,6 +159,9 @@ void BatchRun::Analyse() {
     try {
         analysis_ = analysis::Analyse(RequestOf(options_, held_.has_value()), *pooledRows_,
                                       [&](const char* what, std::size_t done, std::size_t total) {
+                                          if (cancelled_ && cancelled_()) {
+                                              throw RunCancelled();
+                                          }
                                           progress_.Step(what, done, total);
                                       });
     } catch (const analysis::AnalysisError& e) {

@@ -44,6 +44,9 @@ class BatchRun {
     // output.
     void Commit();
 
+    // The analysis asks `cancelled` as it goes, and throws RunCancelled once it says yes.
+    void CancelWhen(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
+
     bool Pooling() const { return options_.meta; }
     const table::StudyTable& Table() const { return *table_; }
     // What was pooled and found, once committed, for a front end that shows them.
@@ -75,6 +78,7 @@ class BatchRun {
     std::optional<table::StudyTable> table_;
     std::optional<analysis::Analysis> analysis_;
     std::string json_;
+    std::function<bool()> cancelled_;
 };
 
 } // namespace tavrel::cli

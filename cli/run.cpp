@@ -130,8 +130,7 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* in, std::FILE* out
             return Convert(options, input, nullptr, out, err);
         }
         const project::StudiesProject studies = project::LoadProject(input, options.input);
-        return Convert(WithProjectOptions(studies, args, options.input), input, &studies, out,
-                       err);
+        return Convert(WithProjectOptions(studies, args, options.input), input, &studies, out, err);
     });
 }
 

@@ -15,6 +15,10 @@ class RunError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The run was called off by whoever started it (a window, for a newer edit): no error, and
+// nothing to report.
+struct RunCancelled {};
+
 // errno's text, for a message: "No space left on device".
 inline std::string ErrnoText() {
     return std::strerror(errno);

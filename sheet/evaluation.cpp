@@ -44,10 +44,11 @@ class MemoryStream {
 
 // Runs the table, and the analysis where the options pool; throws what the run throws.
 void Run(const project::StudiesProject& studies, const cli::Options& options,
-         Evaluation& evaluation, std::string& table) {
+         const std::function<bool()>& cancelled, Evaluation& evaluation, std::string& table) {
     MemoryStream out;
     MemoryStream err;
     cli::BatchRun run(options, out.File(), err.File(), true);
+    run.CancelWhen(cancelled);
     run.Open(nullptr);
     run.Read(studies);
     try {
@@ -103,11 +104,16 @@ cli::Options AnalysisOptions(const project::StudiesProject& studies) {
     return options;
 }
 
-Evaluation Evaluate(const project::StudiesProject& studies, const cli::Options& options) {
+Evaluation Evaluate(const project::StudiesProject& studies, const cli::Options& options,
+                    const std::function<bool()>& cancelled) {
     Evaluation evaluation;
     std::string table;
     try {
-        Run(studies, options, evaluation, table);
+        Run(studies, options, cancelled, evaluation, table);
+    } catch (const cli::RunCancelled&) {
+        Evaluation cancelledRun;
+        cancelledRun.cancelled = true;
+        return cancelledRun;
     } catch (const cli::RunError& e) {
         // The analysis cannot be had (too few studies, say): the rows are still worth showing.
         evaluation.failure = e.what();
@@ -115,7 +121,7 @@ Evaluation Evaluate(const project::StudiesProject& studies, const cli::Options& 
         cli::Options rowsAlone = options;
         rowsAlone.meta = false;
         try {
-            Run(studies, rowsAlone, evaluation, table);
+            Run(studies, rowsAlone, {}, evaluation, table);
         } catch (const std::runtime_error&) {
             return evaluation; // the table itself could not be read: said above
         }

@@ -5,6 +5,7 @@
 #include "project/studies_project.h"
 #include "table/pooled_rows.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ struct Evaluation {
     std::string summaryJson; // the JSON summary, where analysed
     std::optional<table::PooledRows> pooled;    // the studies pooled, labelled, where analysed
     std::optional<analysis::Analysis> analysis; // where analysed
+    bool cancelled = false; // called off before it was done: nothing in it counts
 
     // The output column `name`'s place in `header`, or -1.
     int ColumnOf(std::string_view name) const;
@@ -36,7 +38,9 @@ cli::Options AnalysisOptions(const project::StudiesProject& studies);
 
 // Runs the table and, where `options` ask for it, its analysis. A table that cannot be read
 // (an input column missing) gives `failure` and no rows; an analysis that cannot be had gives
-// `failure` with every row still computed. Safe on any thread.
-Evaluation Evaluate(const project::StudiesProject& studies, const cli::Options& options);
+// `failure` with every row still computed. `cancelled`, where given, is asked as the analysis
+// goes, and calls it off once it says yes. Safe on any thread.
+Evaluation Evaluate(const project::StudiesProject& studies, const cli::Options& options,
+                    const std::function<bool()>& cancelled = {});
 
 } // namespace tavrel::sheet

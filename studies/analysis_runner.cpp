@@ -17,7 +17,8 @@ AnalysisRunner::AnalysisRunner(QObject* parent) : QObject(parent) {
     pending_.setInterval(kQuietMilliseconds);
     connect(&pending_, &QTimer::timeout, this, &AnalysisRunner::Start);
     connect(&watcher_, &QFutureWatcherBase::finished, this, [this] {
-        if (watcher_.future().resultCount() > 0 && !rerun_) {
+        if (watcher_.future().resultCount() > 0 && !rerun_ &&
+            !watcher_.result()->evaluation.cancelled) {
             emit Finished(watcher_.result());
         }
         if (rerun_) {
@@ -28,8 +29,11 @@ AnalysisRunner::AnalysisRunner(QObject* parent) : QObject(parent) {
 }
 
 AnalysisRunner::~AnalysisRunner() {
-    // The run holds its own copies; its result goes nowhere once the watcher is gone.
+    // The run holds its own copies; it is called off, and its result goes nowhere.
     watcher_.disconnect();
+    if (cancel_) {
+        *cancel_ = true;
+    }
 }
 
 void AnalysisRunner::Schedule(const sheet::StudiesSheet& sheet) {
@@ -49,6 +53,7 @@ void AnalysisRunner::Start() {
     }
     if (watcher_.isRunning()) {
         rerun_ = true; // the running result is already old: the next starts once it ends
+        *cancel_ = true;
         return;
     }
     auto result = std::make_shared<Result>();
@@ -70,8 +75,10 @@ void AnalysisRunner::Start() {
     auto promise = std::make_shared<QPromise<std::shared_ptr<const Result>>>();
     watcher_.setFuture(promise->future());
     promise->start();
-    QThreadPool::globalInstance()->start([promise, result, studies, options = *options] {
-        result->evaluation = sheet::Evaluate(studies, options);
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    QThreadPool::globalInstance()->start([promise, result, studies, options = *options,
+                                          cancel = cancel_] {
+        result->evaluation = sheet::Evaluate(studies, options, [cancel] { return cancel->load(); });
         promise->addResult(std::shared_ptr<const Result>(result));
         promise->finish();
     });

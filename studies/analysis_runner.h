@@ -6,14 +6,15 @@
 #include <QFutureWatcher>
 #include <QObject>
 #include <QTimer>
+#include <atomic>
 #include <memory>
 #include <vector>
 
 namespace tavrel::studies {
 
 // The whole table's evaluation, with its pooling, away from the window's thread: started a
-// moment after the last change, so that typing is never held up, and a newer change makes an
-// older run's result go unshown.
+// moment after the last change, so that typing is never held up. A newer change calls off the
+// run that is going, which stops at its next step; the newest starts once it has.
 class AnalysisRunner : public QObject {
     Q_OBJECT
 
@@ -45,7 +46,8 @@ class AnalysisRunner : public QObject {
     QTimer pending_;
     std::unique_ptr<sheet::StudiesSheet> next_; // what the pending run is of
     QFutureWatcher<std::shared_ptr<const Result>> watcher_;
-    bool rerun_ = false; // a change came while a run was on
+    bool rerun_ = false;                        // a change came while a run was on
+    std::shared_ptr<std::atomic<bool>> cancel_; // the running run's: set to call it off
 };
 
 } // namespace tavrel::studies

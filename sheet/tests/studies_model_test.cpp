@@ -154,6 +154,12 @@ TEST(Evaluation, ShowsTheRowsWhenTheStudiesCannotBePooled) {
     EXPECT_NE(whole.messages.find("Random-effects model (REML), k = 3"), std::string::npos)
         << whole.messages;
     EXPECT_GE(whole.ColumnOf("cooks_distance"), 0);
+
+    // Called off, as a newer edit calls off the run it makes old: nothing of it counts.
+    const Evaluation calledOff =
+        Evaluate(ThreeStudies(), AnalysisOptions(ThreeStudies()), [] { return true; });
+    EXPECT_TRUE(calledOff.cancelled);
+    EXPECT_FALSE(calledOff.analysis);
 }
 
 } // namespace
