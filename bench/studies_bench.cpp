@@ -1,6 +1,7 @@
 // The Studies window's latencies: a table opened to a painted window, an edited row shown
 // again, and the whole analysis (model, influence, small-study tests, plots) that follows an
 // edit, for 200 and 2,000 studies. Offscreen; painting is forced with grab().
+#include "offscreen_main.h"
 #include "plots/forest_layout.h"
 #include "plots/funnel_drawing.h"
 #include "report/forest_data.h"
@@ -8,7 +9,6 @@
 #include "sheet/evaluation.h"
 #include "studies/studies_window.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTableView>
@@ -102,10 +102,5 @@ BENCHMARK(BM_AnalysisAfterAnEdit)->Arg(200)->Arg(2000)->Unit(benchmark::kMillise
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksOffscreen(argc, argv);
 }

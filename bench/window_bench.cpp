@@ -1,10 +1,10 @@
 // One press of Calculate in the real window: six fields read, the engine run, eight result
 // fields written (offscreen, no painting).
+#include "offscreen_main.h"
 #include "windows/calculator_window.h"
 #include "windows/input_field.h"
 #include "windows/result_field.h"
 
-#include <QApplication>
 #include <array>
 #include <benchmark/benchmark.h>
 
@@ -29,10 +29,5 @@ BENCHMARK(BM_CalculatePressed)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksOffscreen(argc, argv);
 }
