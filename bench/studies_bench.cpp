@@ -29,10 +29,10 @@ project::StudiesProject Studies(int k) {
     for (int i = 0; i < k; ++i) {
         const double sd = 15;
         const auto text = [](double value) { return QString::number(value, 'f', 2).toStdString(); };
-        studies.rows.push_back({"S" + std::to_string(i + 1), std::to_string(1970 + i % 50), "100",
-                                text(sd), std::to_string(size(random)),
-                                text(100 + sd * effect(random)), text(sd),
-                                std::to_string(size(random))});
+        studies.rows.push_back({QStringLiteral("S%1").arg(i + 1).toStdString(),
+                                std::to_string(1970 + i % 50), "100", text(sd),
+                                std::to_string(size(random)), text(100 + sd * effect(random)),
+                                text(sd), std::to_string(size(random))});
     }
     return studies;
 }
