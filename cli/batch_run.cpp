@@ -16,9 +16,6 @@ namespace tavrel::cli {
 
 namespace {
 
-// Forest plots of more studies than this cannot be read any more; they are refused.
-constexpr std::size_t kMostStudiesInAPlot = 250;
-
 // The columns each pooled row gains: its weight, studentized deleted residual, hat value and
 // Cook's distance under the fitted model.
 constexpr std::array<std::string_view, 4> kInfluenceColumns = {"weight", "residual", "hat",
@@ -152,9 +149,9 @@ void BatchRun::ReadRecords(const std::function<void(const RecordSink&)>& readAll
 
 void BatchRun::Analyse() {
     const std::size_t k = pooledRows_->Studies().size();
-    if (!options_.forest.empty() && k >= 2 && k > kMostStudiesInAPlot) {
+    if (!options_.forest.empty() && k >= 2 && k > plots::kMostStudiesInAPlot) {
         throw RunError("a forest plot of " + std::to_string(k) + " studies cannot be read; " +
-                       std::to_string(kMostStudiesInAPlot) + " is the most it draws");
+                       std::to_string(plots::kMostStudiesInAPlot) + " is the most it draws");
     }
     try {
         analysis_ = analysis::Analyse(RequestOf(options_, held_.has_value()), *pooledRows_,

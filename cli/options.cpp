@@ -8,6 +8,7 @@
 #include <cmath>
 #include <getopt.h>
 #include <initializer_list>
+#include <mutex>
 #include <string_view>
 #include <tuple>
 #include <utility>
@@ -288,6 +289,10 @@ const OptionEntry* EntryOf(int code) {
 
 Options ParseOptions(const std::vector<std::string>& args) {
     static const std::vector<option> kLongOptions = LongOptions();
+    // getopt_long keeps its place in globals: one parse at a time, whichever thread asks (a
+    // window parses its options while it exports on another).
+    static std::mutex parsing;
+    const std::lock_guard<std::mutex> oneAtATime(parsing);
     // getopt_long permutes what it is given: a copy, with the program's name in front.
     std::vector<std::string> words{"tavrel-batch"};
     words.insert(words.end(), args.begin(), args.end());

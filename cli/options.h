@@ -42,7 +42,7 @@ class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Reads the command line (without the program's name). Throws UsageError.
+// Reads the command line (without the program's name). Throws UsageError. Safe on any thread.
 Options ParseOptions(const std::vector<std::string>& args);
 
 extern const char* const kUsage;

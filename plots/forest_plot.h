@@ -45,6 +45,9 @@ struct ForestPlot {
 
 enum class Format { Svg, Pdf, Png };
 
+// Forest plots of more studies than this cannot be read any more: none is drawn.
+inline constexpr std::size_t kMostStudiesInAPlot = 250;
+
 // PNG pictures are drawn at twice their size in points, for crisp text.
 inline constexpr int kPngScale = 2;
 

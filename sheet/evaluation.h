@@ -32,8 +32,7 @@ struct Evaluation {
 };
 
 // The options of `studies`' analysis as tavrel-batch reads them from a project, pooled as a
-// project is. Throws cli::UsageError for options that cannot be used. Not thread-safe: the
-// command line's parser keeps its place in globals.
+// project is. Throws cli::UsageError for options that cannot be used.
 cli::Options AnalysisOptions(const project::StudiesProject& studies);
 
 // Runs the table and, where `options` ask for it, its analysis. A table that cannot be read

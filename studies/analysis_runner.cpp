@@ -62,7 +62,7 @@ void AnalysisRunner::Start() {
         result->ids.push_back(next_->IdAt(row));
     }
     next_.reset();
-    // The options are read here: the command line's parser is not for other threads.
+    // The options are read here, so that a result always comes with the options it had.
     std::optional<cli::Options> options;
     try {
         options = sheet::AnalysisOptions(studies);

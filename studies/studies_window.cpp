@@ -1,7 +1,5 @@
 #include "studies/studies_window.h"
 
-#include "cli/run.h"
-#include "outputs/output_error.h"
 #include "project/project_file.h"
 #include "project/table_file.h"
 #include "report/forest_data.h"
@@ -9,27 +7,27 @@
 #include "studies/analysis_panel.h"
 #include "studies/plot_export.h"
 #include "studies/plot_view.h"
+#include "studies/results_export.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPromise>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QThreadPool>
 #include <cstdio>
-#include <cstdlib>
 
 namespace tavrel::studies {
 
 namespace {
-
-// Forest plots of more studies than this cannot be read; tavrel-batch refuses to draw them.
-constexpr std::size_t kMostStudiesInAPlot = 250;
 
 // A new table: the columns of two groups' means, SDs and sizes, and one row to type into.
 sheet::StudiesSheet NewSheet() {
@@ -53,23 +51,6 @@ void ReadAsLatin1(project::StudiesProject& studies) {
             convert(cell);
         }
     }
-}
-
-// Runs tavrel-batch on `studies` with `args`; its status, and what it said in `said`.
-int RunBatch(const project::StudiesProject& studies, const QString& name,
-             const std::vector<std::string>& args, QString* said) {
-    char* text = nullptr;
-    std::size_t size = 0;
-    std::FILE* err = open_memstream(&text, &size);
-    const int status = err != nullptr
-                           ? cli::RunBatchOnProject(studies, name.toStdString(), args, nullptr, err)
-                           : cli::kUnusable;
-    if (err != nullptr) {
-        std::fclose(err);
-    }
-    *said = QString::fromUtf8(text, static_cast<qsizetype>(size));
-    std::free(text);
-    return status;
 }
 
 } // namespace
@@ -224,49 +205,44 @@ void StudiesWindow::ExportResults() {
         this, tr("Export Results"),
         shown.dir().filePath(shown.completeBaseName() + QStringLiteral("-results.csv")),
         tr("CSV table (*.csv)"));
-    if (path.isEmpty()) {
-        return;
+    if (!path.isEmpty()) {
+        StartExport(path);
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    QString why;
-    const QStringList written = ExportResultsTo(path, &why);
-    QApplication::restoreOverrideCursor();
-    if (written.isEmpty()) {
-        QMessageBox::warning(this, tr("Export Results"),
-                             tr("Nothing was exported.\n\n%1").arg(why));
-        return;
-    }
-    statusBar()->showMessage(tr("Exported %1").arg(written.join(QStringLiteral(", "))), 8000);
+}
+
+void StudiesWindow::StartExport(const QString& path) {
+    // Written on another thread: the window goes on answering, and says when it is done.
+    auto plan = std::make_shared<const ResultsExport>(
+        PlanExport(model_.Sheet().Project(), path_, path, pooledStudies_));
+    auto promise = std::make_shared<QPromise<QString>>();
+    auto* watcher = new QFutureWatcher<QString>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, plan] {
+        watcher->deleteLater();
+        export_->setEnabled(true);
+        const QString why = watcher->result();
+        if (!why.isEmpty()) {
+            statusBar()->clearMessage();
+            QMessageBox::warning(this, tr("Export Results"),
+                                 tr("Nothing was exported.\n\n%1").arg(why));
+            return;
+        }
+        statusBar()->showMessage(tr("Exported %1").arg(plan->files.join(QStringLiteral(", "))),
+                                 8000);
+    });
+    watcher->setFuture(promise->future());
+    export_->setEnabled(false);
+    statusBar()->showMessage(tr("Exporting the results…"));
+    promise->start();
+    QThreadPool::globalInstance()->start([promise, plan] {
+        promise->addResult(RunExport(*plan));
+        promise->finish();
+    });
 }
 
 QStringList StudiesWindow::ExportResultsTo(const QString& path, QString* why) const {
-    const QString stem =
-        path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? path.chopped(4) : path;
-    QStringList written = {path, stem + QStringLiteral(".json")};
-    std::vector<std::string> args = {"-o", path.toStdString(), "--summary",
-                                     written[1].toStdString()};
-    const project::StudiesProject studies = model_.Sheet().Project();
-    // As tavrel-batch allows them: no plots or refits beside moderators, no forest plot that
-    // could not be read.
-    if (studies.Option("mods") == nullptr) {
-        const std::pair<const char*, QString> more[] = {
-            {"--leave-one-out", stem + QStringLiteral("-leave-one-out.csv")},
-            {"--funnel", stem + QStringLiteral("-funnel.svg")},
-            {"--forest", stem + QStringLiteral("-forest.svg")}};
-        for (const auto& [option, name] : more) {
-            if (QLatin1String(option) != QLatin1String("--forest") ||
-                pooledStudies_ <= kMostStudiesInAPlot) {
-                args.insert(args.end(), {option, name.toStdString()});
-                written << name;
-            }
-        }
-    }
-    QString said;
-    if (RunBatch(studies, path_, args, &said) == cli::kUnusable) {
-        *why = said.trimmed();
-        return {};
-    }
-    return written;
+    const ResultsExport plan = PlanExport(model_.Sheet().Project(), path_, path, pooledStudies_);
+    *why = RunExport(plan);
+    return why->isEmpty() ? plan.files : QStringList();
 }
 
 void StudiesWindow::ExportPlot() {
@@ -327,10 +303,10 @@ void StudiesWindow::ShowPlots(const AnalysisRunner::Result& result) {
         return;
     }
     const std::size_t k = evaluation.pooled->Studies().size();
-    if (k > kMostStudiesInAPlot) {
+    if (k > plots::kMostStudiesInAPlot) {
         forest_->ShowNone(tr("A forest plot of %1 studies cannot be read; %2 is the most it draws.")
                               .arg(k)
-                              .arg(kMostStudiesInAPlot));
+                              .arg(plots::kMostStudiesInAPlot));
     } else {
         forest_->ShowForest(
             report::PlotOf(*evaluation.pooled, analysis.model, result.options.favoursLeft,

@@ -52,6 +52,8 @@ class StudiesWindow : public QMainWindow {
     // (.json), the leave-one-out table and the plots. Returns the files written, or none with
     // why in `why`.
     QStringList ExportResultsTo(const QString& path, QString* why) const;
+    // The same on another thread; the status bar says when it is done, a message box why not.
+    void StartExport(const QString& path);
 
   public slots:
     bool Save();

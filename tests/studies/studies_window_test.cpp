@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -194,6 +195,7 @@ class StudiesWindowTest : public QObject, testing::SessionFixture {
 
         // Exported as tavrel-batch writes it from the saved project.
         Settle(window);
+        QUndoStack* undo = &window.UndoStack();
         QString why;
         const QStringList written = window.ExportResultsTo(Path("out/w.csv"), &why);
         QVERIFY2(written.isEmpty(), "the folder does not exist: nothing is written");
@@ -212,9 +214,15 @@ class StudiesWindowTest : public QObject, testing::SessionFixture {
             QVERIFY2(!ReadFile(Path("out/" + name)).isEmpty(), qPrintable(name));
             QCOMPARE(ReadFile(Path("out/" + name)), ReadFile(Path("tool/" + name)));
         }
+        // From the menu it runs on another thread, and the window edits on meanwhile.
+        QDir(dir_.path()).mkdir(QStringLiteral("later"));
+        window.StartExport(Path("later/w.csv"));
+        model.setData(model.index(0, 0), QStringLiteral("Ames"), Qt::EditRole);
+        QTRY_VERIFY(window.statusBar()->currentMessage().startsWith(QStringLiteral("Exported")));
+        QCOMPARE(ReadFile(Path("later/w-forest.svg")), ReadFile(Path("tool/w-forest.svg")));
+        undo->undo();
 
         // Every step undone: the project's text is as it was.
-        QUndoStack* undo = &window.UndoStack();
         while (undo->canUndo()) {
             undo->undo();
         }
