@@ -2,6 +2,7 @@
 
 #include "cli/run_error.h"
 #include "csv/csv_reader.h"
+#include "csv/file_kind.h"
 #include "report/analysis_report.h"
 #include "report/forest_data.h"
 #include "report/funnel_data.h"
@@ -116,7 +117,18 @@ void BatchRun::Open(std::FILE* input) {
 }
 
 void BatchRun::Read(std::FILE* input) {
-    ReadRecords([&](const RecordSink& sink) { csv::CsvReader(input, delimiter_).ReadAll(sink); });
+    csv::CsvReader reader(input, delimiter_);
+    try {
+        ReadRecords([&](const RecordSink& sink) { reader.ReadAll(sink); });
+    } catch (const csv::TableLineError&) {
+        // A file that is no table at all fails at its first record: say what it is instead.
+        const std::optional<std::string> kind = csv::ForeignFileKind(reader.Beginning());
+        if (table_->Rows() == 0 && kind) {
+            throw RunError(
+                csv::NotATable(options_.input == "-" ? "the input" : options_.input, *kind));
+        }
+        throw;
+    }
 }
 
 void BatchRun::Read(const project::StudiesProject& studies) {

@@ -62,6 +62,7 @@ void CsvReader::ReadAll(const std::function<void(const Record&)>& onRecord) {
     Refill();
     while (!atEnd_ && end_ < kByteOrderMark.size() && Refill()) {
     }
+    beginning_.assign(buffer_.data(), std::min(end_, kBeginningKept));
     if (std::string_view(buffer_.data(), end_).starts_with(kByteOrderMark)) {
         begin_ = kByteOrderMark.size();
     }

@@ -57,6 +57,8 @@ class CsvReader {
 
     // Calls `onRecord` for every record, in order. Throws MalformedInput.
     void ReadAll(const std::function<void(const Record&)>& onRecord);
+    // The input's first bytes as read, to tell a file that is no table by what it is.
+    const std::string& Beginning() const { return beginning_; }
 
   private:
     // Reads more input after what is buffered, keeping the unparsed rest. False at the end.
@@ -82,6 +84,8 @@ class CsvReader {
     bool atEnd_ = false;
     Record record_;
     long line_ = 1; // the line the next record starts on
+    static constexpr std::size_t kBeginningKept = 64;
+    std::string beginning_;
 };
 
 } // namespace tavrel::csv

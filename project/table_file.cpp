@@ -1,9 +1,11 @@
 #include "project/table_file.h"
 
+#include "csv/file_kind.h"
 #include "project/project_file.h"
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 namespace tavrel::project {
@@ -37,10 +39,15 @@ bool IsUtf8(std::string_view text) {
     return true;
 }
 
-StudiesProject ProjectFromTable(std::FILE* file, char delimiter, TableFileNotes& notes) {
-    StudiesProject studies;
-    bool headerRead = false;
-    csv::CsvReader(file, delimiter).ReadAll([&](const csv::Record& record) {
+namespace {
+
+// Reads every record of `reader` into `studies`: the first names the columns.
+void ReadRows(csv::CsvReader& reader, StudiesProject& studies, bool& headerRead,
+              TableFileNotes& notes, const std::function<void()>& refuseForeign) {
+    reader.ReadAll([&](const csv::Record& record) {
+        if (!headerRead) {
+            refuseForeign();
+        }
         std::vector<std::string> fields(record.fields.begin(), record.fields.end());
         for (const std::string& field : fields) {
             notes.notUtf8 = notes.notUtf8 || !IsUtf8(field);
@@ -64,7 +71,28 @@ StudiesProject ProjectFromTable(std::FILE* file, char delimiter, TableFileNotes&
         fields.resize(studies.columns.size());
         studies.rows.push_back(std::move(fields));
     });
+}
+
+} // namespace
+
+StudiesProject ProjectFromTable(std::FILE* file, char delimiter, TableFileNotes& notes) {
+    StudiesProject studies;
+    bool headerRead = false;
+    csv::CsvReader reader(file, delimiter);
+    // A file that is no table is refused by what it is, before it is read as one.
+    const auto refuseForeign = [&reader] {
+        if (const std::optional<std::string> kind = csv::ForeignFileKind(reader.Beginning())) {
+            throw ProjectError(csv::NotATable("it", *kind));
+        }
+    };
+    try {
+        ReadRows(reader, studies, headerRead, notes, refuseForeign);
+    } catch (const csv::TableLineError&) {
+        refuseForeign();
+        throw;
+    }
     if (!headerRead) {
+        refuseForeign();
         throw ProjectError("the table is empty: its first row must name the columns");
     }
     return studies;

@@ -26,6 +26,15 @@ TEST(TableFile, KeepsEveryFieldAsWrittenAndEveryRowWhateverItsLength) {
     EXPECT_EQ(LoadStudies((dir / "t.TSV").string(), latin).rows[0][1], "1,5");
     EXPECT_TRUE(latin.notUtf8);
 
+    std::ofstream(dir / "data.csv", std::ios::binary) << "$FL2@(#) IBM SPSS STATISTICS 64-bit";
+    try {
+        LoadStudies((dir / "data.csv").string(), notes);
+        ADD_FAILURE();
+    } catch (const ProjectError& e) {
+        EXPECT_NE(std::string(e.what()).find("data.csv: it is an SPSS data file (.sav), not a CSV"),
+                  std::string::npos)
+            << e.what();
+    }
     std::ofstream(dir / "empty.csv") << "\n\n";
     EXPECT_THROW(LoadStudies((dir / "empty.csv").string(), notes), ProjectError);
     std::ofstream(dir / "bad.csv") << "a,b\n\"x,1\n";
