@@ -21,6 +21,11 @@ std::string SourcesText(const table::StudyTable& table) {
         }
         text += "the input's columns " + names + " are replaced by the computed ones\n";
     }
+    if (table.ReadsEscalcNames()) {
+        text += "the columns named as metafor's escalc names them (m1i, sd1i, n1i, m2i, sd2i, "
+                "n2i) are read as escalc reads them: group 1 is the experimental group, and g is "
+                "group 1 minus group 2\n";
+    }
     const auto& bySource = table.RowsBySource();
     const long rows = std::accumulate(bySource.begin(), bySource.end(), 0L);
     if (rows == bySource[0] && table.RowsWithDisagreements() == 0) {

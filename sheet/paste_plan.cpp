@@ -39,6 +39,14 @@ std::optional<int> ColumnNamed(const std::vector<std::string>& columns, std::str
     return std::nullopt;
 }
 
+// A name tavrel-batch reads as an input column: its own, or escalc's.
+bool IsInputName(std::string_view key) {
+    return std::find(table::kColumnNames.begin(), table::kColumnNames.end(), key) !=
+               table::kColumnNames.end() ||
+           std::any_of(table::kEscalcNames.begin(), table::kEscalcNames.end(),
+                       [&](const auto& escalc) { return escalc.first == key; });
+}
+
 bool NamesColumns(const std::vector<std::string>& columns, const std::vector<std::string>& first) {
     bool known = false;
     for (const std::string& cell : first) {
@@ -46,10 +54,7 @@ bool NamesColumns(const std::vector<std::string>& columns, const std::vector<std
             return false;
         }
         const std::string key = Key(cell);
-        known = known ||
-                (!key.empty() && (ColumnNamed(columns, key) ||
-                                  std::find(table::kColumnNames.begin(), table::kColumnNames.end(),
-                                            key) != table::kColumnNames.end()));
+        known = known || (!key.empty() && (ColumnNamed(columns, key) || IsInputName(key)));
     }
     return known;
 }

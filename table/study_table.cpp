@@ -93,8 +93,31 @@ void StudyTable::FindInputColumns(long line) {
             }
         }
     }
+    FindEscalcColumns(has, line);
     if (const std::optional<std::string> missing = MissingColumns(has)) {
         throw TableError(*missing, line);
+    }
+}
+
+void StudyTable::FindEscalcColumns(std::array<bool, kColumnCount>& has, long line) {
+    readsEscalcNames_ = false;
+    for (const auto& [name, input] : kEscalcNames) {
+        for (std::size_t column = 0; column < header_.size(); ++column) {
+            if (ColumnKey(header_[column]) != name) {
+                continue;
+            }
+            const std::size_t at = At(input);
+            if (has[at]) {
+                throw TableError("the columns " + header_[columns_[at]] + " and " +
+                                     header_[column] + " give the same quantity (escalc's " +
+                                     std::string(name) + " is " + std::string(kColumnNames[at]) +
+                                     ", its group 1 being the experimental group): keep one",
+                                 line);
+            }
+            has[at] = true;
+            columns_[at] = column;
+            readsEscalcNames_ = true;
+        }
     }
 }
 

@@ -64,6 +64,8 @@ class StudyTable {
     // Per row read, where the settings keep them: whether its other reported numbers disagree
     // with its effect size, or a more direct source had a value that could not be used.
     const std::vector<bool>& RowsToCheck() const { return rowsToCheck_; }
+    // Whether the groups' columns are named as metafor's escalc names them (m1i, ..., n2i).
+    bool ReadsEscalcNames() const { return readsEscalcNames_; }
     // The input's columns that computed columns replaced, as the header spells them.
     const std::vector<std::string>& ReplacedColumns() const { return replacedNames_; }
 
@@ -71,6 +73,8 @@ class StudyTable {
     // What the header's columns are, each throwing TableError where it cannot be used; `line`
     // is the header's.
     void FindInputColumns(long line);
+    // escalc's names of the groups' columns, each where our own name is not given too.
+    void FindEscalcColumns(std::array<bool, kColumnCount>& has, long line);
     void FindLabelColumn(long line);
     void FindReplacedColumns();
     bool Written(const OutputColumn& column) const;
@@ -105,6 +109,7 @@ class StudyTable {
     long disagreements_ = 0;
     long passedOver_ = 0;
     std::vector<bool> rowsToCheck_;
+    bool readsEscalcNames_ = false;
 };
 
 } // namespace tavrel::table

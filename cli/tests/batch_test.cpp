@@ -288,6 +288,28 @@ TEST(Batch, UnusableInputsExitWithTwoAndSayWhy) {
     EXPECT_EQ(status("", {"--frobnicate"}).status, 2);
 }
 
+// metafor's escalc names keep escalc's direction: its group 1 (m1i) is our experimental group,
+// so a table copied from an R script gives the same g as escalc, never a flipped sign.
+TEST(Batch, EscalcNamesAreReadInEscalcsDirectionAndSaidSo) {
+    const auto ours = RunTool("study,m1,sd1,n1,m2,sd2,n2\nA,100,15,20,110,15,22\n");
+    const auto escalc = RunTool("study,m1i,sd1i,n1i,m2i,sd2i,n2i\nA,110,15,22,100,15,20\n");
+    ASSERT_EQ(escalc.status, 0) << escalc.err;
+    const std::string g = Table(escalc.out).at(0).at("hedges_g");
+    EXPECT_EQ(g, Table(ours.out).at(0).at("hedges_g"));
+    EXPECT_GT(Number(g), 0); // 110 in escalc's first group above 100 in its second
+    EXPECT_NE(escalc.err.find("read as escalc reads them: group 1 is the experimental group"),
+              std::string::npos)
+        << escalc.err;
+    EXPECT_EQ(ours.err.find("escalc"), std::string::npos);
+
+    const auto mixed = RunTool("study,m1,m2i,sd1,n1,m2,sd2,n2\nA,1,1,1,20,2,1,20\n");
+    EXPECT_EQ(mixed.status, 2);
+    EXPECT_NE(mixed.err.find("the columns m1 and m2i give the same quantity (escalc's m2i is "
+                             "m1, its group 1 being the experimental group): keep one"),
+              std::string::npos)
+        << mixed.err;
+}
+
 TEST(Batch, HeaderOnlyGivesTheHeaderAndSuccess) {
     const batchtest::Result result = RunTool("m1,sd1,n1,m2,sd2,n2\n");
     EXPECT_EQ(result.status, 0);

@@ -67,6 +67,8 @@ TEST(PlanPaste, ABlockWithAHeaderAddsItsRowsUnderTheColumnsItNames) {
     EXPECT_EQ(plan.writes[1].column, 3);
     EXPECT_EQ(plan.writes[2].column, 7);
     EXPECT_EQ(plan.writes[2].text, "2001");
+    // A header of escalc's names is a header too.
+    EXPECT_EQ(PlanPaste({"study"}, 0, {{"m1i", "sd1i"}, {"1", "2"}}, 0, 0).newRows, 1);
     // A header of names tavrel-batch knows, into a table without them.
     EXPECT_EQ(PlanPaste({"study"}, 0, {{"t", "n1", "n2"}, {"2,5", "10", "12"}}, 0, 0).newColumns,
               (std::vector<std::string>{"t", "n1", "n2"}));

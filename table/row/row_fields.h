@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace tavrel::table {
 
@@ -38,6 +39,18 @@ inline constexpr std::array<std::string_view, 22> kColumnNames = {
     "ci1_low", "ci1_high", "ci2_low", "ci2_high", "ci_level", "t",    "f",   "p",
     "sign",    "d",        "g",       "es",       "es_var",   "es_se"};
 inline constexpr std::size_t kColumnCount = kColumnNames.size();
+
+// metafor's escalc names for the groups' means, SDs and sizes, read with escalc's meaning: its
+// group 1 comes first and its differences are group 1 minus group 2, so its group 1 is our
+// experimental group (m1i is our m2) and a table so named keeps escalc's signs.
+inline constexpr std::array<std::pair<std::string_view, Column>, 6> kEscalcNames = {{
+    {"m1i", Column::M2},
+    {"sd1i", Column::SD2},
+    {"n1i", Column::N2},
+    {"m2i", Column::M1},
+    {"sd2i", Column::SD1},
+    {"n2i", Column::N1},
+}};
 static_assert(static_cast<std::size_t>(Column::EsSe) + 1 == kColumnCount);
 
 constexpr std::size_t At(Column column) {
