@@ -138,14 +138,21 @@ bool StudiesWindow::Open(const QString& path, QString* why) {
     }
     model_.Reset(sheet::StudiesSheet(std::move(studies)));
     table_->resizeColumnsToContents(); // measured on the first rows, not on thousands
-    const bool isProject = project::IsProjectPath(path.toStdString());
-    path_ = isProject ? path : QString();
-    setWindowFilePath(path);
-    shownName_ = QFileInfo(path).fileName();
-    UpdateTitle();
+    // A table is not a project yet: Save asks where to put one.
+    ShowFile(path, project::IsProjectPath(path.toStdString()) ? path : QString());
     statusBar()->showMessage(said.join(QLatin1Char(' ')));
-    emit FileOpened(path);
     return true;
+}
+
+void StudiesWindow::ShowFile(const QString& file, const QString& project) {
+    path_ = project;
+    setWindowFilePath(file);
+    UpdateTitle();
+    emit FileOpened(file);
+}
+
+QString StudiesWindow::ShownName() const {
+    return windowFilePath().isEmpty() ? tr("Untitled") : QFileInfo(windowFilePath()).fileName();
 }
 
 QList<QAction*> StudiesWindow::FileActions() const {
@@ -154,7 +161,7 @@ QList<QAction*> StudiesWindow::FileActions() const {
 
 void StudiesWindow::UpdateTitle() {
     setWindowModified(!undo_.isClean());
-    setWindowTitle(tr("%1[*] — Tavrel").arg(shownName_.isEmpty() ? tr("Untitled") : shownName_));
+    setWindowTitle(tr("%1[*] — Tavrel").arg(ShownName()));
 }
 
 bool StudiesWindow::Save() {
@@ -189,13 +196,9 @@ bool StudiesWindow::SaveTo(const QString& path) {
                               tr("The studies could not be saved.\n\n%1").arg(e.what()));
         return false;
     }
-    path_ = path;
-    setWindowFilePath(path);
-    shownName_ = QFileInfo(path).fileName();
     undo_.setClean();
-    UpdateTitle();
+    ShowFile(path, path);
     statusBar()->showMessage(tr("Saved %1").arg(path), 5000);
-    emit FileOpened(path);
     return true;
 }
 
@@ -328,7 +331,6 @@ void StudiesWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
-    emit Closed();
 }
 
 bool StudiesWindow::MayClose() {
@@ -336,9 +338,7 @@ bool StudiesWindow::MayClose() {
         return true;
     }
     const QMessageBox::StandardButton answer = QMessageBox::warning(
-        this, tr("Close Studies"),
-        tr("Save the changes to %1 before closing?")
-            .arg(shownName_.isEmpty() ? tr("Untitled") : shownName_),
+        this, tr("Close Studies"), tr("Save the changes to %1 before closing?").arg(ShownName()),
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     if (answer == QMessageBox::Save) {
         return Save();

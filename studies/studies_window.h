@@ -65,10 +65,8 @@ class StudiesWindow : public QMainWindow {
     void ExportPlot();
 
   signals:
-    // The window was opened, saved or closed, or its title changed: what the Window menu and
-    // Open Recent list follow.
+    // A file was opened or saved: what Open Recent follows.
     void FileOpened(const QString& path);
-    void Closed();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -77,6 +75,10 @@ class StudiesWindow : public QMainWindow {
     void SetUpActions();
     void SetUpMenus();
     void UpdateTitle();
+    // Shows `file` as the window's (title, Open Recent); `project` is where Save writes, empty
+    // where the file is a table and not yet a project.
+    void ShowFile(const QString& file, const QString& project);
+    QString ShownName() const; // the file's name, or "Untitled"
     void ShowResult(const std::shared_ptr<const AnalysisRunner::Result>& result);
     void ShowPlots(const AnalysisRunner::Result& result);
     // Whether the window may close, having asked to save where it holds changes.
@@ -109,8 +111,7 @@ class StudiesWindow : public QMainWindow {
     PlotView* funnel_;
     QTabWidget* side_;
     QLabel* pooledStatus_;
-    QString path_;      // the project saved to; empty until there is one
-    QString shownName_; // the file's name in the title; empty for a new table
+    QString path_; // the project saved to; empty until there is one
     std::size_t pooledStudies_ = 0;
     QList<QMenu*> menus_;
 
