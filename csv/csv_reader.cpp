@@ -23,12 +23,33 @@ bool EndsLine(const char* p, const char* end) {
 
 CsvReader::CsvReader(std::FILE* input, char delimiter, std::size_t buffer,
                      std::size_t longestRecord)
-    : input_(input), delimiter_(delimiter), quoting_(delimiter != '\t'),
-      buffer_(std::max<std::size_t>(buffer, 1) + 1), longestRecord_(longestRecord) {
+    : input_(input), buffer_(std::max<std::size_t>(buffer, 1) + 1), longestRecord_(longestRecord) {
+    if (delimiter != kDetect) {
+        UseDelimiter(delimiter);
+    }
+}
+
+void CsvReader::UseDelimiter(char delimiter) {
+    delimiter_ = delimiter;
+    quoting_ = delimiter != '\t';
+    special_.fill(false);
     for (const char c : {delimiter, '\n', '\r'}) {
         special_[static_cast<unsigned char>(c)] = true;
     }
     special_[static_cast<unsigned char>('"')] = quoting_;
+}
+
+void CsvReader::DetectDelimiter() {
+    long commas = 0;
+    long semicolons = 0;
+    bool quoted = false;
+    for (std::size_t i = begin_; i < end_ && (quoted || !IsLineBreak(buffer_[i])); ++i) {
+        const char c = buffer_[i];
+        quoted = c == '"' ? !quoted : quoted;
+        commas += !quoted && c == ',' ? 1 : 0;
+        semicolons += !quoted && c == ';' ? 1 : 0;
+    }
+    UseDelimiter(semicolons > commas ? ';' : ',');
 }
 
 bool CsvReader::Refill() {
@@ -65,6 +86,9 @@ void CsvReader::ReadAll(const std::function<void(const Record&)>& onRecord) {
     beginning_.assign(buffer_.data(), std::min(end_, kBeginningKept));
     if (std::string_view(buffer_.data(), end_).starts_with(kByteOrderMark)) {
         begin_ = kByteOrderMark.size();
+    }
+    if (delimiter_ == kDetect) {
+        DetectDelimiter();
     }
 
     while (begin_ < end_ || !atEnd_) {

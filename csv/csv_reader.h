@@ -51,7 +51,10 @@ class CsvReader {
     static constexpr std::size_t kLongestRecord = std::size_t{64} << 20;
 
     // `buffer` is the read buffer's first size; it grows for a record longer than it, up to
-    // `longestRecord`.
+    // `longestRecord`. A `delimiter` of kDetect takes ';' where the first line has more
+    // semicolons than commas outside quotes (as R's write.csv2 and spreadsheets in many
+    // locales write CSV), else ','.
+    static constexpr char kDetect = '\0';
     CsvReader(std::FILE* input, char delimiter, std::size_t buffer = std::size_t{1} << 18,
               std::size_t longestRecord = kLongestRecord);
 
@@ -59,10 +62,16 @@ class CsvReader {
     void ReadAll(const std::function<void(const Record&)>& onRecord);
     // The input's first bytes as read, to tell a file that is no table by what it is.
     const std::string& Beginning() const { return beginning_; }
+    // The delimiter, once the first record is read where it was to be detected.
+    char Delimiter() const { return delimiter_; }
 
   private:
     // Reads more input after what is buffered, keeping the unparsed rest. False at the end.
     bool Refill();
+    void UseDelimiter(char delimiter);
+    // Chooses the delimiter by the buffered first line (a header longer than the buffer is
+    // judged by its beginning).
+    void DetectDelimiter();
     // Splits the record at `from` when it has no quote and ends in the buffer. Returns its
     // line break (or the buffer's end at the end of input), or nullptr when it needs the
     // slow path or more input.
@@ -74,8 +83,8 @@ class CsvReader {
     long SplitQuoted(char* from, char* to);
 
     std::FILE* input_;
-    char delimiter_;
-    bool quoting_;
+    char delimiter_ = kDetect;
+    bool quoting_ = true;
     std::array<bool, 256> special_{}; // the bytes that stop a plain field
     std::vector<char> buffer_;        // one byte more than it holds, for a stopping sentinel
     std::size_t longestRecord_;

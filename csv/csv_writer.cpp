@@ -2,6 +2,7 @@
 
 #include "csv/round_trip_number.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -111,7 +112,11 @@ void CsvWriter::RowStart(std::string_view csv) {
 }
 
 void CsvWriter::Number(double value) {
-    end_ = WriteShortest(value, StartField(kShortestNumberMax));
+    char* const start = StartField(kShortestNumberMax);
+    end_ = WriteShortest(value, start);
+    if (delimiter_ == ';') {
+        std::replace(start, end_, '.', ',');
+    }
 }
 
 void CsvWriter::Integer(std::int64_t value) {

@@ -9,7 +9,8 @@ namespace tavrel::csv {
 
 // Buffers rows of CSV (or TSV) and writes them to a file in large blocks. CSV fields that hold
 // the delimiter, a quote or a line break are quoted; TSV has no quoting, so such characters
-// become spaces there.
+// become spaces there. Separated by ';', numbers are written with a decimal comma, as R's
+// write.csv2 and spreadsheets in those locales write them.
 class CsvWriter {
   public:
     CsvWriter(std::FILE* output, char delimiter);
@@ -23,6 +24,8 @@ class CsvWriter {
     // Text already written as CSV: the beginning of a row, whose fields follow it.
     void RowStart(std::string_view csv);
     char Delimiter() const { return delimiter_; }
+    // Before the first field: the delimiter found in the input.
+    void SetDelimiter(char delimiter) { delimiter_ = delimiter; }
     // Writes what is buffered; returns false when the file refused this or any earlier block.
     bool Flush();
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tavrel::csv {
@@ -39,6 +40,26 @@ TEST(CsvReader, CrlfByteOrderMarkAndBlankLines) {
     const Read read = ReadText("\xEF\xBB\xBFm1,n1\r\n\r\n 1 ,2\r\n\n3,4");
     EXPECT_EQ(read.records, (Rows{{"m1", "n1"}, {" 1 ", "2"}, {"3", "4"}}));
     EXPECT_EQ(read.lines, (std::vector<long>{1, 3, 5})); // blank lines still count
+}
+
+// A header with more semicolons than commas outside quotes is a ';'-separated table (R's
+// write.csv2); a comma inside a quoted name does not count, nor does anything past the header.
+TEST(CsvReader, DetectsTheDelimiterByTheHeader) {
+    const auto detected = [](const std::string& text) {
+        std::FILE* file = fmemopen(const_cast<char*>(text.data()), text.size(), "rb");
+        CsvReader reader(file, CsvReader::kDetect);
+        std::vector<std::size_t> widths;
+        reader.ReadAll([&](const Record& record) { widths.push_back(record.fields.size()); });
+        std::fclose(file);
+        return std::pair{reader.Delimiter(), widths};
+    };
+    EXPECT_EQ(detected("\"study\";\"m1\";\"sd1\"\n1;0,5;1,25\n"),
+              (std::pair{';', std::vector<std::size_t>{3, 3}}));
+    EXPECT_EQ(detected("\"a, b\";\"c, d\";e\n1;2;3\n").first, ';');
+    EXPECT_EQ(detected("study,m1,sd1\nA;B,1,2\n").first, ',');
+    EXPECT_EQ(detected("\xEF\xBB\xBFx;y\n").first, ';'); // after a byte-order mark
+    EXPECT_EQ(detected("only\n").first, ',');
+    EXPECT_EQ(detected("").first, ',');
 }
 
 TEST(CsvReader, TabSeparatedHasNoQuoting) {
