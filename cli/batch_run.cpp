@@ -86,7 +86,10 @@ analysis::AnalysisRequest RequestOf(const Options& options, bool held) {
 } // namespace
 
 BatchRun::BatchRun(const Options& options, std::FILE* out, std::FILE* err, bool shown)
-    : options_(options), shown_(shown), out_(out), err_(err), delimiter_(options.tsv ? '\t' : ','),
+    : options_(options), shown_(shown), out_(out), err_(err),
+      delimiter_(options.tsv                 ? '\t'
+                 : options.delimiter != '\0' ? options.delimiter
+                                             : ','),
       progress_(err) {}
 
 void BatchRun::Open(std::FILE* input) {
@@ -102,14 +105,20 @@ void BatchRun::Open(std::FILE* input) {
     }
     destinations_.emplace(options_, err_);
     writer_.emplace(destinations_->table ? destinations_->table->File() : out_, delimiter_);
-    settings_ = {options_.level, options_.noncentral, options_.label,
-                 options_.by,    options_.moderators, {},
+    settings_ = {options_.measure,
+                 options_.level,
+                 options_.noncentral,
+                 options_.label,
+                 options_.by,
+                 options_.moderators,
+                 {},
                  shown_};
+    settings_.decimalComma = delimiter_ == ';';
     if (options_.meta) {
         // The table waits for the model, which adds each study's part to its row.
         held_.emplace(*writer_, kInfluenceColumns);
         pooledRows_.emplace(shown_ || !options_.forest.empty() || !options_.leaveOneOut.empty(),
-                            !options_.by.empty(), options_.moderators.size());
+                            !options_.by.empty(), options_.moderators.size(), options_.measure);
         settings_.appended.assign(kInfluenceColumns.begin(), kInfluenceColumns.end());
     }
     table_.emplace(settings_, held_ ? held_->Writer() : *writer_,
@@ -117,9 +126,17 @@ void BatchRun::Open(std::FILE* input) {
 }
 
 void BatchRun::Read(std::FILE* input) {
-    csv::CsvReader reader(input, delimiter_);
+    const bool detect = !options_.tsv && options_.delimiter == '\0';
+    csv::CsvReader reader(input, detect ? csv::CsvReader::kDetect : delimiter_);
     try {
-        ReadRecords([&](const RecordSink& sink) { reader.ReadAll(sink); });
+        ReadRecords([&](const RecordSink& sink) {
+            reader.ReadAll([&](const csv::Record& record) {
+                if (table_->Rows() == 0 && detect && reader.Delimiter() != delimiter_) {
+                    UseDelimiter(reader.Delimiter()); // before the header is written
+                }
+                sink(record);
+            });
+        });
     } catch (const csv::TableLineError&) {
         // A file that is no table at all fails at its first record: say what it is instead.
         const std::optional<std::string> kind = csv::ForeignFileKind(reader.Beginning());
@@ -129,6 +146,15 @@ void BatchRun::Read(std::FILE* input) {
         }
         throw;
     }
+}
+
+void BatchRun::UseDelimiter(char delimiter) {
+    delimiter_ = delimiter;
+    writer_->SetDelimiter(delimiter);
+    if (held_) {
+        held_->Writer().SetDelimiter(delimiter);
+    }
+    settings_.decimalComma = delimiter == ';';
 }
 
 void BatchRun::Read(const project::StudiesProject& studies) {

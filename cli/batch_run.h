@@ -58,6 +58,9 @@ class BatchRun {
     // `readAll` hands each record of the input to the function it is given, in order.
     using RecordSink = std::function<void(const csv::Record&)>;
     void ReadRecords(const std::function<void(const RecordSink&)>& readAll);
+    // The delimiter the input's header showed, for the output too (and with ';' decimal
+    // commas both ways).
+    void UseDelimiter(char delimiter);
     void DrawPlots();
     // The held table, with each pooled row's part in the model where it was held.
     void WriteTable();

@@ -37,6 +37,8 @@ const char* const kUsage =
     "Options:\n"
     "  -o, --output=FILE   write to FILE (replaced only once complete); - is standard output\n"
     "      --tsv           read and write tab-separated values (the default for a .tsv FILE)\n"
+    "      --delimiter=D   , ; (decimal commas too) or tab; by default by the header\n"
+    "      --measure=M     the effect measure (default SMD); see MEASURES in the manual\n"
     "      --level=L       confidence level of the intervals, between 0 and 1 (default 0.95)\n"
     "      --ci=noncentral add the noncentral-t interval for Cohen's d\n"
     "      --meta          pool the rows' unbiased d; a summary goes to standard error\n"
@@ -200,6 +202,30 @@ constexpr OptionEntry kOptionEntries[] = {
          }
      }},
     {"tsv", 0, false, false, [](Options& o, const std::string&, const char*) { o.tsv = true; }},
+    {"delimiter", 0, true, false,
+     [](Options& o, const std::string& written, const char* value) {
+         const std::string_view text = value;
+         if (text == "tab" || text == "\t") {
+             o.tsv = true;
+         } else if (text == "," || text == ";") {
+             o.delimiter = text[0];
+         } else {
+             throw UsageError(written + " takes \",\", \";\" or \"tab\", not \"" +
+                              std::string(text) + "\"");
+         }
+     }},
+    {"measure", 0, true, false,
+     [](Options& o, const std::string& written, const char* value) {
+         const std::optional<table::Measure> measure = table::MeasureNamed(value);
+         if (!measure) {
+             std::string names;
+             for (const table::MeasureInfo& info : table::kMeasures) {
+                 names += (names.empty() ? "" : ", ") + std::string(info.name);
+             }
+             throw UsageError(written + " takes one of " + names + ", not \"" + value + "\"");
+         }
+         o.measure = *measure;
+     }},
     {"level", 0, true, false,
      [](Options& o, const std::string&, const char* value) { o.level = ParseLevel(value); }},
     {"ci", 0, true, false,
@@ -357,7 +383,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
     if (options.output == "-") {
         options.output.clear();
     }
-    if (!tsvChosen && project::HasExtension(options.input, ".tsv")) {
+    if (options.tsv && options.delimiter != '\0') {
+        throw UsageError("--tsv and --delimiter each choose the delimiter: give one");
+    }
+    if (!tsvChosen && options.delimiter == '\0' && project::HasExtension(options.input, ".tsv")) {
         options.tsv = true;
     }
     return options;

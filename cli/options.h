@@ -2,6 +2,7 @@
 
 #include "meta/model/model_settings.h"
 #include "plots/forest_plot.h"
+#include "table/measure/effect_measure.h"
 
 #include <stdexcept>
 #include <string>
@@ -13,7 +14,9 @@ struct Options {
     std::string input = "-"; // "-" is standard input
     std::string output;      // empty: standard output (given as "-")
     bool tsv = false;        // tab-separated rather than comma-separated
-    double level = 0.95;     // confidence level of the intervals
+    char delimiter = '\0';   // ',' or ';' as --delimiter gives it; '\0': by the header
+    table::Measure measure = table::Measure::SMD; // the effect size of every row, and the pool's
+    double level = 0.95;                          // confidence level of the intervals
     bool noncentral = false; // add the exact noncentral-t interval for Cohen's d
     // Pooling the rows' unbiased d: asked for by --meta and by every option of the pooling.
     bool meta = false;

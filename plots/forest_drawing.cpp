@@ -18,8 +18,8 @@ const QColor kSquareColour(110, 125, 150);
 class Painter {
   public:
     Painter(const ForestPlot& plot, const ForestLayout& layout, QPainter& painter)
-        : plot_(plot), layout_(layout), painter_(painter), axis_(RoundAxis(Low(), High())),
-          largestWeight_(LargestWeight()) {}
+        : plot_(plot), layout_(layout), painter_(painter),
+          axis_(ScaledAxis(plot.scale, Low(), High())), largestWeight_(LargestWeight()) {}
 
     void All() {
         Headings();
@@ -205,7 +205,7 @@ class Painter {
         const QFontMetricsF metrics(painter_.font());
         for (const double tick : axis_.ticks) {
             painter_.drawLine(QPointF(X(tick), top), QPointF(X(tick), top + 4));
-            const QString label = QString::number(tick, 'g', 6);
+            const QString label = QString::number(ShownTick(plot_.scale, tick), 'g', 6);
             painter_.drawText(QPointF(X(tick) - metrics.horizontalAdvance(label) / 2, top + 17),
                               label);
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plots/axis.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -34,13 +36,14 @@ struct ForestPlot {
     std::string overallTest; // "z = 5.71, p < .001", beside the pooled row
     bool prediction = false; // a random-effects model's prediction interval, in predictionRow
     ForestRow predictionRow;
-    std::string intervalHeading;     // "Hedges's g [95% CI]"
-    std::string heterogeneity;       // "τ² = 0.031, I² = 62.3%, Q(46) = 121.90, p < .001"
-    std::string axisLabel;           // "Hedges's g"
-    std::string favoursLeft;         // under the axis, left of 0: "Favours control"
-    std::string favoursRight;        // and right of it: "Favours experimental"
-    std::vector<ForestGroup> groups; // empty where the studies are not in subgroups
-    std::string subgroupTest;        // "Test for subgroup differences: Q(2) = 3.21, p = .201"
+    std::string intervalHeading;         // "Hedges's g [95% CI]"
+    std::string heterogeneity;           // "τ² = 0.031, I² = 62.3%, Q(46) = 121.90, p < .001"
+    std::string axisLabel;               // "Hedges's g"
+    AxisScale scale = AxisScale::Linear; // how the axis's ticks are labelled
+    std::string favoursLeft;             // under the axis, left of 0: "Favours control"
+    std::string favoursRight;            // and right of it: "Favours experimental"
+    std::vector<ForestGroup> groups;     // empty where the studies are not in subgroups
+    std::string subgroupTest;            // "Test for subgroup differences: Q(2) = 3.21, p = .201"
 };
 
 enum class Format { Svg, Pdf, Png };

@@ -183,7 +183,7 @@ class Painter {
         const double bottom = layout_.plotTop + layout_.plotHeight;
         for (const double tick : layout_.across.ticks) {
             painter_.drawLine(QPointF(X(tick), bottom), QPointF(X(tick), bottom + 4));
-            const QString label = QString::number(tick, 'g', 6);
+            const QString label = QString::number(ShownTick(plot_.scale, tick), 'g', 6);
             painter_.drawText(QPointF(X(tick) - metrics.horizontalAdvance(label) / 2, bottom + 17),
                               label);
         }
@@ -274,7 +274,7 @@ FunnelLayout LayOut(const FunnelPlot& plot) {
         low = std::min(low, -contour.z * bottom);
         high = std::max(high, contour.z * bottom);
     }
-    layout.across = RoundAxis(low, high);
+    layout.across = ScaledAxis(plot.scale, low, high);
     layout.plotLeft = kPlotLeft;
     layout.plotTop = kMargin;
     layout.plotWidth = kPlotWidth;

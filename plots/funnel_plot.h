@@ -34,8 +34,9 @@ struct FunnelPlot {
     std::string regionLabel; // "95% pseudo-confidence region"
     // Shaded around 0, widest (most significant) last; empty for a plain funnel plot.
     std::vector<FunnelContour> contours;
-    std::string axisLabel; // "Hedges's g"
-    std::string seLabel;   // "Standard error"
+    std::string axisLabel;               // "Hedges's g"
+    AxisScale scale = AxisScale::Linear; // how the estimates' axis is labelled
+    std::string seLabel;                 // "Standard error"
 };
 
 // Draws the plot as ForestPlot's entry point does. The plot module's second entry point.

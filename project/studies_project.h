@@ -24,7 +24,8 @@ struct KeptOption {
     std::string_view name;
     bool flag;
 };
-inline constexpr std::array<KeptOption, 10> kKeptOptions = {{
+inline constexpr std::array<KeptOption, 11> kKeptOptions = {{
+    {"measure", false},
     {"method", false},
     {"test", false},
     {"level", false},

@@ -8,24 +8,48 @@ namespace tavrel::report {
 
 namespace {
 
-plots::ForestRow RowOf(std::string label, double estimate, meta::Interval interval, double weight) {
+// A row drawn on the analysis scale, its numbers written as the reader sees them (`transform`).
+plots::ForestRow ShownRow(std::string label, double estimate, meta::Interval interval,
+                          double weight, table::Transform transform) {
     return {std::move(label),
             estimate,
             interval.low,
             interval.high,
             weight,
-            TwoDecimals(estimate),
-            TwoDecimals(interval.low),
-            TwoDecimals(interval.high)};
+            TwoDecimals(table::Shown(transform, estimate)),
+            TwoDecimals(table::Shown(transform, interval.low)),
+            TwoDecimals(table::Shown(transform, interval.high))};
 }
 
 } // namespace
+
+plots::AxisScale ScaleOf(table::Measure measure) {
+    switch (table::Info(measure).transform) {
+    case table::Transform::Exp:
+        return plots::AxisScale::Ratio;
+    case table::Transform::ZToR:
+        return plots::AxisScale::Correlation;
+    case table::Transform::None:
+        break;
+    }
+    return plots::AxisScale::Linear;
+}
+
+std::string ScaleLabel(table::Measure measure) {
+    const table::MeasureInfo& info = table::Info(measure);
+    return std::string(info.transform == table::Transform::None ? info.axisLabel : info.shownLabel);
+}
 
 plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Model& pooled,
                          const std::string& favoursLeft, const std::string& favoursRight,
                          std::span<const meta::Subgroup> subgroups,
                          const meta::SubgroupTest* differences) {
     plots::ForestPlot plot;
+    const table::Transform transform = table::Info(rows.EffectMeasure()).transform;
+    const auto RowOf = [&](std::string label, double estimate, meta::Interval interval,
+                           double weight) {
+        return ShownRow(std::move(label), estimate, interval, weight, transform);
+    };
     const auto add = [&](std::size_t i) {
         const meta::Study& study = rows.Studies()[i];
         const table::PlotRow& row = rows.PlotRows()[i];
@@ -69,9 +93,11 @@ plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Model& poole
                                    {pooled.piLow, pooled.piHigh}, 0);
         plot.predictionRow.estimateText.clear(); // the interval alone: its centre is the pooled
     }
-    plot.intervalHeading = "Hedges's g [" + Percent(pooled.settings.level) + "% CI]";
+    plot.intervalHeading =
+        ScaleLabel(rows.EffectMeasure()) + " [" + Percent(pooled.settings.level) + "% CI]";
     plot.heterogeneity = HeterogeneityLine(pooled);
-    plot.axisLabel = "Hedges's g";
+    plot.axisLabel = ScaleLabel(rows.EffectMeasure());
+    plot.scale = ScaleOf(rows.EffectMeasure());
     plot.favoursLeft = favoursLeft;
     plot.favoursRight = favoursRight;
     return plot;

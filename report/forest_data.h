@@ -14,6 +14,10 @@ namespace tavrel::report {
 // stand under the axis either side of no effect. With subgroups, each group's studies stand
 // together under its name, above its own diamond, and the test for their differences under
 // the heterogeneity.
+// How a plot's axis in `measure` is labelled, and what it is called ("Odds ratio").
+plots::AxisScale ScaleOf(table::Measure measure);
+std::string ScaleLabel(table::Measure measure);
+
 plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Model& pooled,
                          const std::string& favoursLeft, const std::string& favoursRight,
                          std::span<const meta::Subgroup> subgroups = {},

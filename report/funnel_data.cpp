@@ -1,6 +1,7 @@
 #include "report/funnel_data.h"
 
 #include "meta/study/intervals.h"
+#include "report/forest_data.h"
 #include "report/summary_text.h"
 
 #include <cmath>
@@ -14,14 +15,17 @@ plots::FunnelPlot FunnelPlotOf(const table::PooledRows& rows, const meta::Model&
         plot.studies.push_back({study.yi, std::sqrt(study.vi)});
     }
     plot.estimate = pooled.Pooled().estimate;
-    plot.estimateLabel = "Pooled estimate, " + TwoDecimals(pooled.Pooled().estimate);
+    const table::Transform transform = table::Info(rows.EffectMeasure()).transform;
+    plot.estimateLabel =
+        "Pooled estimate, " + TwoDecimals(table::Shown(transform, pooled.Pooled().estimate));
     if (effects.trimFill && effects.trimFill->k0 > 0) {
         for (const meta::Study& study : effects.trimFill->filled) {
             plot.filled.push_back({study.yi, std::sqrt(study.vi)});
         }
         plot.adjusted = true;
         plot.adjustedEstimate = effects.trimFill->model.Pooled().estimate;
-        plot.adjustedLabel = "With filled studies, " + TwoDecimals(plot.adjustedEstimate);
+        plot.adjustedLabel =
+            "With filled studies, " + TwoDecimals(table::Shown(transform, plot.adjustedEstimate));
     }
     plot.regionZ = meta::TwoSidedZ(pooled.settings.level);
     plot.regionLabel = Percent(pooled.settings.level) + "% pseudo-confidence region";
@@ -31,7 +35,8 @@ plots::FunnelPlot FunnelPlotOf(const table::PooledRows& rows, const meta::Model&
             plot.contours.push_back({meta::TwoSidedZ(level), label});
         }
     }
-    plot.axisLabel = "Hedges's g";
+    plot.axisLabel = ScaleLabel(rows.EffectMeasure());
+    plot.scale = ScaleOf(rows.EffectMeasure());
     plot.seLabel = "Standard error";
     return plot;
 }

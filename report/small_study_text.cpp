@@ -19,7 +19,7 @@ std::string AsymmetryLine(const char* name, const meta::AsymmetryTest& test) {
 
 } // namespace
 
-std::string SmallStudyText(const meta::SmallStudyEffects& effects) {
+std::string SmallStudyText(const meta::SmallStudyEffects& effects, table::Measure measure) {
     std::string text = "Small-study effects:\n";
     if (effects.egger) {
         text += AsymmetryLine("Egger's test", *effects.egger);
@@ -36,10 +36,10 @@ std::string SmallStudyText(const meta::SmallStudyEffects& effects) {
         const meta::Model& model = fill.model;
         const char* side = fill.side == meta::Side::Left ? "left" : "right";
         text += "  Trim-and-fill: " + std::to_string(fill.k0) +
-                (fill.k0 == 1 ? " study" : " studies") + " filled on the " + side +
-                "; g = " + TwoDecimals(model.Pooled().estimate) + " " +
-                IntervalText(model.Pooled().ciLow, model.Pooled().ciHigh) + ", " +
-                OverallTest(model) + ", \u03c4\u00b2 = " + Decimals(model.tau2, 3) + "\n";
+                (fill.k0 == 1 ? " study" : " studies") + " filled on the " + side + "; " +
+                EstimateText(measure, model.Pooled().estimate, model.Pooled().ciLow,
+                             model.Pooled().ciHigh) +
+                ", " + OverallTest(model) + ", \u03c4\u00b2 = " + Decimals(model.tau2, 3) + "\n";
     }
     // A count, every digit of it however large.
     char count[400];

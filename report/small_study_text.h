@@ -1,6 +1,7 @@
 #pragma once
 
 #include "meta/small_study/small_study_effects.h"
+#include "table/measure/effect_measure.h"
 
 #include <string>
 
@@ -14,6 +15,7 @@ namespace tavrel::report {
 //     Trim-and-fill: 3 studies filled on the left; g = 0.31 [0.20, 0.42], z = 4.10, ...
 //     Fail-safe N (Rosenthal): 112
 // and a line for each test that could not be had, saying why.
-std::string SmallStudyText(const meta::SmallStudyEffects& effects);
+std::string SmallStudyText(const meta::SmallStudyEffects& effects,
+                           table::Measure measure = table::Measure::SMD);
 
 } // namespace tavrel::report

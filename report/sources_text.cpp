@@ -21,10 +21,18 @@ std::string SourcesText(const table::StudyTable& table) {
         }
         text += "the input's columns " + names + " are replaced by the computed ones\n";
     }
-    if (table.ReadsEscalcNames()) {
-        text += "the columns named as metafor's escalc names them (m1i, sd1i, n1i, m2i, sd2i, "
-                "n2i) are read as escalc reads them: group 1 is the experimental group, and g is "
-                "group 1 minus group 2\n";
+    if (const std::vector<std::string>& escalc = table.EscalcColumns(); !escalc.empty()) {
+        std::string names;
+        for (const std::string& name : escalc) {
+            names += (names.empty() ? "" : ", ") + name;
+        }
+        const bool groups = table.EscalcNamesGroups();
+        text += "the columns named as metafor's escalc names them (" + names +
+                ") are read as escalc reads them" +
+                (groups ? ": group 1 is the experimental group, and every effect is group 1 "
+                          "against group 2"
+                        : "") +
+                "\n";
     }
     const auto& bySource = table.RowsBySource();
     const long rows = std::accumulate(bySource.begin(), bySource.end(), 0L);

@@ -51,8 +51,11 @@ void AddHeterogeneity(Json& json, const meta::Model& model) {
 }
 
 // What every model's object opens with; k_left_out only for the whole table's.
-Json Opening(const meta::Model& model, std::optional<std::size_t> leftOut) {
+Json Opening(const meta::Model& model, std::optional<std::size_t> leftOut, table::Measure measure) {
     Json json = Json::object();
+    if (measure != table::Measure::SMD) {
+        json["measure"] = table::Info(measure).name;
+    }
     json["method"] = meta::Name(model.settings.method);
     json["test"] = meta::Name(model.settings.test);
     json["level"] = Number(model.settings.level);
@@ -73,9 +76,11 @@ void AddEstimate(Json& json, const meta::Coefficient& c) {
                {"ci_high", c.ciHigh}});
 }
 
-// The keys of a model without moderators, in order.
-Json PooledJson(const meta::Model& model, std::optional<std::size_t> leftOut) {
-    Json json = Opening(model, leftOut);
+// The keys of a model without moderators, in order; a subgroup's (no `leftOut`) without the
+// measure, which the whole object names.
+Json PooledJson(const meta::Model& model, std::optional<std::size_t> leftOut,
+                table::Measure measure) {
+    Json json = Opening(model, leftOut, leftOut ? measure : table::Measure::SMD);
     AddEstimate(json, model.Pooled());
     AddHeterogeneity(json, model);
     Put(json, {{"q", model.qe},
@@ -83,6 +88,16 @@ Json PooledJson(const meta::Model& model, std::optional<std::size_t> leftOut) {
                {"q_p", model.qeP},
                {"pi_low", model.piLow},
                {"pi_high", model.piHigh}});
+    if (const table::MeasureInfo& info = table::Info(measure);
+        info.transform != table::Transform::None) {
+        const auto shown = [&](double value) { return table::Shown(info.transform, value); };
+        json["transform"] = info.transformName;
+        Put(json, {{"estimate_transformed", shown(model.Pooled().estimate)},
+                   {"ci_low_transformed", shown(model.Pooled().ciLow)},
+                   {"ci_high_transformed", shown(model.Pooled().ciHigh)},
+                   {"pi_low_transformed", shown(model.piLow)},
+                   {"pi_high_transformed", shown(model.piHigh)}});
+    }
     return json;
 }
 
@@ -153,8 +168,8 @@ std::string Text(const Json& json) {
 std::string SummaryJson(const meta::Model& pooled, std::size_t leftOut,
                         std::span<const meta::Subgroup> subgroups,
                         const meta::SubgroupTest* differences, const meta::Model* moderatorTest,
-                        const meta::SmallStudyEffects* smallStudy) {
-    Json json = PooledJson(pooled, leftOut);
+                        const meta::SmallStudyEffects* smallStudy, table::Measure measure) {
+    Json json = PooledJson(pooled, leftOut, measure);
     if (smallStudy != nullptr) {
         AddSmallStudyEffects(json, *smallStudy);
     }
@@ -162,7 +177,7 @@ std::string SummaryJson(const meta::Model& pooled, std::size_t leftOut,
         Json list = Json::array();
         for (const meta::Subgroup& subgroup : subgroups) {
             Json group = {{"group", subgroup.name}};
-            group.update(PooledJson(subgroup.model, std::nullopt));
+            group.update(PooledJson(subgroup.model, std::nullopt, measure));
             if (!subgroup.note.empty()) {
                 group["note"] = subgroup.note;
             }
@@ -180,8 +195,8 @@ std::string SummaryJson(const meta::Model& pooled, std::size_t leftOut,
     return Text(json);
 }
 
-std::string RegressionJson(const meta::Model& model, std::size_t leftOut) {
-    Json json = Opening(model, leftOut);
+std::string RegressionJson(const meta::Model& model, std::size_t leftOut, table::Measure measure) {
+    Json json = Opening(model, leftOut, measure);
     Json coefficients = Json::array();
     for (const meta::Coefficient& c : model.coefficients) {
         Json coefficient = {{"name", c.name}};

@@ -198,15 +198,35 @@ std::string RegressionText(const table::PooledRows& rows, const meta::Model& mod
     return text + "  R\u00b2 = " + Decimals(model.r2, 1) + "%\n";
 }
 
-std::string SummaryText(const meta::Model& pooled) {
+std::string EstimateText(table::Measure measure, double estimate, double low, double high) {
+    const table::MeasureInfo& info = table::Info(measure);
+    std::string text =
+        std::string(info.symbol) + " = " + TwoDecimals(estimate) + " " + IntervalText(low, high);
+    if (info.transform != table::Transform::None) {
+        const auto shown = [&](double value) { return table::Shown(info.transform, value); };
+        text += " (" + std::string(info.shownName) + " " + TwoDecimals(shown(estimate)) + " " +
+                IntervalText(shown(low), shown(high)) + ")";
+    }
+    return text;
+}
+
+std::string SummaryText(const meta::Model& pooled, table::Measure measure) {
     const std::string method = pooled.settings.test == meta::Test::Z ? "" : ", Knapp-Hartung";
-    std::string text = ModelName(pooled) + method + ", k = " + std::to_string(pooled.k) +
-                       "\n  g = " + TwoDecimals(pooled.Pooled().estimate) + " " +
-                       IntervalText(pooled.Pooled().ciLow, pooled.Pooled().ciHigh) + ", " +
-                       OverallTest(pooled) + "\n";
+    const meta::Coefficient& estimate = pooled.Pooled();
+    std::string text = ModelName(pooled) + method + ", k = " + std::to_string(pooled.k) + "\n  " +
+                       EstimateText(measure, estimate.estimate, estimate.ciLow, estimate.ciHigh) +
+                       ", " + OverallTest(pooled) + "\n";
     if (!meta::IsCommonEffect(pooled.settings.method)) {
         text += "  " + Percent(pooled.settings.level) + "% prediction interval " +
-                IntervalText(pooled.piLow, pooled.piHigh) + "\n";
+                IntervalText(pooled.piLow, pooled.piHigh);
+        if (const table::MeasureInfo& info = table::Info(measure);
+            info.transform != table::Transform::None) {
+            text += " (" + std::string(info.shownName) + " " +
+                    IntervalText(table::Shown(info.transform, pooled.piLow),
+                                 table::Shown(info.transform, pooled.piHigh)) +
+                    ")";
+        }
+        text += "\n";
     }
     return text + "  " + HeterogeneityLine(pooled) + "\n";
 }
@@ -217,7 +237,7 @@ std::string PooledText(const table::PooledRows& rows, const meta::Model& pooled)
     if (rows.LeftOut() > 0) {
         text += "; left out: " + analysis::LeftOutText(rows);
     }
-    return text + "\n" + SummaryText(pooled);
+    return text + "\n" + SummaryText(pooled, rows.EffectMeasure());
 }
 
 std::string SubgroupTestText(const meta::SubgroupTest& differences) {
@@ -229,13 +249,14 @@ std::string SubgroupTestText(const meta::SubgroupTest& differences) {
 }
 
 std::string SubgroupText(std::span<const meta::Subgroup> subgroups,
-                         const meta::SubgroupTest& differences, const meta::Model* moderatorTest) {
+                         const meta::SubgroupTest& differences, const meta::Model* moderatorTest,
+                         table::Measure measure) {
     std::string text = "Subgroups:\n";
     for (const meta::Subgroup& subgroup : subgroups) {
         const meta::Model& pooled = subgroup.model;
-        text += "  " + subgroup.name + " (k = " + std::to_string(pooled.k) +
-                "): g = " + TwoDecimals(pooled.Pooled().estimate) + " " +
-                IntervalText(pooled.Pooled().ciLow, pooled.Pooled().ciHigh) +
+        text += "  " + subgroup.name + " (k = " + std::to_string(pooled.k) + "): " +
+                EstimateText(measure, pooled.Pooled().estimate, pooled.Pooled().ciLow,
+                             pooled.Pooled().ciHigh) +
                 (subgroup.note.empty() ? ", " + HeterogeneityLine(pooled) : "; " + subgroup.note) +
                 "\n";
     }

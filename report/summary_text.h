@@ -2,6 +2,7 @@
 
 #include "meta/diagnostics/subgroups.h"
 #include "meta/model/model.h"
+#include "table/measure/effect_measure.h"
 #include "table/pooled_rows.h"
 
 #include <span>
@@ -31,13 +32,19 @@ std::string OverallTest(const meta::Model& pooled);
 // the Q-profile intervals where `withIntervals` is false.
 std::string HeterogeneityLine(const meta::Model& pooled, bool withIntervals = true);
 
+// An estimate and its interval under the measure's symbol, "g = 0.41 [0.27, 0.55]", and for a
+// measure shown transformed also as the reader sees it: "log OR = -0.71 [-1.07, -0.36]
+// (OR 0.49 [0.34, 0.70])".
+std::string EstimateText(table::Measure measure, double estimate, double low, double high);
+
 // The summary a reader of a paper expects, a few lines for standard error:
 //   Random-effects model (REML), k = 47
 //     g = 0.41 [0.27, 0.55], z = 5.71, p < .001
 //     95% prediction interval [-0.12, 0.94]
 //     τ² = 0.031, I² = 62.3%, Q(46) = 121.90, p < .001
-// A fixed-effect model has no prediction interval.
-std::string SummaryText(const meta::Model& pooled);
+// A fixed-effect model has no prediction interval. A measure shown transformed gives its
+// estimate and prediction interval back-transformed too.
+std::string SummaryText(const meta::Model& pooled, table::Measure measure = table::Measure::SMD);
 
 // How many rows went in, why the others did not, and the summary, for standard error.
 std::string PooledText(const table::PooledRows& rows, const meta::Model& pooled);
@@ -49,7 +56,8 @@ std::string SubgroupTestText(const meta::SubgroupTest& differences);
 // where given, the test of the groups as a moderator.
 std::string SubgroupText(std::span<const meta::Subgroup> subgroups,
                          const meta::SubgroupTest& differences,
-                         const meta::Model* moderatorTest = nullptr);
+                         const meta::Model* moderatorTest = nullptr,
+                         table::Measure measure = table::Measure::SMD);
 
 // The omnibus test of a meta-regression's moderators: "QM(2) = 8.12, p = .017", or under
 // Knapp and Hartung "F(2, 37) = 4.06, p = .025".

@@ -146,10 +146,55 @@ const auto kColumns = Joined(Joined(Joined(kStatus, kSourceColumns),
                                     TextColumns(std::make_index_sequence<engine::kResultCount>{})),
                              kValues);
 
+// A measured row's value, or its value as shown to a reader.
+template <double (*Of)(const RowResults&), bool Transformed>
+void Measured(const RowResults& row, csv::CsvWriter& out) {
+    if (row.measured == nullptr) {
+        Empty(out);
+    } else {
+        out.Number(Transformed ? Shown(row.transform, Of(row)) : Of(row));
+    }
+}
+
+double MeasuredYi(const RowResults& row) {
+    return row.measured->effect.yi;
+}
+double IntervalLow(const RowResults& row) {
+    return row.g.low;
+}
+double IntervalHigh(const RowResults& row) {
+    return row.g.high;
+}
+
+const auto kMeasured = std::to_array<OutputColumn>({
+    {"computed_from",
+     [](const RowResults& row, csv::CsvWriter& out) {
+         row.measured != nullptr ? out.Field(row.measured->computedFrom) : Empty(out);
+     }},
+    {"yi", [](const RowResults& row,
+              csv::CsvWriter& out) { row.measured ? out.PlainField(row.hedgesG) : Empty(out); }},
+    {"vi", &Measured<[](const RowResults& row) { return row.measured->effect.vi; }, false>},
+    {"ci_low", &Measured<&IntervalLow, false>},
+    {"ci_high", &Measured<&IntervalHigh, false>},
+});
+const auto kTransformed = std::to_array<OutputColumn>({
+    {"yi_transformed", &Measured<&MeasuredYi, true>},
+    {"ci_low_transformed", &Measured<&IntervalLow, true>},
+    {"ci_high_transformed", &Measured<&IntervalHigh, true>},
+});
+const auto kMeasuredColumns = Joined(kStatus, kMeasured);
+const auto kTransformedColumns = Joined(kMeasuredColumns, kTransformed);
+
 } // namespace
 
-std::span<const OutputColumn> OutputColumns() {
-    return kColumns;
+std::span<const OutputColumn> OutputColumns(Measure measure) {
+    if (measure == Measure::SMD) {
+        return kColumns;
+    }
+    if (Info(measure).transform == Transform::None) {
+        return kMeasuredColumns;
+    }
+    return kTransformedColumns;
 }
 
 } // namespace tavrel::table

@@ -2,6 +2,7 @@
 
 #include "meta/model/model_settings.h"
 #include "meta/study/intervals.h"
+#include "table/measure/effect_measure.h"
 #include "table/row/study_row.h"
 
 #include <array>
@@ -28,9 +29,11 @@ struct PlotRow {
 class PooledRows {
   public:
     // `labelled`: keep each study's label and interval, for a plot or the leave-one-out table;
-    // `grouped`: keep each study's group; `moderators`: how many moderators each study has.
-    explicit PooledRows(bool labelled, bool grouped = false, std::size_t moderators = 0)
-        : labelled_(labelled), grouped_(grouped), moderatorCount_(moderators) {}
+    // `grouped`: keep each study's group; `moderators`: how many moderators each study has;
+    // `measure`: the scale of every yi.
+    explicit PooledRows(bool labelled, bool grouped = false, std::size_t moderators = 0,
+                        Measure measure = Measure::SMD)
+        : labelled_(labelled), grouped_(grouped), moderatorCount_(moderators), measure_(measure) {}
 
     // `label` empty: the study is known by its row number; `group` empty: the group
     // "(empty)"; `moderators`: the texts of the study's moderators, none missing.
@@ -71,6 +74,7 @@ class PooledRows {
     // Each pooled study's moderators, study by study (ModeratorCount() to a study).
     const std::vector<std::string>& Moderators() const { return moderators_; }
     std::size_t ModeratorCount() const { return moderatorCount_; }
+    Measure EffectMeasure() const { return measure_; }
     std::size_t LeftOut() const { return leftOut_; }
     std::size_t LeftOut(LeftOutReason reason) const {
         return leftOutBy_[static_cast<std::size_t>(reason)];
@@ -81,6 +85,7 @@ class PooledRows {
     bool grouped_;
     std::vector<std::string> groups_;
     std::size_t moderatorCount_;
+    Measure measure_;
     std::vector<std::string> moderators_;
     std::vector<meta::Study> studies_;
     std::vector<PlotRow> plotRows_;

@@ -5,6 +5,7 @@
 #include "meta/study/intervals.h"
 #include "table/output_columns.h"
 #include "table/row/effect_sources.h"
+#include "table/row/measure_row.h"
 #include "table/row/study_row.h"
 
 #include <algorithm>
@@ -58,7 +59,7 @@ void StudyTable::Header(const csv::Record& header) {
         moderatorColumns_.push_back(NamedColumn(moderator, "--mods", header.line));
     }
     FindReplacedColumns();
-    const std::span<const OutputColumn> outputs = OutputColumns();
+    const std::span<const OutputColumn> outputs = OutputColumns(settings_.measure);
     for (std::size_t column = 0; column < header_.size(); ++column) {
         if (replacement_[column] != kLeftOut) {
             out_->Field(header_[column]);
@@ -81,6 +82,9 @@ void StudyTable::FindInputColumns(long line) {
     columns_.fill(header_.size());
     std::array<bool, kColumnCount> has{};
     for (std::size_t input = 0; input < kColumnCount; ++input) {
+        if (!ReadsColumn(settings_.measure, static_cast<Column>(input))) {
+            continue;
+        }
         for (std::size_t column = 0; column < header_.size(); ++column) {
             if (ColumnKey(header_[column]) == kColumnNames[input]) {
                 if (has[input]) {
@@ -94,29 +98,57 @@ void StudyTable::FindInputColumns(long line) {
         }
     }
     FindEscalcColumns(has, line);
-    if (const std::optional<std::string> missing = MissingColumns(has)) {
+    // A 2x2 table is given one way: our events and sizes, or escalc's four cells.
+    for (const Column events : {Column::Events1, Column::Events2}) {
+        for (const Column cell : {Column::Ai, Column::Bi, Column::Ci, Column::Di}) {
+            if (has[At(events)] && has[At(cell)]) {
+                throw TableError("the columns " + header_[columns_[At(events)]] + " and " +
+                                     header_[columns_[At(cell)]] +
+                                     " give the same 2x2 table two ways (escalc's ai and bi are "
+                                     "the experimental group's events and non-events): keep one",
+                                 line);
+            }
+        }
+    }
+    const std::optional<std::string> missing = settings_.measure == Measure::SMD
+                                                   ? MissingColumns(has)
+                                                   : MissingMeasureColumns(settings_.measure, has);
+    if (missing) {
         throw TableError(*missing, line);
     }
 }
 
 void StudyTable::FindEscalcColumns(std::array<bool, kColumnCount>& has, long line) {
-    readsEscalcNames_ = false;
+    escalcColumns_.clear();
+    escalcGroups_ = false;
+    for (const Column cell : {Column::Ai, Column::Bi, Column::Ci, Column::Di}) {
+        if (has[At(cell)]) {
+            escalcColumns_.push_back(header_[columns_[At(cell)]]);
+            escalcGroups_ = true;
+        }
+    }
     for (const auto& [name, input] : kEscalcNames) {
+        if (!ReadsColumn(settings_.measure, input)) {
+            continue;
+        }
         for (std::size_t column = 0; column < header_.size(); ++column) {
             if (ColumnKey(header_[column]) != name) {
                 continue;
             }
             const std::size_t at = At(input);
             if (has[at]) {
+                const bool groups = input != Column::R && input != Column::N;
                 throw TableError("the columns " + header_[columns_[at]] + " and " +
                                      header_[column] + " give the same quantity (escalc's " +
                                      std::string(name) + " is " + std::string(kColumnNames[at]) +
-                                     ", its group 1 being the experimental group): keep one",
+                                     (groups ? ", its group 1 being the experimental group" : "") +
+                                     "): keep one",
                                  line);
             }
             has[at] = true;
             columns_[at] = column;
-            readsEscalcNames_ = true;
+            escalcColumns_.push_back(header_[column]);
+            escalcGroups_ = escalcGroups_ || (input != Column::R && input != Column::N);
         }
     }
 }
@@ -149,7 +181,7 @@ void StudyTable::FindLabelColumn(long line) {
 // An input column named as an output column (the table is itself an output, say) is replaced in
 // place by the computed one, and one named as an appended column is left out: no name twice.
 void StudyTable::FindReplacedColumns() {
-    const std::span<const OutputColumn> outputs = OutputColumns();
+    const std::span<const OutputColumn> outputs = OutputColumns(settings_.measure);
     replacement_.assign(header_.size(), outputs.size());
     replaced_.assign(outputs.size(), false);
     for (std::size_t column = 0; column < header_.size(); ++column) {
@@ -207,16 +239,13 @@ void StudyTable::Row(const csv::Record& row) {
         return;
     }
     const RowFields fields = FieldsOf(row);
+    if (settings_.measure != Measure::SMD) {
+        MeasuredRow(row, fields);
+        return;
+    }
     const std::variant<RowProblem, StudyRow> evaluated = EvaluateRow(fields);
     if (const auto* problem = std::get_if<RowProblem>(&evaluated)) {
-        if (pooled_ != nullptr) {
-            pooled_->LeaveOut(problem->reason);
-        }
-        ++rowsWithErrors_;
-        const std::string_view field =
-            problem->input ? fields.Name(static_cast<Column>(engine::Index(*problem->input)))
-                           : problem->field;
-        Write(row, {"InputError", problem->message, field, nullptr, false, {}, {}, nullptr});
+        WriteProblem(row, fields, *problem);
         return;
     }
     const StudyRow& study = std::get<StudyRow>(evaluated);
@@ -264,19 +293,79 @@ void StudyTable::Row(const csv::Record& row) {
     // g is written twice, as hedges_g and as yi: its text is worked out once.
     std::array<char, csv::kShortestNumberMax> digits; // NOLINT: written before it is read
     if (study.Determines(Result::HedgesG)) {
-        results.hedgesG = {digits.data(), csv::WriteShortest(r.HedgesG, digits.data())};
+        results.hedgesG = YiText(r.HedgesG, digits.data());
     }
     Write(row, results);
 }
 
-RowFields StudyTable::FieldsOf(const csv::Record& row) const {
+void StudyTable::WriteProblem(const csv::Record& row, const RowFields& fields,
+                              const RowProblem& problem) {
+    if (pooled_ != nullptr) {
+        pooled_->LeaveOut(problem.reason);
+    }
+    ++rowsWithErrors_;
+    const std::string_view field =
+        problem.input ? fields.Name(static_cast<Column>(engine::Index(*problem.input)))
+                      : problem.field;
+    Write(row, {"InputError", problem.message, field, nullptr, false, {}, {}, nullptr});
+}
+
+void StudyTable::MeasuredRow(const csv::Record& row, const RowFields& fields) {
+    std::variant<RowProblem, MeasureRow> evaluated = EvaluateMeasureRow(settings_.measure, fields);
+    auto* measured = std::get_if<MeasureRow>(&evaluated);
+    if (measured != nullptr &&
+        !(std::isfinite(measured->effect.yi) && std::isfinite(measured->effect.vi))) {
+        evaluated = RowProblem{"the effect size is not finite: the numbers are beyond the range "
+                               "of a double",
+                               std::nullopt, LeftOutReason::NotFinite};
+    } else if (measured != nullptr && !(measured->effect.vi > 0)) {
+        evaluated = RowProblem{"the effect size has a variance of 0, which gives no weight to "
+                               "pool it by",
+                               std::nullopt, LeftOutReason::OutOfRange};
+    }
+    if (const auto* problem = std::get_if<RowProblem>(&evaluated)) {
+        WriteProblem(row, fields, *problem);
+        return;
+    }
+    const meta::Study effect = std::get<MeasureRow>(evaluated).effect;
+    const meta::Interval interval = meta::NormalInterval(effect.yi, std::sqrt(effect.vi), z_);
+    if (pooled_ != nullptr) {
+        Pool(row, effect, interval);
+    }
+    std::array<char, csv::kShortestNumberMax> digits; // NOLINT: written before it is read
+    RowResults results{"Computed", {}, {}, nullptr, true, {}, interval, nullptr};
+    results.hedgesG = YiText(effect.yi, digits.data());
+    results.measured = &std::get<MeasureRow>(evaluated);
+    results.transform = Info(settings_.measure).transform;
+    Write(row, results);
+}
+
+std::string_view StudyTable::YiText(double yi, char* digits) const {
+    char* const end = csv::WriteShortest(yi, digits);
+    if (settings_.decimalComma) {
+        std::replace(digits, end, '.', ',');
+    }
+    return {digits, static_cast<std::size_t>(end - digits)};
+}
+
+RowFields StudyTable::FieldsOf(const csv::Record& row) {
     RowFields fields;
     for (std::size_t input = 0; input < kColumnCount; ++input) {
         const bool given = columns_[input] < header_.size();
         fields.names[input] =
             given ? std::string_view(header_[columns_[input]]) : kColumnNames[input];
-        if (given) {
-            fields.text[input] = row.fields[columns_[input]];
+        if (!given) {
+            continue;
+        }
+        const std::string_view text = row.fields[columns_[input]];
+        const std::size_t comma = text.find(',');
+        if (settings_.decimalComma && comma != std::string_view::npos &&
+            text.find('.') == std::string_view::npos) {
+            pointFields_[input].assign(text);
+            pointFields_[input][comma] = '.'; // a second comma leaves it no number
+            fields.text[input] = pointFields_[input];
+        } else {
+            fields.text[input] = text;
         }
     }
     return fields;
@@ -288,6 +377,10 @@ void StudyTable::Pool(const csv::Record& row, const StudyRow& study, bool pooled
         pooled_->LeaveOut(study.noEffect->reason);
         return;
     }
+    Pool(row, {study.values.HedgesG, study.vi}, g);
+}
+
+void StudyTable::Pool(const csv::Record& row, meta::Study effect, meta::Interval interval) {
     const std::string_view label =
         labelColumn_ < header_.size() ? row.fields[labelColumn_] : std::string_view{};
     const std::string_view group =
@@ -303,12 +396,12 @@ void StudyTable::Pool(const csv::Record& row, const StudyRow& study, bool pooled
     if (moderatorMissing) {
         pooled_->LeaveOut(LeftOutReason::NoModerator);
     } else {
-        pooled_->Add(study.values.HedgesG, study.vi, g, label, rows_, group, moderatorTexts_);
+        pooled_->Add(effect.yi, effect.vi, interval, label, rows_, group, moderatorTexts_);
     }
 }
 
 void StudyTable::Write(const csv::Record& row, const RowResults& results) {
-    const std::span<const OutputColumn> outputs = OutputColumns();
+    const std::span<const OutputColumn> outputs = OutputColumns(settings_.measure);
     // The row's own columns, as many as the header names, each replaced output in its place.
     for (std::size_t column = 0; column < header_.size(); ++column) {
         if (replacement_[column] < outputs.size()) {

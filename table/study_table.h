@@ -2,6 +2,7 @@
 
 #include "csv/csv_reader.h"
 #include "csv/csv_writer.h"
+#include "table/measure/effect_measure.h"
 #include "table/output_columns.h"
 #include "table/pooled_rows.h"
 #include "table/row/row_fields.h"
@@ -17,15 +18,19 @@ namespace tavrel::table {
 
 // What the table is asked for.
 struct TableSettings {
-    double level = 0.95;     // of the intervals
-    bool noncentral = false; // add the noncentral-t interval for Cohen's d
-    std::string label;       // the column that names the studies; empty: the first other one
-    std::string by;          // the column whose text groups the studies; empty for none
+    Measure measure = Measure::SMD; // the effect size every row gives
+    double level = 0.95;            // of the intervals
+    bool noncentral = false;        // add the noncentral-t interval for Cohen's d
+    std::string label;              // the column that names the studies; empty: the first other one
+    std::string by;                 // the column whose text groups the studies; empty for none
     std::vector<std::string> moderators; // the columns of a meta-regression's moderators
     // Columns the caller adds after the table's own: input columns of these names are left out.
     std::vector<std::string_view> appended;
     // Keep, row by row, whether its reported numbers need a look (RowsToCheck).
     bool keepRowsToCheck = false;
+    // Numbers are written with a decimal comma ("0,25"), as in a ';'-separated table: the
+    // input columns are read so, and yi is written so.
+    bool decimalComma = false;
 };
 
 // The table cannot be used: an input column missing or given twice, a label column that does
@@ -64,8 +69,11 @@ class StudyTable {
     // Per row read, where the settings keep them: whether its other reported numbers disagree
     // with its effect size, or a more direct source had a value that could not be used.
     const std::vector<bool>& RowsToCheck() const { return rowsToCheck_; }
-    // Whether the groups' columns are named as metafor's escalc names them (m1i, ..., n2i).
-    bool ReadsEscalcNames() const { return readsEscalcNames_; }
+    // The input columns named as metafor's escalc names them (m1i, ..., ai, ..., ri, ni), as
+    // the header spells them.
+    const std::vector<std::string>& EscalcColumns() const { return escalcColumns_; }
+    // Whether any of them is a group's (not a correlation's ri or ni).
+    bool EscalcNamesGroups() const { return escalcGroups_; }
     // The input's columns that computed columns replaced, as the header spells them.
     const std::vector<std::string>& ReplacedColumns() const { return replacedNames_; }
 
@@ -75,16 +83,26 @@ class StudyTable {
     void FindInputColumns(long line);
     // escalc's names of the groups' columns, each where our own name is not given too.
     void FindEscalcColumns(std::array<bool, kColumnCount>& has, long line);
+    // A row in a measure but SMD, written and pooled.
+    void MeasuredRow(const csv::Record& row, const RowFields& fields);
+    // Writes a row that gives no effect size, and counts it.
+    void WriteProblem(const csv::Record& row, const RowFields& fields, const RowProblem& problem);
     void FindLabelColumn(long line);
     void FindReplacedColumns();
     bool Written(const OutputColumn& column) const;
     // The column `name` (in any case) names; `option` says which option asked, for the error.
     std::size_t NamedColumn(const std::string& name, const char* option, long line) const;
     void Write(const csv::Record& row, const RowResults& results);
-    // The row's fields by input column, named as the header spells them.
-    RowFields FieldsOf(const csv::Record& row) const;
+    // yi's shortest text, in `digits` (csv::kShortestNumberMax of them), as numbers are written.
+    std::string_view YiText(double yi, char* digits) const;
+    // The row's fields by input column, named as the header spells them; with decimal
+    // commas, a field that has one (and no point) as it reads with a point, digit for digit.
+    RowFields FieldsOf(const csv::Record& row);
     // Gives the pooling a row that has g, or counts it as left out by why.
     void Pool(const csv::Record& row, const StudyRow& study, bool pooled, meta::Interval g);
+    // Gives the pooling a row's effect (yi, vi), or counts it as left out for want of a
+    // moderator.
+    void Pool(const csv::Record& row, meta::Study effect, meta::Interval interval);
 
     const TableSettings& settings_;
     csv::CsvWriter* out_;
@@ -102,14 +120,16 @@ class StudyTable {
     std::size_t labelColumn_ = 0; // the header's size where no column names the studies
     std::size_t byColumn_ = 0;    // the header's size where the studies are not grouped
     std::vector<std::size_t> moderatorColumns_;
-    std::vector<std::string_view> moderatorTexts_; // one row's, reused
+    std::vector<std::string_view> moderatorTexts_;      // one row's, reused
+    std::array<std::string, kColumnCount> pointFields_; // one row's fields with a decimal point
     long rows_ = 0;
     long rowsWithErrors_ = 0;
     std::array<long, kSources.size()> bySource_{};
     long disagreements_ = 0;
     long passedOver_ = 0;
     std::vector<bool> rowsToCheck_;
-    bool readsEscalcNames_ = false;
+    std::vector<std::string> escalcColumns_;
+    bool escalcGroups_ = false;
 };
 
 } // namespace tavrel::table

@@ -261,6 +261,63 @@ TEST(Batch, TabSeparatedByOptionOrExtension) {
     EXPECT_EQ(byName.out, result.out);
 }
 
+// A table as R's write.csv2 and spreadsheets in many locales write it: ';' between fields and
+// decimal commas, read digit for digit (the consistency check sees "1,25" as 1.25 written to two
+// decimals) and written back the same way.
+TEST(Batch, SemicolonsAndDecimalCommas) {
+    const std::string points = "study,m1,sd1,n1,m2,sd2,n2,t\nA,100,15.5,20,110.25,15,20,2.13\n";
+    const std::string commas = "study;m1;sd1;n1;m2;sd2;n2;t\nA;100;15,5;20;110,25;15;20;2,13\n";
+    const batchtest::Result plain = RunTool(points);
+    const batchtest::Result european = RunTool(commas);
+    ASSERT_EQ(european.status, 0) << european.err;
+    const Row row = Table(european.out, ';').at(0);
+    std::string g = Table(plain.out).at(0).at("hedges_g");
+    std::replace(g.begin(), g.end(), '.', ',');
+    EXPECT_EQ(row.at("hedges_g"), g);
+    EXPECT_EQ(row.at("yi"), g);
+    EXPECT_EQ(row.at("consistency"), Table(plain.out).at(0).at("consistency"));
+    EXPECT_EQ(row.at("sd1"), "15,5"); // input fields as written
+    EXPECT_EQ(RunTool(commas, {"--delimiter=;"}).out, european.out);
+    // Chosen by hand, a comma-separated table stays one whatever its header holds.
+    EXPECT_EQ(RunTool(points, {"--delimiter", ","}).out, plain.out);
+    EXPECT_EQ(RunTool(points, {"--delimiter=|"}).status, 2);
+    EXPECT_EQ(RunTool(points, {"--tsv", "--delimiter=;"}).status, 2);
+}
+
+// Each measure's columns, its output columns and its summary back-transformed, on the first
+// BCG trial (4/123 vaccinated, 11/139 not); the formulas themselves are checked on their own.
+TEST(Batch, MeasuresOfTwoByTwoTables) {
+    const std::string table = "trial,events1,n1,events2,n2\nAronson,11,139,4,123\n"
+                              "Ferguson,29,303,6,306\nRosenthal,11,220,3,231\n";
+    const batchtest::Result risk = RunTool(table, {"--measure=RR", "--meta"});
+    ASSERT_EQ(risk.status, 0) << risk.err;
+    const Row row = Table(risk.out).at(0);
+    EXPECT_EQ(row.at("mode"), "Computed");
+    EXPECT_EQ(row.at("computed_from"), "counts");
+    EXPECT_NEAR(Number(row.at("yi")), std::log((4.0 / 123) / (11.0 / 139)), 1e-15);
+    EXPECT_NEAR(Number(row.at("yi_transformed")), (4.0 / 123) / (11.0 / 139), 1e-15);
+    EXPECT_EQ(row.count("hedges_g"), 0u);
+    EXPECT_NE(risk.err.find("log RR = "), std::string::npos) << risk.err;
+    EXPECT_NE(risk.err.find(" (RR "), std::string::npos) << risk.err;
+    // Under SMD the same rows give d from the log odds ratio, and pool.
+    const batchtest::Result d = RunTool(table, {"--meta"});
+    ASSERT_EQ(d.status, 0) << d.err;
+    EXPECT_EQ(Table(d.out).at(0).at("computed_from"), "counts (d from the log odds ratio)");
+    // A row that cannot be a 2x2 table says why; a table given both ways is refused.
+    const batchtest::Result wrong =
+        RunTool("events1,n1,events2,n2\n12,10,1,10\n", {"--measure=OR"});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(Table(wrong.out).at(0).at("error"), "events1 is above n1: \"12\" of \"10\"");
+    const batchtest::Result both = RunTool("events1,n1,events2,n2,ai,bi,ci,di\n", {"--measure=OR"});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_NE(both.err.find("the columns events1 and ai give the same 2x2 table two ways"),
+              std::string::npos)
+        << both.err;
+    EXPECT_EQ(RunTool(table, {"--measure=OR2"}).status, 2);
+    const batchtest::Result columns = RunTool("r,n\n0.3,20\n", {"--measure=OR"});
+    EXPECT_NE(columns.err.find("missing column: events1, n1, events2, n2"), std::string::npos);
+}
+
 TEST(Batch, UnusableInputsExitWithTwoAndSayWhy) {
     const auto status = [](const std::string& input, std::vector<std::string> args = {}) {
         return RunTool(input, std::move(args));

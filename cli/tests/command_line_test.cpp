@@ -73,7 +73,7 @@ TEST(CommandLine, MistakesNameTheOptionAndTheValue) {
     EXPECT_EQ(message({"--ts=x"}), "--tsv takes no value, not \"x\"");
     EXPECT_EQ(message({"--l", "0.9"}),
               "ambiguous option --l: it could be --level, --label, --leave-one-out");
-    EXPECT_EQ(message({"--me"}), "ambiguous option --me: it could be --meta, --method");
+    EXPECT_EQ(message({"--me"}), "ambiguous option --me: it could be --measure, --meta, --method");
     EXPECT_EQ(message({"--favours=Placebo"}),
               "--favours takes two phrases separated by a comma, as \"Favours placebo,Favours "
               "drug\", not \"Placebo\"");

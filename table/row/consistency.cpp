@@ -24,13 +24,14 @@ std::string Fixed(double value, int decimals) {
     return text;
 }
 
-constexpr std::array<std::string_view, 7> kSourceWords = {"the means and SDs give",
-                                                          "the t gives",
-                                                          "the F gives",
-                                                          "the p gives",
-                                                          "the d gives",
-                                                          "the g gives",
-                                                          "the es gives"};
+constexpr std::array<std::string_view, kSources.size()> kSourceWords = {"the means and SDs give",
+                                                                        "the t gives",
+                                                                        "the F gives",
+                                                                        "the p gives",
+                                                                        "the d gives",
+                                                                        "the g gives",
+                                                                        "the es gives",
+                                                                        "the counts give"};
 
 class Report {
   public:

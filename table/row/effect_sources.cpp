@@ -4,6 +4,7 @@
 #include "meta/study/conversions.h"
 #include "table/row/consistency.h"
 #include "table/row/means_source.h"
+#include "table/row/measure_row.h"
 #include "table/row/source_fields.h"
 #include "table/row/written_number.h"
 
@@ -106,6 +107,21 @@ std::variant<RowProblem, StudyRow> FromEffectSize(const RowFields& row) {
     return study;
 }
 
+// d from a 2x2 table's log odds ratio (Chinn 2000), as escalc's "OR2DL" gives it.
+std::variant<RowProblem, StudyRow> FromCounts(const RowFields& row) {
+    const auto counts = RowCounts(row);
+    if (const auto* problem = std::get_if<RowProblem>(&counts)) {
+        return *problem;
+    }
+    const meta::Study d = LogOddsRatioAsD(Continuity(std::get<TwoByTwo>(counts)));
+    StudyRow study;
+    study.source = EffectSource::Counts;
+    study.vi = d.vi;
+    study.values.HedgesG = d.yi;
+    study.values.HedgesSD = std::sqrt(d.vi);
+    return study;
+}
+
 std::variant<RowProblem, StudyRow> FromStatistic(const RowFields& row, EffectSource source) {
     if (source == EffectSource::Means) {
         return FromMeans(row);
@@ -113,6 +129,9 @@ std::variant<RowProblem, StudyRow> FromStatistic(const RowFields& row, EffectSou
     std::variant<RowProblem, StudyRow> result = [&]() -> std::variant<RowProblem, StudyRow> {
         if (source == EffectSource::Es) {
             return FromEffectSize(row);
+        }
+        if (source == EffectSource::Counts) {
+            return FromCounts(row);
         }
         std::array<std::int32_t, 2> n{};
         for (std::size_t i = 0; i < 2; ++i) {
@@ -148,7 +167,8 @@ std::variant<RowProblem, StudyRow> FromStatistic(const RowFields& row, EffectSou
                   [&](const engine::ResultText& text) { return !study->Determines(text.result); });
     study->shown = std::move(shown);
     if (std::isfinite(study->values.HedgesG) && std::isfinite(study->vi)) {
-        study->computedFrom = SourceName(source);
+        study->computedFrom = source == EffectSource::Counts ? "counts (d from the log odds ratio)"
+                                                             : std::string(SourceName(source));
     } else {
         study->noEffect = RowProblem{"the effect size is not finite: the numbers are beyond the "
                                      "range of a double",
@@ -172,7 +192,8 @@ std::optional<std::string> MissingColumns(const std::array<bool, kColumnCount>& 
     const bool direction = has[At(Column::Sign)];
     if ((sizes && (has[At(Column::T)] || has[At(Column::D)] || has[At(Column::G)] ||
                    (direction && (has[At(Column::F)] || has[At(Column::P)])))) ||
-        (has[At(Column::Es)] && (has[At(Column::EsVar)] || has[At(Column::EsSe)]))) {
+        (has[At(Column::Es)] && (has[At(Column::EsVar)] || has[At(Column::EsSe)])) ||
+        !MissingMeasureColumns(Measure::OR, has)) {
         return std::nullopt;
     }
     // The means: each group's SD may come from its SE or its interval instead.
@@ -209,6 +230,9 @@ std::variant<RowProblem, StudyRow> EvaluateRow(const RowFields& row) {
         if (source == EffectSource::Means) {
             return std::any_of(kMeansColumns.begin(), kMeansColumns.end(),
                                [&](Column column) { return Given(row, column); });
+        }
+        if (source == EffectSource::Counts) {
+            return GivesCounts(row);
         }
         return Given(row, SourceColumn(source));
     };

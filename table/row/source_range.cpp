@@ -120,6 +120,7 @@ std::optional<Range> SourceT(const RowFields& row, const StudyRow& study) {
         return Range{g->Low() / j / scale, g->High() / j / scale};
     }
     case EffectSource::Es:
+    case EffectSource::Counts: // no sizes of the t-test, and no t of their own
         break;
     }
     return std::nullopt;

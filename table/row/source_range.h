@@ -24,7 +24,7 @@ inline Range Of(const WrittenNumber& number) {
 
 // The two-sample t that a row's source allows over the rounding of its own numbers as written
 // (for the means: its means and SDs, or the SEs and intervals the SDs came from); nothing for
-// an es row, which has no sizes.
+// an es or counts row, which has no t-test of its own.
 std::optional<Range> SourceT(const RowFields& row, const StudyRow& study);
 
 } // namespace tavrel::table

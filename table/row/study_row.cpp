@@ -121,6 +121,7 @@ bool StudyRow::Determines(engine::Result result) const {
     case EffectSource::Means:
         return engine::Fills(mode, result);
     case EffectSource::Es:
+    case EffectSource::Counts:
         return result == Result::HedgesG || result == Result::HedgesGSD;
     default:
         return result == Result::CohensD || result == Result::R || result == Result::HedgesG ||

@@ -58,7 +58,7 @@ struct StudyRow {
     std::vector<engine::ResultText> shown = {}; // the window's texts where it would compute all
     std::optional<RowProblem> noEffect = {};    // why a computed row gives no g
     EffectSource source = EffectSource::Means;
-    double vi = 0;                 // the variance of g: HedgesSD squared, or as an es row gives it
+    double vi = 0; // the variance of g: HedgesSD squared, or as an es or counts row gives it
     std::string computedFrom = {}; // "means", "means (se1, ci2)", "t", ...; empty where no g
     std::string consistency = {};  // what the row's other reported numbers say, where any
     bool disagrees = false;        // and whether any of them is out of the source's range
@@ -69,8 +69,9 @@ struct StudyRow {
     bool Determines(engine::Result result) const;
     // Whether the row knows the groups' sizes, and so df and the correction.
     bool HasSizes() const {
-        return source == EffectSource::Means ? mode == engine::CalcMode::AllResults
-                                             : source != EffectSource::Es;
+        return source == EffectSource::Means
+                   ? mode == engine::CalcMode::AllResults
+                   : source != EffectSource::Es && source != EffectSource::Counts;
     }
 };
 
