@@ -81,11 +81,12 @@ QVariant StudiesModel::headerData(int section, Qt::Orientation orientation, int 
         return {};
     }
     if (role == Qt::DisplayRole) {
-        return IsComputed(section)
-                   ? QString::fromLatin1(kComputedColumns[section - sheet_.Columns()].data(),
-                                         static_cast<qsizetype>(
-                                             kComputedColumns[section - sheet_.Columns()].size()))
-                   : FromUtf8(sheet_.ColumnName(section));
+        if (!IsComputed(section)) {
+            return FromUtf8(sheet_.ColumnName(section));
+        }
+        const std::string_view name =
+            (measured_ ? kMeasuredColumns : kComputedColumns)[section - sheet_.Columns()];
+        return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
     }
     if (role == Qt::ToolTipRole && IsComputed(section)) {
         return tr("Computed by Tavrel; read-only");
@@ -175,9 +176,15 @@ void StudiesModel::Reset(StudiesSheet sheet) {
 
 void StudiesModel::ShowEvaluation(const Evaluation& evaluation, const std::vector<RowId>& ids,
                                   bool wholeTable) {
+    const bool measured = evaluation.ColumnOf("hedges_g") < 0 && evaluation.ColumnOf("yi") >= 0;
     std::array<int, kComputedColumns.size()> places{};
     for (std::size_t i = 0; i < kComputedColumns.size(); ++i) {
-        places[i] = evaluation.ColumnOf(kComputedColumns[i]);
+        const std::string_view name = (measured ? kMeasuredColumns : kComputedColumns)[i];
+        places[i] = evaluation.ColumnOf(name);
+    }
+    if (measured != measured_) {
+        measured_ = measured;
+        emit headerDataChanged(Qt::Horizontal, sheet_.Columns(), columnCount() - 1);
     }
     const int mode = evaluation.ColumnOf("mode");
     const int error = evaluation.ColumnOf("error");
@@ -197,9 +204,9 @@ void StudiesModel::ShowEvaluation(const Evaluation& evaluation, const std::vecto
         const bool failed = error >= 0 && !fields[error].empty();
         const bool toCheck = row < evaluation.toCheck.size() && evaluation.toCheck[row];
         shown.state = failed ? RowState::Failed : toCheck ? RowState::ToCheck : RowState::Computed;
-        shown.message = failed    ? FromUtf8(fields[mode] + ": " + fields[error])
-                        : toCheck ? FromUtf8(fields[places[1]])
-                                  : QString();
+        shown.message = failed                      ? FromUtf8(fields[mode] + ": " + fields[error])
+                        : toCheck && places[1] >= 0 ? FromUtf8(fields[places[1]])
+                                                    : QString();
     }
     if (rowCount() > 0) {
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));

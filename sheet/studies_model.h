@@ -31,6 +31,11 @@ class StudiesModel : public QAbstractTableModel {
     static constexpr std::array<std::string_view, 10> kComputedColumns = {
         "computed_from", "consistency", "hedges_g", "vi",  "g_ci_low",
         "g_ci_high",     "weight",      "residual", "hat", "cooks_distance"};
+    // The same in an effect measure but SMD, whose table names them so (its consistency
+    // stays empty).
+    static constexpr std::array<std::string_view, kComputedColumns.size()> kMeasuredColumns = {
+        "computed_from", "",       "yi",       "vi",  "ci_low",
+        "ci_high",       "weight", "residual", "hat", "cooks_distance"};
     // The role under which a row's state is read: a RowState.
     static constexpr int kRowStateRole = Qt::UserRole + 1;
     enum RowState { Computed, ToCheck, Failed };
@@ -104,6 +109,7 @@ class StudiesModel : public QAbstractTableModel {
     QIcon toCheckIcon_;
     StudiesSheet sheet_;
     std::unordered_map<RowId, RowResult> computed_;
+    bool measured_ = false; // the last evaluation was in a measure but SMD
 };
 
 } // namespace tavrel::sheet

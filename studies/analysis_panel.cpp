@@ -3,6 +3,7 @@
 #include "meta/model/model_settings.h"
 #include "sheet/clipboard_text.h"
 #include "sheet/summary_values.h"
+#include "table/measure/effect_measure.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -56,13 +57,17 @@ void FillColumns(QComboBox& combo, const QString& first, const project::StudiesP
 } // namespace
 
 AnalysisPanel::AnalysisPanel(QWidget* parent)
-    : QWidget(parent), method_(new QComboBox), test_(new QComboBox), level_(new QLineEdit),
-      label_(new QComboBox), by_(new QComboBox), moderators_(new QListWidget),
-      trimFill_(new QCheckBox(tr("Trim and fill"))),
+    : QWidget(parent), measure_(new QComboBox), method_(new QComboBox), test_(new QComboBox),
+      level_(new QLineEdit), label_(new QComboBox), by_(new QComboBox),
+      moderators_(new QListWidget), trimFill_(new QCheckBox(tr("Trim and fill"))),
       contours_(new QCheckBox(tr("Funnel contours"))),
       noncentral_(new QCheckBox(tr("Noncentral interval of d"))), favoursLeft_(new QLineEdit),
       favoursRight_(new QLineEdit), failure_(new QLabel), summary_(new QPlainTextEdit),
       results_(new QTableWidget(0, 2)) {
+    for (const table::MeasureInfo& info : table::kMeasures) {
+        measure_->addItem(
+            QString::fromLatin1(info.name.data(), static_cast<qsizetype>(info.name.size())));
+    }
     for (const auto& [name, method] : meta::kMethodNames) {
         method_->addItem(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
     }
@@ -107,6 +112,7 @@ AnalysisPanel::AnalysisPanel(QWidget* parent)
     failure_->setStyleSheet(QStringLiteral("color: #a40000"));
     failure_->hide();
 
+    measure_->setAccessibleName(tr("Effect measure"));
     method_->setAccessibleName(tr("Method"));
     test_->setAccessibleName(tr("Test"));
     level_->setAccessibleName(tr("Confidence level"));
@@ -120,6 +126,7 @@ AnalysisPanel::AnalysisPanel(QWidget* parent)
     failure_->setAccessibleName(tr("Why nothing was pooled"));
 
     auto* form = new QFormLayout;
+    form->addRow(tr("Effe&ct measure:"), measure_);
     form->addRow(tr("&Method:"), method_);
     form->addRow(tr("&Test:"), test_);
     form->addRow(tr("&Level:"), level_);
@@ -140,6 +147,8 @@ AnalysisPanel::AnalysisPanel(QWidget* parent)
 }
 
 void AnalysisPanel::Connect() {
+    connect(measure_, &QComboBox::textActivated, this,
+            [this](const QString& text) { Choose("measure", text, QStringLiteral("SMD")); });
     connect(method_, &QComboBox::textActivated, this,
             [this](const QString& text) { Choose("method", text, QStringLiteral("REML")); });
     connect(test_, &QComboBox::textActivated, this,
@@ -195,6 +204,7 @@ void AnalysisPanel::SetModerators() {
 
 void AnalysisPanel::ShowOptions(const project::StudiesProject& studies) {
     showing_ = true;
+    measure_->setCurrentText(ValueOf(studies, "measure", QStringLiteral("SMD")));
     method_->setCurrentText(ValueOf(studies, "method", QStringLiteral("REML")));
     test_->setCurrentText(ValueOf(studies, "test", QStringLiteral("z")));
     level_->setText(ValueOf(studies, "level", QString()));

@@ -42,6 +42,7 @@ class AnalysisPanel : public QWidget {
     void Choose(std::string_view name, const QString& text, const QString& byDefault);
     void SetModerators();
 
+    QComboBox* measure_;
     QComboBox* method_;
     QComboBox* test_;
     QLineEdit* level_;
