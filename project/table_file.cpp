@@ -41,6 +41,43 @@ bool IsUtf8(std::string_view text) {
 
 namespace {
 
+// A number written with a decimal comma ("-0,25", "1,5e3", blanks around it aside) is given a
+// point; any other text (a label "Smith, 2001", "1.000,5") is left as written.
+bool PointForDecimalComma(std::string& cell) {
+    const std::size_t comma = cell.find(',');
+    if (comma == std::string::npos || cell.find(',', comma + 1) != std::string::npos) {
+        return false;
+    }
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    std::size_t i = cell.find_first_not_of(" \t");
+    i += i < cell.size() && (cell[i] == '-' || cell[i] == '+') ? 1 : 0;
+    while (i < cell.size() && digit(cell[i])) {
+        ++i;
+    }
+    if (i != comma || i + 1 >= cell.size() || !digit(cell[i + 1])) {
+        return false;
+    }
+    i += 1;
+    while (i < cell.size() && digit(cell[i])) {
+        ++i;
+    }
+    if (i < cell.size() && (cell[i] == 'e' || cell[i] == 'E')) {
+        i += i + 1 < cell.size() && (cell[i + 1] == '-' || cell[i + 1] == '+') ? 2 : 1;
+        const std::size_t exponent = i;
+        while (i < cell.size() && digit(cell[i])) {
+            ++i;
+        }
+        if (i == exponent) {
+            return false;
+        }
+    }
+    if (cell.find_first_not_of(" \t", i) != std::string::npos) {
+        return false;
+    }
+    cell[comma] = '.';
+    return true;
+}
+
 // Reads every record of `reader` into `studies`: the first names the columns.
 void ReadRows(csv::CsvReader& reader, StudiesProject& studies, bool& headerRead,
               TableFileNotes& notes, const std::function<void()>& refuseForeign) {
@@ -49,8 +86,11 @@ void ReadRows(csv::CsvReader& reader, StudiesProject& studies, bool& headerRead,
             refuseForeign();
         }
         std::vector<std::string> fields(record.fields.begin(), record.fields.end());
-        for (const std::string& field : fields) {
+        for (std::string& field : fields) {
             notes.notUtf8 = notes.notUtf8 || !IsUtf8(field);
+            if (headerRead && reader.Delimiter() == ';' && PointForDecimalComma(field)) {
+                ++notes.decimalCommas;
+            }
         }
         if (!headerRead) {
             studies.columns = std::move(fields);
@@ -108,7 +148,8 @@ StudiesProject LoadStudies(const std::string& path, TableFileNotes& notes) {
         throw ProjectError("cannot read " + path + ": " + std::strerror(errno));
     }
     try {
-        return ProjectFromTable(file.get(), HasExtension(path, ".tsv") ? '\t' : ',', notes);
+        return ProjectFromTable(file.get(),
+                                HasExtension(path, ".tsv") ? '\t' : csv::CsvReader::kDetect, notes);
     } catch (const csv::TableLineError& e) {
         throw ProjectError(path + ": " + e.what() + " (line " + std::to_string(e.Line()) + ")");
     } catch (const ProjectError& e) {

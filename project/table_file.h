@@ -12,15 +12,19 @@ struct TableFileNotes {
     long shortRows = 0;   // rows with fewer fields than the header, filled with empty cells
     long longRows = 0;    // rows with more, for which columns were added
     bool notUtf8 = false; // some text is not UTF-8 (Latin-1 perhaps): the caller decides
+    // Numbers written with a decimal comma in a ';'-separated table, given a point instead
+    // ("0,25" is "0.25", digit for digit).
+    long decimalCommas = 0;
 };
 
 // A CSV or TSV table as a project without options: the header's names and every field exactly
-// as written, as tavrel-batch reads them. Throws csv::MalformedInput, and ProjectError for a
-// file without a header.
+// as written, as tavrel-batch reads them, but in a ';'-separated table a number written with a
+// decimal comma, which is given a point. `delimiter` may be csv::CsvReader::kDetect. Throws
+// csv::MalformedInput, and ProjectError for a file without a header.
 StudiesProject ProjectFromTable(std::FILE* file, char delimiter, TableFileNotes& notes);
 
-// A project (.tavrel), a TSV (.tsv) or a CSV table (any other name), by its name. Throws
-// ProjectError, with the name, for a file that cannot be read or used.
+// A project (.tavrel), a TSV (.tsv) or a CSV table (any other name; ',' or ';' by its header),
+// by its name. Throws ProjectError, with the name, for a file that cannot be read or used.
 StudiesProject LoadStudies(const std::string& path, TableFileNotes& notes);
 
 // Whether `text` is UTF-8.

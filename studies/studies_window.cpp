@@ -136,6 +136,10 @@ bool StudiesWindow::Open(const QString& path, QString* why) {
         said << tr("Rows with more fields than the header: %1; columns were added for them.")
                     .arg(notes.longRows);
     }
+    if (notes.decimalCommas > 0) {
+        said << tr("Numbers with a decimal comma: %1; they are written with a point.")
+                    .arg(notes.decimalCommas);
+    }
     model_.Reset(sheet::StudiesSheet(std::move(studies)));
     table_->resizeColumnsToContents(); // measured on the first rows, not on thousands
     // A table is not a project yet: Save asks where to put one.

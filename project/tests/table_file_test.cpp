@@ -47,6 +47,22 @@ TEST(TableFile, KeepsEveryFieldAsWrittenAndEveryRowWhateverItsLength) {
     std::filesystem::remove_all(dir);
 }
 
+// A write.csv2 file: ';' by its header, and only numbers with a decimal comma given a point.
+TEST(TableFile, SemicolonTablesGivePointsToDecimalCommasOnly) {
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / "tavrel-table-file-csv2.csv";
+    std::ofstream(path) << "\"study\";\"m1\";\"sd1\";\"note\"\n"
+                           "\"Smith, 2001\";-0,25; 1,5e3 ;1.000,5\n\"Jones\";,5;2;a,b\n";
+    TableFileNotes notes;
+    const StudiesProject studies = LoadStudies(path.string(), notes);
+    std::filesystem::remove(path);
+    EXPECT_EQ(studies.columns, (std::vector<std::string>{"study", "m1", "sd1", "note"}));
+    EXPECT_EQ(studies.rows,
+              (std::vector<std::vector<std::string>>{{"Smith, 2001", "-0.25", " 1.5e3 ", "1.000,5"},
+                                                     {"Jones", ".5", "2", "a,b"}}));
+    EXPECT_EQ(notes.decimalCommas, 3);
+}
+
 TEST(Utf8, IsToldFromOtherEncodings) {
     EXPECT_TRUE(IsUtf8("M\xc3\xbcller \xe2\x89\xa5 \xf0\x9f\x98\x80"));
     for (const char* text : {"M\xfcller", "\xc0\xaf", "\xe0\x80\xaf", "\xed\xa0\x80",
