@@ -19,8 +19,10 @@ using engine::CalcMode;
 
 // Any of these makes the means worth trying (the sizes alone do not: every source has them).
 constexpr std::array kMeansColumns = {
-    Column::M1,  Column::M2,     Column::SD1,     Column::SD2,    Column::SE1,
-    Column::SE2, Column::CI1Low, Column::CI1High, Column::CI2Low, Column::CI2High};
+    Column::M1,      Column::M2,     Column::SD1,     Column::SD2,    Column::SE1,
+    Column::SE2,     Column::CI1Low, Column::CI1High, Column::CI2Low, Column::CI2High,
+    Column::Median1, Column::Q1_1,   Column::Q3_1,    Column::Min1,   Column::Max1,
+    Column::Median2, Column::Q1_2,   Column::Q3_2,    Column::Min2,   Column::Max2};
 
 // A direction for an F or a p, which have none of their own.
 std::variant<RowProblem, int> Direction(const RowFields& row, Column statistic) {
@@ -196,14 +198,14 @@ std::optional<std::string> MissingColumns(const std::array<bool, kColumnCount>& 
         !MissingMeasureColumns(Measure::OR, has)) {
         return std::nullopt;
     }
-    // The means: each group's SD may come from its SE or its interval instead.
+    // The means: each group's SD may come from its SE, its interval, its range or its
+    // quartiles instead, and its mean from its median with its range or quartiles.
     std::vector<std::string_view> missing;
     for (const Group* group : {&kControl, &kExperimental}) {
         for (const Column column : {group->mean, group->sd, group->n}) {
-            const bool found =
-                has[At(column)] ||
-                (column == group->sd &&
-                 (has[At(group->se)] || (has[At(group->low)] && has[At(group->high)])));
+            const bool found = column == group->mean ? GroupHasMean(*group, has)
+                               : column == group->sd ? GroupHasSd(*group, has)
+                                                     : has[At(column)];
             if (!found) {
                 missing.push_back(kColumnNames[At(column)]);
             }

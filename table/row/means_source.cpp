@@ -1,7 +1,14 @@
 #include "table/row/means_source.h"
 
 #include "meta/study/conversions.h"
+#include "meta/study/median_summary.h"
 #include "table/row/source_fields.h"
+
+#include <optional>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 namespace tavrel::table {
 
@@ -30,14 +37,98 @@ std::variant<RowProblem, double> IntervalLevel(const RowFields& row) {
     return level;
 }
 
-// A group's SD as the means source reads it: given, else from the SE, else from the interval
-// (each where the group's size is usable). `from` collects the columns used.
+// The group's median with its range and quartiles where the row gives the median or a pair of
+// them (none where it gives neither), or why they cannot be used: a field that is no number, a
+// pair half given, or values out of order.
+std::variant<RowProblem, std::optional<meta::MedianSummary>> MedianOf(const RowFields& row,
+                                                                      const Group& group) {
+    const auto given = [&](Column column) { return Given(row, column); };
+    if (!given(group.median) && !given(group.min) && !given(group.max) && !given(group.q1) &&
+        !given(group.q3)) {
+        return std::nullopt;
+    }
+    meta::MedianSummary summary{};
+    std::vector<std::pair<Column, double>> ordered; // min, q1, median, q3, max as given
+    for (const auto& [low, high, has, lowValue, highValue] :
+         {std::tuple{group.min, group.max, &summary.hasRange, &summary.min, &summary.max},
+          std::tuple{group.q1, group.q3, &summary.hasQuartiles, &summary.q1, &summary.q3}}) {
+        if (!given(low) && !given(high)) {
+            continue;
+        }
+        for (const auto& [column, value] : {std::pair{low, lowValue}, std::pair{high, highValue}}) {
+            auto number = RequiredNumber(row, column);
+            if (auto* problem = std::get_if<RowProblem>(&number)) {
+                return std::move(*problem);
+            }
+            *value = std::get<double>(number);
+        }
+        *has = true;
+    }
+    if (summary.hasRange) {
+        ordered.emplace_back(group.min, summary.min);
+    }
+    if (summary.hasQuartiles) {
+        ordered.emplace_back(group.q1, summary.q1);
+    }
+    if (given(group.median)) {
+        auto median = RequiredNumber(row, group.median);
+        if (auto* problem = std::get_if<RowProblem>(&median)) {
+            return std::move(*problem);
+        }
+        summary.median = std::get<double>(median);
+        ordered.emplace_back(group.median, summary.median);
+    }
+    if (summary.hasQuartiles) {
+        ordered.emplace_back(group.q3, summary.q3);
+    }
+    if (summary.hasRange) {
+        ordered.emplace_back(group.max, summary.max);
+    }
+    for (std::size_t i = 1; i < ordered.size(); ++i) {
+        if (ordered[i - 1].second > ordered[i].second) {
+            const Column below = ordered[i - 1].first;
+            const Column above = ordered[i].first;
+            return FieldProblem(std::string(row.Name(below)) + " is above " +
+                                    std::string(row.Name(above)) + ": " + Quoted(row.Text(below)) +
+                                    " and " + Quoted(row.Text(above)),
+                                row.Name(below), LeftOutReason::OutOfRange);
+        }
+    }
+    return summary;
+}
+
+// "iqr1", "range1", "range1 and iqr1": what a group's SD was estimated from.
+std::string SpreadName(const meta::MedianSummary& summary, std::string_view group) {
+    const std::string range = "range" + std::string(group);
+    const std::string iqr = "iqr" + std::string(group);
+    return summary.hasRange && summary.hasQuartiles ? range + " and " + iqr
+           : summary.hasRange                       ? range
+                                                    : iqr;
+}
+
+// A group's SD as the means source reads it: given, else from the SE, else from the interval,
+// else from its range or quartiles (Wan et al. 2014), each where the group's size is usable.
+// `from` collects the columns used.
 std::variant<RowProblem, InputValue> GroupSd(const RowFields& row, const Group& group,
-                                             std::vector<std::string_view>& from) {
+                                             const std::optional<meta::MedianSummary>& median,
+                                             std::vector<std::string>& from) {
     const DataField given = ReadDataField(row.Text(group.sd));
-    if (given.kind != DataField::Missing ||
-        (!row.text[At(group.se)] && !row.text[At(group.low)] && !row.text[At(group.high)])) {
+    const bool spread = median && (median->hasRange || median->hasQuartiles);
+    if (given.kind != DataField::Missing || (!row.text[At(group.se)] && !row.text[At(group.low)] &&
+                                             !row.text[At(group.high)] && !spread)) {
         return InputValue{row.Name(group.sd), row.Text(group.sd), given};
+    }
+    if (!Given(row, group.se) && !Given(row, group.low) && !Given(row, group.high) && spread) {
+        const InputValue none{row.Name(group.sd), {}, {DataField::Missing, 0}};
+        const std::optional<std::int32_t> n = UsableSize(row, group.n);
+        if (!n) {
+            return none; // the size's own problem is named with the means
+        }
+        const std::string_view number = group.mean == Column::M1 ? "1" : "2";
+        from.push_back(SpreadName(*median, number));
+        const Column shown = median->hasQuartiles ? group.q1 : group.min;
+        return InputValue{
+            row.Name(shown), row.Text(shown), {DataField::Number, meta::SdFromMedian(*median, *n)}};
     }
     const InputValue none{row.Name(group.sd), {}, {DataField::Missing, 0}};
     const std::optional<std::int32_t> n = UsableSize(row, group.n);
@@ -54,7 +145,7 @@ std::variant<RowProblem, InputValue> GroupSd(const RowFields& row, const Group& 
         if (!n) {
             return none; // the size's own problem is named with the means
         }
-        from.push_back(row.Name(group.se));
+        from.emplace_back(row.Name(group.se));
         return InputValue{row.Name(group.se),
                           row.Text(group.se),
                           {DataField::Number, meta::SdFromStandardError(std::get<double>(se), *n)}};
@@ -82,7 +173,7 @@ std::variant<RowProblem, InputValue> GroupSd(const RowFields& row, const Group& 
     if (!n) {
         return none;
     }
-    from.push_back(row.Name(group.low).substr(0, 3)); // "ci1", as the header spells it
+    from.emplace_back(row.Name(group.low).substr(0, 3)); // "ci1", as the header spells it
     return InputValue{
         row.Name(group.low),
         row.Text(group.low),
@@ -93,18 +184,34 @@ std::variant<RowProblem, InputValue> GroupSd(const RowFields& row, const Group& 
 } // namespace
 
 std::variant<RowProblem, StudyRow> FromMeans(const RowFields& row) {
-    std::vector<std::string_view> from;
+    std::vector<std::string> from;
     std::array<InputValue, engine::kInputCount> inputs;
     const auto plain = [&](Input input, Column column) {
         inputs[engine::Index(input)] = {row.Name(column), row.Text(column),
                                         ReadDataField(row.Text(column))};
     };
-    plain(Input::ControlMean, Column::M1);
     plain(Input::ControlSize, Column::N1);
-    plain(Input::ExperimentalMean, Column::M2);
     plain(Input::ExperimentalSize, Column::N2);
     for (const Group* group : {&kControl, &kExperimental}) {
-        auto sd = GroupSd(row, *group, from);
+        auto median = MedianOf(row, *group);
+        if (auto* problem = std::get_if<RowProblem>(&median)) {
+            return std::move(*problem);
+        }
+        const auto& summary = std::get<std::optional<meta::MedianSummary>>(median);
+        const Input meanInput =
+            group->mean == Column::M1 ? Input::ControlMean : Input::ExperimentalMean;
+        plain(meanInput, group->mean);
+        const std::optional<std::int32_t> n = UsableSize(row, group->n);
+        // The mean from the median (Luo et al. 2018) where the row gives no mean.
+        if (inputs[engine::Index(meanInput)].data.kind == DataField::Missing && summary &&
+            Given(row, group->median) && (summary->hasRange || summary->hasQuartiles) && n) {
+            from.emplace_back(row.Name(group->median));
+            inputs[engine::Index(meanInput)] = {
+                row.Name(group->median),
+                row.Text(group->median),
+                {DataField::Number, meta::MeanFromMedian(*summary, *n)}};
+        }
+        auto sd = GroupSd(row, *group, summary, from);
         if (auto* problem = std::get_if<RowProblem>(&sd)) {
             return std::move(*problem);
         }
@@ -115,7 +222,7 @@ std::variant<RowProblem, StudyRow> FromMeans(const RowFields& row) {
     if (study != nullptr && !study->computedFrom.empty() && !from.empty()) {
         study->computedFrom += " (";
         for (std::size_t i = 0; i < from.size(); ++i) {
-            study->computedFrom += (i > 0 ? ", " : "") + std::string(from[i]);
+            study->computedFrom += (i > 0 ? ", " : "") + from[i];
         }
         study->computedFrom += ")";
     }

@@ -12,9 +12,11 @@ namespace tavrel::table {
 namespace {
 
 constexpr std::array kMeansColumns = {
-    Column::M1,     Column::SD1,     Column::N1,     Column::M2,     Column::SD2,
-    Column::N2,     Column::SE1,     Column::SE2,    Column::CI1Low, Column::CI1High,
-    Column::CI2Low, Column::CI2High, Column::CILevel};
+    Column::M1,     Column::SD1,     Column::N1,      Column::M2,      Column::SD2,
+    Column::N2,     Column::SE1,     Column::SE2,     Column::CI1Low,  Column::CI1High,
+    Column::CI2Low, Column::CI2High, Column::CILevel, Column::Median1, Column::Q1_1,
+    Column::Q3_1,   Column::Min1,    Column::Max1,    Column::Median2, Column::Q1_2,
+    Column::Q3_2,   Column::Min2,    Column::Max2};
 constexpr std::array kCountColumns = {Column::Events1, Column::N1, Column::Events2, Column::N2,
                                       Column::Ai,      Column::Bi, Column::Ci,      Column::Di};
 constexpr std::array kOurCounts = {Column::Events1, Column::N1, Column::Events2, Column::N2};
@@ -176,7 +178,8 @@ std::variant<RowProblem, MeasureRow> FromCounts(Measure measure, const RowFields
 bool ReadsColumn(Measure measure, Column column) {
     switch (measure) {
     case Measure::SMD:
-        return At(column) <= At(Column::EsSe) || Among(kCountColumns, column);
+        return At(column) <= At(Column::EsSe) || Among(kCountColumns, column) ||
+               Among(kMeansColumns, column);
     case Measure::MD:
     case Measure::ROM:
         return Among(kMeansColumns, column);
@@ -226,10 +229,9 @@ std::optional<std::string> MissingMeasureColumns(Measure measure,
     }
     // MD and ROM: the means, each SD perhaps from its SE or interval, as SMD's means source.
     std::array<bool, kColumnCount> needed = has;
-    for (const auto& [sd, se, low, high] :
-         {std::array{Column::SD1, Column::SE1, Column::CI1Low, Column::CI1High},
-          std::array{Column::SD2, Column::SE2, Column::CI2Low, Column::CI2High}}) {
-        needed[At(sd)] = has[At(sd)] || has[At(se)] || (has[At(low)] && has[At(high)]);
+    for (const Group* group : {&kControl, &kExperimental}) {
+        needed[At(group->mean)] = GroupHasMean(*group, has);
+        needed[At(group->sd)] = GroupHasSd(*group, has);
     }
     constexpr std::array kSix = {Column::M1, Column::SD1, Column::N1,
                                  Column::M2, Column::SD2, Column::N2};

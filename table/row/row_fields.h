@@ -45,14 +45,25 @@ enum class Column {
     SDPre,
     MPost,
     SDPost,
-    RPrePost // one group measured twice (of N subjects), and the correlation of the occasions
+    RPrePost, // one group measured twice (of N subjects), and the correlation of the occasions
+    Median1,
+    Q1_1,
+    Q3_1,
+    Min1,
+    Max1,
+    Median2,
+    Q1_2,
+    Q3_2,
+    Min2,
+    Max2 // each group's median, quartiles and range, where its data are skewed
 };
-inline constexpr std::array<std::string_view, 35> kColumnNames = {
-    "m1",    "sd1",     "n1",       "m2",      "sd2",      "n2",       "se1",
-    "se2",   "ci1_low", "ci1_high", "ci2_low", "ci2_high", "ci_level", "t",
-    "f",     "p",       "sign",     "d",       "g",        "es",       "es_var",
-    "es_se", "events1", "events2",  "ai",      "bi",       "ci",       "di",
-    "r",     "n",       "m_pre",    "sd_pre",  "m_post",   "sd_post",  "r_prepost"};
+inline constexpr std::array<std::string_view, 45> kColumnNames = {
+    "m1",      "sd1",      "n1",        "m2",       "sd2",      "n2",    "se1",     "se2",
+    "ci1_low", "ci1_high", "ci2_low",   "ci2_high", "ci_level", "t",     "f",       "p",
+    "sign",    "d",        "g",         "es",       "es_var",   "es_se", "events1", "events2",
+    "ai",      "bi",       "ci",        "di",       "r",        "n",     "m_pre",   "sd_pre",
+    "m_post",  "sd_post",  "r_prepost", "median1",  "q1_1",     "q3_1",  "min1",    "max1",
+    "median2", "q1_2",     "q3_2",      "min2",     "max2"};
 inline constexpr std::size_t kColumnCount = kColumnNames.size();
 
 // metafor's escalc names for the groups' means, SDs and sizes, read with escalc's meaning: its
@@ -69,7 +80,7 @@ inline constexpr std::array<std::pair<std::string_view, Column>, 8> kEscalcNames
     {"ri", Column::R},
     {"ni", Column::N},
 }};
-static_assert(static_cast<std::size_t>(Column::RPrePost) + 1 == kColumnCount);
+static_assert(static_cast<std::size_t>(Column::Max2) + 1 == kColumnCount);
 
 constexpr std::size_t At(Column column) {
     return static_cast<std::size_t>(column);

@@ -2,6 +2,23 @@
 
 namespace tavrel::table {
 
+namespace {
+
+bool Spread(const Group& group, const std::array<bool, kColumnCount>& has) {
+    return (has[At(group.min)] && has[At(group.max)]) || (has[At(group.q1)] && has[At(group.q3)]);
+}
+
+} // namespace
+
+bool GroupHasMean(const Group& group, const std::array<bool, kColumnCount>& has) {
+    return has[At(group.mean)] || (has[At(group.median)] && Spread(group, has));
+}
+
+bool GroupHasSd(const Group& group, const std::array<bool, kColumnCount>& has) {
+    return has[At(group.sd)] || has[At(group.se)] || (has[At(group.low)] && has[At(group.high)]) ||
+           Spread(group, has);
+}
+
 bool Given(const RowFields& row, Column column) {
     return row.text[At(column)] && ReadDataField(*row.text[At(column)]).kind != DataField::Missing;
 }

@@ -4,6 +4,7 @@
 #include "table/row/row_fields.h"
 #include "table/row/study_row.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,10 +13,12 @@
 
 namespace tavrel::table {
 
-// A group's columns: its mean, SD and size, and what an SD may be found from.
+// A group's columns: its mean, SD and size, what an SD may be found from, and the median with
+// its quartiles and range that may give both where the data are skewed.
 struct Group {
     Column mean, sd, n, se, low, high;
     engine::Input sdInput;
+    Column median, q1, q3, min, max;
 };
 inline constexpr Group kControl{Column::M1,
                                 Column::SD1,
@@ -23,14 +26,29 @@ inline constexpr Group kControl{Column::M1,
                                 Column::SE1,
                                 Column::CI1Low,
                                 Column::CI1High,
-                                engine::Input::ControlSD};
+                                engine::Input::ControlSD,
+                                Column::Median1,
+                                Column::Q1_1,
+                                Column::Q3_1,
+                                Column::Min1,
+                                Column::Max1};
 inline constexpr Group kExperimental{Column::M2,
                                      Column::SD2,
                                      Column::N2,
                                      Column::SE2,
                                      Column::CI2Low,
                                      Column::CI2High,
-                                     engine::Input::ExperimentalSD};
+                                     engine::Input::ExperimentalSD,
+                                     Column::Median2,
+                                     Column::Q1_2,
+                                     Column::Q3_2,
+                                     Column::Min2,
+                                     Column::Max2};
+
+// Whether a table's columns (`has`, by Column) can give the group's mean: its mean, or its
+// median with its range or quartiles; and its SD: its SD, SE, interval, range or quartiles.
+bool GroupHasMean(const Group& group, const std::array<bool, kColumnCount>& has);
+bool GroupHasSd(const Group& group, const std::array<bool, kColumnCount>& has);
 
 // Whether the row gives a value (of any kind) in the column: the column exists and the field
 // is not missing.

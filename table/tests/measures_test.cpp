@@ -1,7 +1,7 @@
 // Every effect measure on a hand-worked row, and the refusals a measure adds to the data rules.
 #include "table/measure/effect_measure.h"
-#include "table/row/measure_row.h"
 #include "table/row/effect_sources.h"
+#include "table/row/measure_row.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -138,6 +138,70 @@ TEST(Measures, MeansCorrelationsAndChange) {
     const double smcr = J(19) * 2 / 1.5; // standardized by the pre-test SD (Becker 1988)
     EXPECT_NEAR(change.In(Measure::SMCR).yi, smcr, 1e-14);
     EXPECT_NEAR(change.In(Measure::SMCR).vi, 2 * 0.4 / 20 + smcr * smcr / 40, 1e-14);
+}
+
+// A group's mean and SD from its median with its quartiles, its range or both: Luo et al. (2018)
+// and Wan et al. (2014), worked here with R's qnorm for the normal quantiles.
+TEST(Measures, MediansWithQuartilesOrRanges) {
+    const auto control = [](std::initializer_list<std::pair<Column, std::string>> group) {
+        Row row(group);
+        const auto result = EvaluateRow(row.Fields());
+        EXPECT_TRUE(std::holds_alternative<StudyRow>(result));
+        return std::holds_alternative<StudyRow>(result) ? std::get<StudyRow>(result) : StudyRow{};
+    };
+    // Quartiles, n = 20: mean = w (q1 + q3)/2 + (1 - w) median, w = 0.7 + 0.39/20;
+    // SD = (q3 - q1) / (2 z((0.75 n - 0.125) / (n + 0.25))).
+    const StudyRow quartiles = control({{Column::Median1, "10"},
+                                        {Column::Q1_1, "8"},
+                                        {Column::Q3_1, "13"},
+                                        {Column::N1, "20"},
+                                        {Column::M2, "12"},
+                                        {Column::SD2, "4"},
+                                        {Column::N2, "20"}});
+    EXPECT_NEAR(quartiles.stats.M1, 0.7195 * 10.5 + 0.2805 * 10, 1e-13); // 10.35975
+    EXPECT_NEAR(quartiles.stats.SD1, 3.9892300361420552, 1e-13);
+    EXPECT_EQ(quartiles.computedFrom, "means (median1, iqr1)");
+    // The range, n = 50: w = 4 / (4 + 50^0.75); SD = (max - min) / (2 z((n - 0.375)/(n + 0.25))).
+    const StudyRow range = control({{Column::Median1, "10"},
+                                    {Column::Min1, "2"},
+                                    {Column::Max1, "20"},
+                                    {Column::N1, "50"},
+                                    {Column::M2, "12"},
+                                    {Column::SD2, "4"},
+                                    {Column::N2, "50"}});
+    EXPECT_NEAR(range.stats.M1, 10.175415396532259, 1e-13);
+    EXPECT_NEAR(range.stats.SD1, 4.0118952461424522, 1e-13);
+    // Both, n = 50: weights 2.2/(2.2 + n^0.75) and 0.7 - 0.72/n^0.55; the two SDs averaged.
+    const StudyRow both = control({{Column::Median1, "10"},
+                                   {Column::Min1, "2"},
+                                   {Column::Max1, "20"},
+                                   {Column::Q1_1, "8"},
+                                   {Column::Q3_1, "13"},
+                                   {Column::N1, "50"},
+                                   {Column::M2, "12"},
+                                   {Column::SD2, "4"},
+                                   {Column::N2, "50"}});
+    EXPECT_NEAR(both.stats.M1, 10.412880137955044, 1e-13);
+    EXPECT_NEAR(both.stats.SD1, 3.9142090751291372, 1e-13);
+    EXPECT_EQ(both.computedFrom, "means (median1, range1 and iqr1)");
+    // A mean given is used as it is, the quartiles then giving only the SD.
+    const StudyRow mean = control({{Column::M1, "11"},
+                                   {Column::Median1, "10"},
+                                   {Column::Q1_1, "8"},
+                                   {Column::Q3_1, "13"},
+                                   {Column::N1, "20"},
+                                   {Column::M2, "12"},
+                                   {Column::SD2, "4"},
+                                   {Column::N2, "20"}});
+    EXPECT_EQ(mean.stats.M1, 11);
+    EXPECT_EQ(mean.computedFrom, "means (iqr1)");
+    // Values out of order are named.
+    Row disordered{{Column::Median1, "10"}, {Column::Q1_1, "12"}, {Column::Q3_1, "13"},
+                   {Column::N1, "20"},      {Column::M2, "12"},   {Column::SD2, "4"},
+                   {Column::N2, "20"}};
+    const auto refused = EvaluateRow(disordered.Fields());
+    ASSERT_TRUE(std::holds_alternative<RowProblem>(refused));
+    EXPECT_EQ(std::get<RowProblem>(refused).message, "q1_1 is above median1: \"12\" and \"10\"");
 }
 
 TEST(Measures, RefusalsNameTheField) {
