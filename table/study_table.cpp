@@ -28,6 +28,12 @@ std::string ColumnKey(std::string_view name) {
     return key;
 }
 
+// Whether an escalc name is a group's (m1i, ...), not a correlation's or an effect size's.
+bool GroupColumn(Column column) {
+    return column != Column::R && column != Column::N && column != Column::Es &&
+           column != Column::EsVar;
+}
+
 std::string_view ModeName(const StudyRow& study) {
     if (study.source != EffectSource::Means) {
         return "EffectSizeOnly"; // g and what d gives, without the groups' means
@@ -110,25 +116,35 @@ void StudyTable::FindInputColumns(long line) {
             }
         }
     }
-    const std::optional<std::string> missing = settings_.measure == Measure::SMD
-                                                   ? MissingColumns(has)
-                                                   : MissingMeasureColumns(settings_.measure, has);
-    if (missing) {
-        throw TableError(*missing, line);
+    const auto missing = [&] {
+        return settings_.measure == Measure::SMD ? MissingColumns(has)
+                                                 : MissingMeasureColumns(settings_.measure, has);
+    };
+    // escalc's yi and vi are effect sizes as given only where the table has no other source:
+    // an output of ours read again keeps its own columns, and yi and vi are replaced.
+    if (missing()) {
+        FindEscalcColumns(has, line, true);
+    }
+    if (const std::optional<std::string> lacking = missing()) {
+        throw TableError(*lacking, line);
     }
 }
 
-void StudyTable::FindEscalcColumns(std::array<bool, kColumnCount>& has, long line) {
-    escalcColumns_.clear();
-    escalcGroups_ = false;
-    for (const Column cell : {Column::Ai, Column::Bi, Column::Ci, Column::Di}) {
-        if (has[At(cell)]) {
-            escalcColumns_.push_back(header_[columns_[At(cell)]]);
-            escalcGroups_ = true;
+void StudyTable::FindEscalcColumns(std::array<bool, kColumnCount>& has, long line,
+                                   bool effectSizes) {
+    if (!effectSizes) {
+        escalcColumns_.clear();
+        escalcGroups_ = false;
+        for (const Column cell : {Column::Ai, Column::Bi, Column::Ci, Column::Di}) {
+            if (has[At(cell)]) {
+                escalcColumns_.push_back(header_[columns_[At(cell)]]);
+                escalcGroups_ = true;
+            }
         }
     }
     for (const auto& [name, input] : kEscalcNames) {
-        if (!ReadsColumn(settings_.measure, input)) {
+        const bool effectSize = input == Column::Es || input == Column::EsVar;
+        if (!ReadsColumn(settings_.measure, input) || effectSize != effectSizes) {
             continue;
         }
         for (std::size_t column = 0; column < header_.size(); ++column) {
@@ -137,7 +153,7 @@ void StudyTable::FindEscalcColumns(std::array<bool, kColumnCount>& has, long lin
             }
             const std::size_t at = At(input);
             if (has[at]) {
-                const bool groups = input != Column::R && input != Column::N;
+                const bool groups = GroupColumn(input);
                 throw TableError("the columns " + header_[columns_[at]] + " and " +
                                      header_[column] + " give the same quantity (escalc's " +
                                      std::string(name) + " is " + std::string(kColumnNames[at]) +
@@ -148,7 +164,7 @@ void StudyTable::FindEscalcColumns(std::array<bool, kColumnCount>& has, long lin
             has[at] = true;
             columns_[at] = column;
             escalcColumns_.push_back(header_[column]);
-            escalcGroups_ = escalcGroups_ || (input != Column::R && input != Column::N);
+            escalcGroups_ = escalcGroups_ || GroupColumn(input);
         }
     }
 }

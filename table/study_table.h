@@ -81,8 +81,10 @@ class StudyTable {
     // What the header's columns are, each throwing TableError where it cannot be used; `line`
     // is the header's.
     void FindInputColumns(long line);
-    // escalc's names of the groups' columns, each where our own name is not given too.
-    void FindEscalcColumns(std::array<bool, kColumnCount>& has, long line);
+    // escalc's names of the input columns, each where our own name is not given too: the
+    // groups', a correlation's, or (`effectSizes`) yi and vi.
+    void FindEscalcColumns(std::array<bool, kColumnCount>& has, long line,
+                           bool effectSizes = false);
     // A row in a measure but SMD, written and pooled.
     void MeasuredRow(const csv::Record& row, const RowFields& fields);
     // Writes a row that gives no effect size, and counts it.

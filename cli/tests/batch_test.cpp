@@ -318,6 +318,28 @@ TEST(Batch, MeasuresOfTwoByTwoTables) {
     EXPECT_NE(columns.err.find("missing column: events1, n1, events2, n2"), std::string::npos);
 }
 
+// escalc's yi and vi are effect sizes as given, in any measure, where the table has no other
+// source; es with es_var or es_se are the same in our names.
+TEST(Batch, EffectSizesAsGivenInAnyMeasure) {
+    const std::string table = "study,yi,vi\nA,-0.5,0.1\nB,0.25,0.04\n";
+    const batchtest::Result odds = RunTool(table, {"--measure=OR"});
+    ASSERT_EQ(odds.status, 0) << odds.err;
+    const Row row = Table(odds.out).at(0);
+    EXPECT_EQ(row.at("computed_from"), "es");
+    EXPECT_EQ(row.at("vi"), "0.1");
+    EXPECT_EQ(Number(row.at("yi_transformed")), std::exp(-0.5));
+    const batchtest::Result g = RunTool(table);
+    ASSERT_EQ(g.status, 0) << g.err;
+    EXPECT_EQ(Table(g.out).at(1).at("hedges_g"), "0.25");
+    EXPECT_EQ(Table(RunTool("es,es_se\n0.3,0.2\n", {"--measure=ZCOR"}).out).at(0).at("vi"),
+              "0.04000000000000001");
+    const batchtest::Result both = RunTool("es,yi,vi\n1,1,1\n");
+    EXPECT_EQ(both.status, 2);
+    EXPECT_NE(both.err.find("the columns es and yi give the same quantity (escalc's yi is es)"),
+              std::string::npos)
+        << both.err;
+}
+
 TEST(Batch, UnusableInputsExitWithTwoAndSayWhy) {
     const auto status = [](const std::string& input, std::vector<std::string> args = {}) {
         return RunTool(input, std::move(args));

@@ -82,29 +82,14 @@ std::variant<RowProblem, double> CohensD(const RowFields& row, EffectSource sour
 }
 
 std::variant<RowProblem, StudyRow> FromEffectSize(const RowFields& row) {
-    const auto es = RequiredNumber(row, Column::Es);
-    if (const auto* problem = std::get_if<RowProblem>(&es)) {
-        return *problem;
-    }
-    const Column spread =
-        Given(row, Column::EsVar) || !Given(row, Column::EsSe) ? Column::EsVar : Column::EsSe;
-    if (!row.text[At(spread)]) {
-        return FieldProblem("es_var or es_se is missing", {}, LeftOutReason::MissingValue);
-    }
-    const auto given = RequiredNumber(row, spread);
+    const auto given = GivenEffectSize(row);
     if (const auto* problem = std::get_if<RowProblem>(&given)) {
         return *problem;
     }
-    const double value = std::get<double>(given);
-    if (!(value > 0)) {
-        return FieldProblem(std::string(row.Name(spread)) +
-                                " must be above 0: " + Quoted(row.Text(spread)),
-                            row.Name(spread), LeftOutReason::OutOfRange);
-    }
     StudyRow study;
     study.source = EffectSource::Es;
-    study.vi = spread == Column::EsVar ? value : value * value;
-    study.values.HedgesG = std::get<double>(es);
+    study.vi = std::get<meta::Study>(given).vi;
+    study.values.HedgesG = std::get<meta::Study>(given).yi;
     study.values.HedgesSD = std::sqrt(study.vi);
     return study;
 }

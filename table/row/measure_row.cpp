@@ -22,6 +22,7 @@ constexpr std::array kCountColumns = {Column::Events1, Column::N1, Column::Event
 constexpr std::array kOurCounts = {Column::Events1, Column::N1, Column::Events2, Column::N2};
 constexpr std::array kEscalcCounts = {Column::Ai, Column::Bi, Column::Ci, Column::Di};
 constexpr std::array kCorrelationColumns = {Column::R, Column::N};
+constexpr std::array kGivenColumns = {Column::Es, Column::EsVar, Column::EsSe};
 constexpr std::array kPrePostColumns = {Column::MPre,   Column::SDPre, Column::MPost,
                                         Column::SDPost, Column::N,     Column::RPrePost};
 
@@ -176,6 +177,9 @@ std::variant<RowProblem, MeasureRow> FromCounts(Measure measure, const RowFields
 } // namespace
 
 bool ReadsColumn(Measure measure, Column column) {
+    if (Among(kGivenColumns, column)) {
+        return true; // an effect size as given, in any measure
+    }
     switch (measure) {
     case Measure::SMD:
         return At(column) <= At(Column::EsSe) || Among(kCountColumns, column) ||
@@ -200,6 +204,9 @@ bool ReadsColumn(Measure measure, Column column) {
 
 std::optional<std::string> MissingMeasureColumns(Measure measure,
                                                  const std::array<bool, kColumnCount>& has) {
+    if (has[At(Column::Es)] && (has[At(Column::EsVar)] || has[At(Column::EsSe)])) {
+        return std::nullopt; // effect sizes as given
+    }
     switch (measure) {
     case Measure::OR:
     case Measure::RR:
@@ -239,6 +246,18 @@ std::optional<std::string> MissingMeasureColumns(Measure measure,
 }
 
 std::variant<RowProblem, MeasureRow> EvaluateMeasureRow(Measure measure, const RowFields& row) {
+    // A row that gives none of the measure's own columns may give its effect size as it is.
+    const bool ownColumns = std::any_of(kColumnNames.begin(), kColumnNames.end(), [&](auto& name) {
+        const auto column = static_cast<Column>(&name - kColumnNames.data());
+        return ReadsColumn(measure, column) && !Among(kGivenColumns, column) && Given(row, column);
+    });
+    if (!ownColumns && row.text[At(Column::Es)]) {
+        const auto given = GivenEffectSize(row);
+        if (const auto* problem = std::get_if<RowProblem>(&given)) {
+            return *problem;
+        }
+        return MeasureRow{std::get<meta::Study>(given), "es"};
+    }
     switch (measure) {
     case Measure::MD:
     case Measure::ROM:

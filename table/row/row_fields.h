@@ -69,8 +69,9 @@ inline constexpr std::size_t kColumnCount = kColumnNames.size();
 // metafor's escalc names for the groups' means, SDs and sizes, read with escalc's meaning: its
 // group 1 comes first and its differences are group 1 minus group 2, so its group 1 is our
 // experimental group (m1i is our m2) and a table so named keeps escalc's signs.
-// A correlation's ri and ni are our r and n. (ai, bi, ci and di are escalc's own columns.)
-inline constexpr std::array<std::pair<std::string_view, Column>, 8> kEscalcNames = {{
+// A correlation's ri and ni are our r and n, and an effect size given with its variance, yi and
+// vi, our es and es_var. (ai, bi, ci and di are escalc's own columns.)
+inline constexpr std::array<std::pair<std::string_view, Column>, 10> kEscalcNames = {{
     {"m1i", Column::M2},
     {"sd1i", Column::SD2},
     {"n1i", Column::N2},
@@ -79,6 +80,8 @@ inline constexpr std::array<std::pair<std::string_view, Column>, 8> kEscalcNames
     {"n2i", Column::N1},
     {"ri", Column::R},
     {"ni", Column::N},
+    {"yi", Column::Es},
+    {"vi", Column::EsVar},
 }};
 static_assert(static_cast<std::size_t>(Column::Max2) + 1 == kColumnCount);
 

@@ -46,6 +46,31 @@ std::variant<RowProblem, double> RequiredNumber(const RowFields& row, Column col
                         LeftOutReason::NotANumber);
 }
 
+std::variant<RowProblem, meta::Study> GivenEffectSize(const RowFields& row) {
+    const auto es = RequiredNumber(row, Column::Es);
+    if (const auto* problem = std::get_if<RowProblem>(&es)) {
+        return *problem;
+    }
+    const Column spread =
+        Given(row, Column::EsVar) || !Given(row, Column::EsSe) ? Column::EsVar : Column::EsSe;
+    if (!row.text[At(spread)]) {
+        return FieldProblem(std::string(row.Name(Column::EsVar)) + " or " +
+                                std::string(row.Name(Column::EsSe)) + " is missing",
+                            {}, LeftOutReason::MissingValue);
+    }
+    const auto given = RequiredNumber(row, spread);
+    if (const auto* problem = std::get_if<RowProblem>(&given)) {
+        return *problem;
+    }
+    const double value = std::get<double>(given);
+    if (!(value > 0)) {
+        return FieldProblem(std::string(row.Name(spread)) +
+                                " must be above 0: " + Quoted(row.Text(spread)),
+                            row.Name(spread), LeftOutReason::OutOfRange);
+    }
+    return meta::Study{std::get<double>(es), spread == Column::EsVar ? value : value * value};
+}
+
 std::optional<std::int32_t> UsableSize(const RowFields& row, Column n) {
     const DataField size = ReadDataField(row.Text(n));
     if (SizeProblem(size, row.Name(n), row.Text(n))) {

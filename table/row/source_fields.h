@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/summary_stats.h"
+#include "meta/study/study.h"
 #include "table/row/row_fields.h"
 #include "table/row/study_row.h"
 
@@ -59,6 +60,10 @@ RowProblem FieldProblem(std::string message, std::string_view field, LeftOutReas
 
 // A field that a source needs as a number, or why it is not one.
 std::variant<RowProblem, double> RequiredNumber(const RowFields& row, Column column);
+
+// An effect size as given (es, or escalc's yi) with its variance (es_var, or escalc's vi) or
+// SE (es_se), or why not.
+std::variant<RowProblem, meta::Study> GivenEffectSize(const RowFields& row);
 
 // A size the data rules take, or nothing.
 std::optional<std::int32_t> UsableSize(const RowFields& row, Column n);
