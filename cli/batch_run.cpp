@@ -3,6 +3,7 @@
 #include "cli/run_error.h"
 #include "csv/csv_reader.h"
 #include "csv/file_kind.h"
+#include "workbook/workbook.h"
 #include "report/analysis_report.h"
 #include "report/forest_data.h"
 #include "report/funnel_data.h"
@@ -139,6 +140,12 @@ void BatchRun::Read(std::FILE* input) {
         });
     } catch (const csv::TableLineError&) {
         // A file that is no table at all fails at its first record: say what it is instead.
+        if (const auto workbook = workbook::KindOf(reader.Beginning());
+            workbook && table_->Rows() == 0) {
+            throw RunError((options_.input == "-" ? std::string("the input") : options_.input) +
+                           " is " + workbook::KindName(*workbook) +
+                           ": name it as FILE, as a workbook is read from a file, not a stream");
+        }
         const std::optional<std::string> kind = csv::ForeignFileKind(reader.Beginning());
         if (table_->Rows() == 0 && kind) {
             throw RunError(

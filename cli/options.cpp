@@ -33,11 +33,14 @@ const char* const kUsage =
     "\n"
     "A FILE ending in .tavrel is a project saved by the Tavrel window: its table, with its\n"
     "analysis's options as if given first on the command line, pooled as with --meta.\n"
+    "An Excel (.xlsx) or OpenDocument (.ods) workbook, or an SPSS (.sav) or Stata (.dta)\n"
+    "data file, is read as the same table in CSV would be.\n"
     "\n"
     "Options:\n"
     "  -o, --output=FILE   write to FILE (replaced only once complete); - is standard output\n"
     "      --tsv           read and write tab-separated values (the default for a .tsv FILE)\n"
     "      --delimiter=D   , ; (decimal commas too) or tab; by default by the header\n"
+    "      --sheet=NAME    the sheet of an .xlsx or .ods workbook to read (default: its first)\n"
     "      --measure=M     the effect measure (default SMD); see MEASURES in the manual\n"
     "      --level=L       confidence level of the intervals, between 0 and 1 (default 0.95)\n"
     "      --ci=noncentral add the noncentral-t interval for Cohen's d\n"
@@ -212,6 +215,13 @@ constexpr OptionEntry kOptionEntries[] = {
          } else {
              throw UsageError(written + " takes \",\", \";\" or \"tab\", not \"" +
                               std::string(text) + "\"");
+         }
+     }},
+    {"sheet", 0, true, false,
+     [](Options& o, const std::string& written, const char* value) {
+         o.sheet = value;
+         if (o.sheet.empty()) {
+             throw UsageError(written + " needs the name of a sheet");
          }
      }},
     {"measure", 0, true, false,

@@ -15,6 +15,7 @@ struct Options {
     std::string output;      // empty: standard output (given as "-")
     bool tsv = false;        // tab-separated rather than comma-separated
     char delimiter = '\0';   // ',' or ';' as --delimiter gives it; '\0': by the header
+    std::string sheet;       // the sheet of a workbook to read; empty: its first
     table::Measure measure = table::Measure::SMD; // the effect size of every row, and the pool's
     double level = 0.95;                          // confidence level of the intervals
     bool noncentral = false; // add the exact noncentral-t interval for Cohen's d

@@ -6,6 +6,7 @@
 #include "csv/csv_reader.h"
 #include "outputs/output_error.h"
 #include "project/project_file.h"
+#include "project/table_file.h"
 
 #include <functional>
 #include <memory>
@@ -56,6 +57,16 @@ Options WithProjectOptions(const project::StudiesProject& studies,
         return options;
     } catch (const UsageError& e) {
         throw RunError(std::string(e.what()) + ", with the options of " + name);
+    }
+}
+
+// The table of the workbook or data file the input is, or nothing where it is none.
+std::optional<project::StudiesProject> ReadWorkbook(const Options& options) {
+    project::TableFileNotes notes;
+    try {
+        return project::LoadWorkbook(options.input, options.sheet, notes);
+    } catch (const project::ProjectError& e) {
+        throw RunError(e.what());
     }
 }
 
@@ -127,6 +138,17 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* in, std::FILE* out
         FilePtr opened(nullptr, &std::fclose);
         std::FILE* input = OpenInput(options, in, opened);
         if (!project::IsProjectPath(options.input)) {
+            if (options.input != "-") {
+                if (const auto table = ReadWorkbook(options)) {
+                    return Convert(options, input, &*table, out, err);
+                }
+            }
+            if (!options.sheet.empty()) {
+                throw RunError(
+                    "--sheet names a sheet of a workbook, and " +
+                    (options.input == "-" ? std::string("standard input") : options.input) +
+                    " is none");
+            }
             return Convert(options, input, nullptr, out, err);
         }
         const project::StudiesProject studies = project::LoadProject(input, options.input);

@@ -93,7 +93,7 @@ class CsvReader {
     bool atEnd_ = false;
     Record record_;
     long line_ = 1; // the line the next record starts on
-    static constexpr std::size_t kBeginningKept = 64;
+    static constexpr std::size_t kBeginningKept = 128; // an OpenDocument type ends at byte 84
     std::string beginning_;
 };
 

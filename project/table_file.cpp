@@ -2,9 +2,11 @@
 
 #include "csv/file_kind.h"
 #include "project/project_file.h"
+#include "workbook/workbook.h"
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -78,17 +80,21 @@ bool PointForDecimalComma(std::string& cell) {
     return true;
 }
 
-// Reads every record of `reader` into `studies`: the first names the columns.
-void ReadRows(csv::CsvReader& reader, StudiesProject& studies, bool& headerRead,
+using RecordSink = std::function<void(const csv::Record&)>;
+
+// Reads every record `readAll` gives into `studies`: the first names the columns. `delimiter`
+// says whether decimal commas are to be read (';').
+void ReadRows(const std::function<void(const RecordSink&)>& readAll,
+              const std::function<char()>& delimiter, StudiesProject& studies, bool& headerRead,
               TableFileNotes& notes, const std::function<void()>& refuseForeign) {
-    reader.ReadAll([&](const csv::Record& record) {
+    readAll([&](const csv::Record& record) {
         if (!headerRead) {
             refuseForeign();
         }
         std::vector<std::string> fields(record.fields.begin(), record.fields.end());
         for (std::string& field : fields) {
             notes.notUtf8 = notes.notUtf8 || !IsUtf8(field);
-            if (headerRead && reader.Delimiter() == ';' && PointForDecimalComma(field)) {
+            if (headerRead && delimiter() == ';' && PointForDecimalComma(field)) {
                 ++notes.decimalCommas;
             }
         }
@@ -126,7 +132,8 @@ StudiesProject ProjectFromTable(std::FILE* file, char delimiter, TableFileNotes&
         }
     };
     try {
-        ReadRows(reader, studies, headerRead, notes, refuseForeign);
+        ReadRows([&](const RecordSink& sink) { reader.ReadAll(sink); },
+                 [&] { return reader.Delimiter(); }, studies, headerRead, notes, refuseForeign);
     } catch (const csv::TableLineError&) {
         refuseForeign();
         throw;
@@ -138,9 +145,50 @@ StudiesProject ProjectFromTable(std::FILE* file, char delimiter, TableFileNotes&
     return studies;
 }
 
+std::optional<StudiesProject> LoadWorkbook(const std::string& path, const std::string& sheet,
+                                           TableFileNotes& notes) {
+    std::string beginning(128, '\0');
+    {
+        std::ifstream file(path, std::ios::binary);
+        file.read(beginning.data(), static_cast<std::streamsize>(beginning.size()));
+        beginning.resize(static_cast<std::size_t>(file.gcount()));
+    }
+    const std::optional<workbook::Kind> kind = workbook::KindOf(beginning);
+    if (!kind) {
+        return std::nullopt;
+    }
+    try {
+        workbook::Table table = workbook::ReadTable(path, *kind, sheet);
+        StudiesProject studies;
+        bool headerRead = false;
+        ReadRows(
+            [&](const RecordSink& sink) {
+                csv::Record record;
+                for (const std::vector<std::string>& row : table.rows) {
+                    record.fields.assign(row.begin(), row.end());
+                    record.plain = false;
+                    ++record.line;
+                    sink(record);
+                }
+            },
+            [] { return ','; }, studies, headerRead, notes, [] {});
+        if (!headerRead) {
+            throw ProjectError("the " + (table.sheet.empty() ? "table" : "sheet " + table.sheet) +
+                               " is empty: its first row must name the columns");
+        }
+        notes.sheet = std::move(table.sheet);
+        return studies;
+    } catch (const workbook::WorkbookError& e) {
+        throw ProjectError(path + " is " + workbook::KindName(*kind) + ": " + e.what());
+    }
+}
+
 StudiesProject LoadStudies(const std::string& path, TableFileNotes& notes) {
     if (IsProjectPath(path)) {
         return LoadProject(path);
+    }
+    if (std::optional<StudiesProject> studies = LoadWorkbook(path, {}, notes)) {
+        return std::move(*studies);
     }
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                                &std::fclose);

@@ -3,6 +3,7 @@
 #include "project/studies_project.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace tavrel::project {
@@ -15,6 +16,7 @@ struct TableFileNotes {
     // Numbers written with a decimal comma in a ';'-separated table, given a point instead
     // ("0,25" is "0.25", digit for digit).
     long decimalCommas = 0;
+    std::string sheet; // the sheet read, for a workbook
 };
 
 // A CSV or TSV table as a project without options: the header's names and every field exactly
@@ -23,8 +25,16 @@ struct TableFileNotes {
 // csv::MalformedInput, and ProjectError for a file without a header.
 StudiesProject ProjectFromTable(std::FILE* file, char delimiter, TableFileNotes& notes);
 
-// A project (.tavrel), a TSV (.tsv) or a CSV table (any other name; ',' or ';' by its header),
-// by its name. Throws ProjectError, with the name, for a file that cannot be read or used.
+// A workbook (.xlsx, .ods) or data file (.sav, .dta), known by its first bytes, as a project
+// without options: the sheet `sheet` (the first where empty), its rows as a CSV table of them
+// would read. Nothing where the file is none of these; throws ProjectError, with the name, where
+// it cannot be read.
+std::optional<StudiesProject> LoadWorkbook(const std::string& path, const std::string& sheet,
+                                           TableFileNotes& notes);
+
+// A project (.tavrel), a workbook or data file (by its first bytes), a TSV (.tsv) or a CSV
+// table (any other name; ',' or ';' by its header), by its name. Throws ProjectError, with the
+// name, for a file that cannot be read or used.
 StudiesProject LoadStudies(const std::string& path, TableFileNotes& notes);
 
 // Whether `text` is UTF-8.

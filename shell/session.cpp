@@ -126,8 +126,9 @@ studies::StudiesWindow& Session::NewStudies() {
 void Session::OpenStudies() {
     const QString path = QFileDialog::getOpenFileName(
         QApplication::activeWindow(), tr("Open Studies"), QString(),
-        tr("Studies (*.tavrel *.csv *.tsv);;Tavrel studies (*.tavrel);;CSV tables (*.csv);;"
-           "TSV tables (*.tsv);;All files (*)"));
+        tr("Studies (*.tavrel *.csv *.tsv *.xlsx *.ods *.sav *.dta);;Tavrel studies (*.tavrel);;"
+           "CSV tables (*.csv);;TSV tables (*.tsv);;Workbooks (*.xlsx *.ods);;"
+           "SPSS and Stata data (*.sav *.dta);;All files (*)"));
     if (!path.isEmpty()) {
         OpenFile(path);
     }

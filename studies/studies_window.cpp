@@ -124,6 +124,9 @@ bool StudiesWindow::Open(const QString& path, QString* why) {
         return false;
     }
     QStringList said;
+    if (!notes.sheet.empty()) {
+        said << tr("Read the sheet \"%1\".").arg(QString::fromStdString(notes.sheet));
+    }
     if (notes.notUtf8) {
         ReadAsLatin1(studies);
         said << tr("The file is not UTF-8: it was read as Latin-1.");

@@ -340,6 +340,25 @@ TEST(Batch, EffectSizesAsGivenInAnyMeasure) {
         << both.err;
 }
 
+// A workbook or data file is read as the same table in CSV would be: every output byte alike.
+TEST(Batch, WorkbooksAndDataFilesAreTheirTableInCsv) {
+    const std::string samples = TAVREL_WORKBOOK_SAMPLES;
+    const std::string csv = "study,m1,sd1,n1,m2,sd2,n2\n\"Smith, 2001\",100,15.5,20,110,15,20\n"
+                            "Jones,27.25,7,31,29,4,32\n";
+    const batchtest::Result expected = RunTool(csv + "Lee,5,,12,6,1.25,12\n");
+    const batchtest::Result excel = RunTool("", {samples + "/two-sheets.xlsx"});
+    EXPECT_EQ(excel.status, 1);
+    EXPECT_EQ(excel.out, expected.out);
+    const batchtest::Result ods = RunTool("", {samples + "/two-sheets.ods", "--sheet=Studies"});
+    EXPECT_EQ(ods.out, RunTool(csv).out);
+    const batchtest::Result spss = RunTool("", {samples + "/labelled.sav"});
+    EXPECT_NE(spss.out.find(",Children,"), std::string::npos) << spss.out;
+    const batchtest::Result noSheet = RunTool("", {samples + "/two-sheets.xlsx", "--sheet=Other"});
+    EXPECT_EQ(noSheet.status, 2);
+    EXPECT_NE(noSheet.err.find("it has no sheet named \"Other\""), std::string::npos);
+    EXPECT_EQ(RunTool(csv, {"--sheet=Studies"}).status, 2); // standard input is no workbook
+}
+
 TEST(Batch, UnusableInputsExitWithTwoAndSayWhy) {
     const auto status = [](const std::string& input, std::vector<std::string> args = {}) {
         return RunTool(input, std::move(args));

@@ -31,8 +31,9 @@ TEST(TableFile, KeepsEveryFieldAsWrittenAndEveryRowWhateverItsLength) {
         LoadStudies((dir / "data.csv").string(), notes);
         ADD_FAILURE();
     } catch (const ProjectError& e) {
-        EXPECT_NE(std::string(e.what()).find("data.csv: it is an SPSS data file (.sav), not a CSV"),
-                  std::string::npos)
+        EXPECT_NE(
+            std::string(e.what()).find("data.csv is an SPSS data file (.sav): cannot read it"),
+            std::string::npos)
             << e.what();
     }
     std::ofstream(dir / "empty.csv") << "\n\n";
@@ -61,6 +62,19 @@ TEST(TableFile, SemicolonTablesGivePointsToDecimalCommasOnly) {
               (std::vector<std::vector<std::string>>{{"Smith, 2001", "-0.25", " 1.5e3 ", "1.000,5"},
                                                      {"Jones", ".5", "2", "a,b"}}));
     EXPECT_EQ(notes.decimalCommas, 3);
+}
+
+// A workbook opens as its first sheet, named in the notes.
+TEST(TableFile, WorkbooksOpenAsTheirFirstSheet) {
+    TableFileNotes notes;
+    const StudiesProject studies =
+        LoadStudies(std::string(TAVREL_WORKBOOK_SAMPLES) + "/two-sheets.xlsx", notes);
+    EXPECT_EQ(notes.sheet, "Studies");
+    EXPECT_EQ(studies.columns,
+              (std::vector<std::string>{"study", "m1", "sd1", "n1", "m2", "sd2", "n2"}));
+    ASSERT_EQ(studies.rows.size(), 3u);
+    EXPECT_EQ(studies.rows[2][2], ""); // the empty cell, in its place
+    EXPECT_FALSE(LoadWorkbook(std::string(TAVREL_WORKBOOK_SAMPLES) + "/make-samples", {}, notes));
 }
 
 TEST(Utf8, IsToldFromOtherEncodings) {
