@@ -130,6 +130,26 @@ TEST_F(StudiesModelTest, ComputedColumnsAreReadOnlyAndMarkWhatTheToolFinds) {
     undo_.undo();
     EXPECT_EQ(model_.data(model_.index(2, 0), StudiesModel::kRowStateRole).toInt(),
               StudiesModel::Computed);
+
+    // In another measure the same columns show its yi and interval, under the tool's names.
+    undo_.undo(); // the column t
+    const auto analyse = [this] { // as the window's runner does, off its thread
+        const project::StudiesProject& studies = model_.Sheet().Project();
+        std::vector<RowId> ids;
+        for (int row = 0; row < model_.rowCount(); ++row) {
+            ids.push_back(model_.Sheet().IdAt(row));
+        }
+        model_.ShowEvaluation(Evaluate(studies, AnalysisOptions(studies)), ids, true);
+    };
+    model_.SetOption("measure", "MD");
+    analyse();
+    EXPECT_EQ(model_.headerData(g, Qt::Horizontal, Qt::DisplayRole).toString(), "yi");
+    EXPECT_EQ(Text(0, g), "10");
+    EXPECT_EQ(model_.headerData(Computed("g_ci_low"), Qt::Horizontal, Qt::DisplayRole).toString(),
+              "ci_low");
+    undo_.undo();
+    analyse();
+    EXPECT_EQ(model_.headerData(g, Qt::Horizontal, Qt::DisplayRole).toString(), "hedges_g");
 }
 
 TEST(Evaluation, ShowsTheRowsWhenTheStudiesCannotBePooled) {
