@@ -65,6 +65,16 @@ void StudyTable::Header(const csv::Record& header) {
         moderatorColumns_.push_back(NamedColumn(moderator, "--mods", header.line));
     }
     FindReplacedColumns();
+    givenInputs_.clear();
+    for (std::size_t input = 0; input < kColumnCount; ++input) {
+        const bool given = columns_[input] < header_.size();
+        emptyFields_.names[input] =
+            given ? std::string_view(header_[columns_[input]]) : kColumnNames[input];
+        emptyFields_.text[input].reset();
+        if (given) {
+            givenInputs_.push_back(input);
+        }
+    }
     const std::span<const OutputColumn> outputs = OutputColumns(settings_.measure);
     for (std::size_t column = 0; column < header_.size(); ++column) {
         if (replacement_[column] != kLeftOut) {
@@ -365,23 +375,19 @@ std::string_view StudyTable::YiText(double yi, char* digits) const {
 }
 
 RowFields StudyTable::FieldsOf(const csv::Record& row) {
-    RowFields fields;
-    for (std::size_t input = 0; input < kColumnCount; ++input) {
-        const bool given = columns_[input] < header_.size();
-        fields.names[input] =
-            given ? std::string_view(header_[columns_[input]]) : kColumnNames[input];
-        if (!given) {
+    // The names and absent columns are the header's: only the given columns' texts are read.
+    RowFields fields = emptyFields_;
+    for (const std::size_t input : givenInputs_) {
+        const std::string_view text = row.fields[columns_[input]];
+        fields.text[input] = text;
+        if (!settings_.decimalComma) {
             continue;
         }
-        const std::string_view text = row.fields[columns_[input]];
-        const std::size_t comma = text.find(',');
-        if (settings_.decimalComma && comma != std::string_view::npos &&
-            text.find('.') == std::string_view::npos) {
+        if (const std::size_t comma = text.find(',');
+            comma != std::string_view::npos && text.find('.') == std::string_view::npos) {
             pointFields_[input].assign(text);
             pointFields_[input][comma] = '.'; // a second comma leaves it no number
             fields.text[input] = pointFields_[input];
-        } else {
-            fields.text[input] = text;
         }
     }
     return fields;

@@ -124,6 +124,8 @@ class StudyTable {
     std::vector<std::size_t> moderatorColumns_;
     std::vector<std::string_view> moderatorTexts_;      // one row's, reused
     std::array<std::string, kColumnCount> pointFields_; // one row's fields with a decimal point
+    RowFields emptyFields_;                             // the header's names, no field given
+    std::vector<std::size_t> givenInputs_;              // the input columns the header has
     long rows_ = 0;
     long rowsWithErrors_ = 0;
     std::array<long, kSources.size()> bySource_{};

@@ -43,8 +43,12 @@ std::variant<RowProblem, double> IntervalLevel(const RowFields& row) {
 std::variant<RowProblem, std::optional<meta::MedianSummary>> MedianOf(const RowFields& row,
                                                                       const Group& group) {
     const auto given = [&](Column column) { return Given(row, column); };
-    if (!given(group.median) && !given(group.min) && !given(group.max) && !given(group.q1) &&
-        !given(group.q3)) {
+    const auto has = [&](Column column) { return row.text[At(column)].has_value(); };
+    // Most tables have none of these columns: that is told without reading a field.
+    if ((!has(group.median) && !has(group.min) && !has(group.max) && !has(group.q1) &&
+         !has(group.q3)) ||
+        (!given(group.median) && !given(group.min) && !given(group.max) && !given(group.q1) &&
+         !given(group.q3))) {
         return std::nullopt;
     }
     meta::MedianSummary summary{};
@@ -201,15 +205,16 @@ std::variant<RowProblem, StudyRow> FromMeans(const RowFields& row) {
         const Input meanInput =
             group->mean == Column::M1 ? Input::ControlMean : Input::ExperimentalMean;
         plain(meanInput, group->mean);
-        const std::optional<std::int32_t> n = UsableSize(row, group->n);
         // The mean from the median (Luo et al. 2018) where the row gives no mean.
         if (inputs[engine::Index(meanInput)].data.kind == DataField::Missing && summary &&
-            Given(row, group->median) && (summary->hasRange || summary->hasQuartiles) && n) {
-            from.emplace_back(row.Name(group->median));
-            inputs[engine::Index(meanInput)] = {
-                row.Name(group->median),
-                row.Text(group->median),
-                {DataField::Number, meta::MeanFromMedian(*summary, *n)}};
+            Given(row, group->median) && (summary->hasRange || summary->hasQuartiles)) {
+            if (const std::optional<std::int32_t> n = UsableSize(row, group->n)) {
+                from.emplace_back(row.Name(group->median));
+                inputs[engine::Index(meanInput)] = {
+                    row.Name(group->median),
+                    row.Text(group->median),
+                    {DataField::Number, meta::MeanFromMedian(*summary, *n)}};
+            }
         }
         auto sd = GroupSd(row, *group, summary, from);
         if (auto* problem = std::get_if<RowProblem>(&sd)) {
