@@ -33,6 +33,13 @@ PlotModule::PlotModule(const std::string& option) : drawForest_(nullptr), drawFu
         if (void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) {
             void* forest = dlsym(module, "TavrelDrawForestPlot");
             void* funnel = dlsym(module, "TavrelDrawFunnelPlot");
+            void* shape = dlsym(module, "TavrelPlotInterface");
+            if (shape == nullptr ||
+                reinterpret_cast<plots::PlotInterface>(shape)() != plots::kPlotInterface) {
+                // Another build's module would read the plot in another shape, and crash.
+                reasons += "\n  " + candidate.string() + ": from another build of Tavrel";
+                continue;
+            }
             if (forest != nullptr && funnel != nullptr) {
                 drawForest_ = reinterpret_cast<plots::DrawForestPlot>(forest);
                 drawFunnel_ = reinterpret_cast<plots::DrawFunnelPlot>(funnel);

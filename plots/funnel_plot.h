@@ -2,6 +2,7 @@
 
 #include "plots/forest_plot.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -43,5 +44,14 @@ struct FunnelPlot {
 extern "C" bool TavrelDrawFunnelPlot(const FunnelPlot& plot, Format format, std::string* bytes,
                                      std::string* error);
 using DrawFunnelPlot = bool (*)(const FunnelPlot&, Format, std::string*, std::string*);
+
+// The shape of the plots' data as this build has them. A program and the module it loads must
+// agree on it: a module of another build would read a plot of another shape. Raise the version
+// with any change to ForestPlot, FunnelPlot or what they hold.
+inline constexpr std::uint64_t kPlotInterfaceVersion = 2;
+inline constexpr std::uint64_t kPlotInterface =
+    kPlotInterfaceVersion << 40 | std::uint64_t{sizeof(ForestPlot)} << 20 | sizeof(FunnelPlot);
+extern "C" std::uint64_t TavrelPlotInterface();
+using PlotInterface = std::uint64_t (*)();
 
 } // namespace tavrel::plots

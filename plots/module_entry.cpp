@@ -11,6 +11,10 @@
 
 namespace tavrel::plots {
 
+extern "C" std::uint64_t TavrelPlotInterface() {
+    return kPlotInterface;
+}
+
 extern "C" bool TavrelDrawForestPlot(const ForestPlot& plot, Format format, std::string* bytes,
                                      std::string* error) {
     const auto application = StartApplication();
