@@ -357,6 +357,19 @@ TEST(Batch, WorkbooksAndDataFilesAreTheirTableInCsv) {
     EXPECT_EQ(noSheet.status, 2);
     EXPECT_NE(noSheet.err.find("it has no sheet named \"Other\""), std::string::npos);
     EXPECT_EQ(RunTool(csv, {"--sheet=Studies"}).status, 2); // standard input is no workbook
+    // The same table as R's write.csv2 writes it gives the same numbers, with decimal commas.
+    const batchtest::Result csv2 = RunTool("", {samples + "/write-csv2.csv"});
+    EXPECT_EQ(csv2.status, 1);
+    const std::vector<Row> european = Table(csv2.out, ';');
+    const std::vector<Row> plain = Table(excel.out);
+    ASSERT_EQ(european.size(), plain.size());
+    for (std::size_t row = 0; row < plain.size(); ++row) {
+        for (const char* column : {"hedges_g", "vi", "g_ci_low", "pooled_sd", "error"}) {
+            std::string value = european[row].at(column);
+            std::replace(value.begin(), value.end(), ',', '.');
+            EXPECT_EQ(value, plain[row].at(column)) << column << " of row " << row;
+        }
+    }
 }
 
 TEST(Batch, UnusableInputsExitWithTwoAndSayWhy) {

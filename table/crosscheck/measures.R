@@ -83,7 +83,7 @@ for (m in c("MC", "SMCC", "SMCR")) {
 pooled <- function(table, measure, e, transf, what) {
   compare_rows(table, measure, e, what)
   json <- file.path(work, paste0(measure, ".json"))
-  run(table, measure, paste0("--summary=", json))
+  invisible(run(table, measure, paste0("--summary=", json)))
   s <- fromJSON(json)
   # Converged as far as a double allows, as ours is.
   fit <- rma(yi, vi, data = e, control = list(threshold = 1e-12, maxiter = 1000))
@@ -99,12 +99,35 @@ pooled <- function(table, measure, e, transf, what) {
   }
 }
 bcg <- dat.bcg
-bcg_ours <- with(bcg, data.frame(author, year, events1 = cpos, n1 = cpos + cneg, events2 = tpos,
-                                 n2 = tpos + tneg))
+bcg_ours <- with(bcg, data.frame(author, year, ablat, alloc, events1 = cpos, n1 = cpos + cneg,
+                                 events2 = tpos, n2 = tpos + tneg))
 for (m in c("OR", "RR", "RD")) {
   pooled(bcg_ours, m, escalc(m, ai = tpos, bi = tneg, ci = cpos, di = cneg, data = bcg),
          if (m == "RD") NULL else exp, paste("dat.bcg", m))
 }
+# The analyses beyond pooling work on the measure's scale as on g's: a meta-regression on
+# latitude and subgroups by allocation, against rma on the same yi and vi.
+e <- escalc("RR", ai = tpos, bi = tneg, ci = cpos, di = cneg, data = bcg)
+control <- list(threshold = 1e-12, maxiter = 1000)
+json <- file.path(work, "rr-mods.json")
+invisible(run(bcg_ours, "RR", c("--mods=ablat", paste0("--summary=", json))))
+s <- fromJSON(json)
+fit <- rma(yi, vi, mods = ~ ablat, data = e, control = control)
+check(s$measure == "RR", "the regression's measure")
+check(close(s$coefficients$estimate, as.numeric(fit$b), 1e-8), "dat.bcg RR regression")
+check(close(s$coefficients$ci_low, fit$ci.lb, 1e-8), "dat.bcg RR regression intervals")
+invisible(run(bcg_ours, "RR", c("--by=alloc", paste0("--summary=", json))))
+s <- fromJSON(json)
+for (i in seq_len(nrow(s$subgroups))) {
+  group <- s$subgroups$group[i]
+  rows <- e$alloc == group
+  if (sum(rows) < 2) next
+  fit <- rma(yi, vi, data = e[rows, ], control = control)
+  check(close(c(s$subgroups$estimate[i], s$subgroups$estimate_transformed[i]),
+              c(as.numeric(fit$b), exp(as.numeric(fit$b))), 1e-8),
+        paste("dat.bcg RR subgroup", group))
+}
+
 # escalc's own columns, read with escalc's meaning.
 bcg_escalc <- with(bcg, data.frame(author, ai = tpos, bi = tneg, ci = cpos, di = cneg))
 compare_rows(bcg_escalc, "OR", escalc("OR", ai = tpos, bi = tneg, ci = cpos, di = cneg,
