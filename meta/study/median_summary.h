@@ -5,10 +5,11 @@
 // A group reported by its median with its range, its quartiles or both (skewed data), turned
 // into the mean and SD a meta-analysis of means needs: the mean by Luo, Wan, Liu & Tong (2018),
 // Optimally estimating the sample mean from the sample size, median, mid-range, and/or
-// mid-quartile range, Statistical Methods in Medical Research 27(6), eqs. (10), (11) and (15);
-// the SD by Wan, Wang, Liu & Tong (2014), Estimating the sample mean and standard deviation
-// from the sample size, median, range and/or interquartile range, BMC Medical Research
-// Methodology 14:135, eqs. (7), (13) and (16). Both assume normal data in the group.
+// mid-quartile range, Statistical Methods in Medical Research 27(6); the SD by Wan, Wang, Liu &
+// Tong (2014), Estimating the sample mean and standard deviation from the sample size, median,
+// range and/or interquartile range, BMC Medical Research Methodology 14:135, in their closed
+// forms at every n (the papers' scenarios 1, 2 and 3: the range, the quartiles, both). Both
+// assume normal data in the group.
 namespace tavrel::meta {
 
 struct MedianSummary {

@@ -171,6 +171,15 @@ TEST(Measures, MediansWithQuartilesOrRanges) {
                                     {Column::N2, "50"}});
     EXPECT_NEAR(range.stats.M1, 10.175415396532259, 1e-13);
     EXPECT_NEAR(range.stats.SD1, 4.0118952461424522, 1e-13);
+    // Wan et al.'s estimator as metaBLUE's documentation works it: 1, 4, 10 of 30 give 2.205578.
+    const StudyRow worked = control({{Column::Median1, "4"},
+                                     {Column::Min1, "1"},
+                                     {Column::Max1, "10"},
+                                     {Column::N1, "30"},
+                                     {Column::M2, "5"},
+                                     {Column::SD2, "2"},
+                                     {Column::N2, "30"}});
+    EXPECT_NEAR(worked.stats.SD1, 2.205578, 5e-7);
     // Both, n = 50: weights 2.2/(2.2 + n^0.75) and 0.7 - 0.72/n^0.55; the two SDs averaged.
     const StudyRow both = control({{Column::Median1, "10"},
                                    {Column::Min1, "2"},
