@@ -36,89 +36,107 @@ std::string StoredValue(const XmlStart& start) {
     return value != nullptr ? value : std::string();
 }
 
+// Follows content.xml's elements, keeping the cells of the sheet asked for.
+class SheetReader {
+  public:
+    explicit SheetReader(const std::string& sheet) : sheet_(sheet) {}
+
+    void Start(const XmlStart& start) {
+        if (done_) {
+            return;
+        }
+        if (start.name == "table:table") {
+            const char* name = start.Attribute("table:name");
+            reading_ = sheet_.empty() || (name != nullptr && sheet_ == name);
+            found_ = reading_ && name != nullptr ? name : found_;
+        } else if (!reading_) {
+            return;
+        } else if (start.name == "table:table-row") {
+            column_ = 0;
+            rowRepeats_ = Repeated(start, "table:number-rows-repeated");
+        } else if (start.name == "table:table-cell" || start.name == "table:covered-table-cell") {
+            cellRepeats_ = Repeated(start, "table:number-columns-repeated");
+            value_ = StoredValue(start);
+            stored_ = !value_.empty();
+            paragraphs_ = 0;
+            inCell_ = true;
+        } else if (inCell_ && start.name == "office:annotation") {
+            ++note_;
+        } else if (inCell_ && note_ == 0 && !stored_) {
+            CellText(start);
+        }
+    }
+
+    void End(std::string_view name) {
+        if (!reading_ || done_) {
+            return;
+        }
+        if (name == "office:annotation") {
+            --note_;
+        } else if (name == "table:table") {
+            done_ = true;
+        } else if (name == "table:table-cell" || name == "table:covered-table-cell") {
+            for (std::size_t i = 0; i < cellRepeats_ && !value_.empty(); ++i) {
+                rows_.Cell(column_ + i, value_);
+            }
+            column_ += cellRepeats_;
+            inCell_ = false;
+        } else if (name == "table:table-row") {
+            rows_.EndRow(rowRepeats_);
+        }
+    }
+
+    void Text(std::string_view text) {
+        if (reading_ && !done_ && inCell_ && !stored_ && paragraphs_ > 0 && note_ == 0) {
+            value_ += text;
+        }
+    }
+
+    // The sheet read, or why there is none.
+    Table Take() {
+        if (!done_) {
+            throw WorkbookError(sheet_.empty() ? std::string("it has no sheet")
+                                               : "it has no sheet named \"" + sheet_ + "\"");
+        }
+        return {rows_.Take(), found_};
+    }
+
+  private:
+    // A text cell's paragraphs, one to a line, and its runs of spaces and tabs.
+    void CellText(const XmlStart& start) {
+        if (start.name == "text:p" && paragraphs_++ > 0) {
+            value_ += '\n';
+        } else if (start.name == "text:s") {
+            value_.append(Repeated(start, "text:c"), ' ');
+        } else if (start.name == "text:tab") {
+            value_ += '\t';
+        }
+    }
+
+    const std::string& sheet_;
+    TableRows rows_;
+    std::string found_;      // the name of the sheet being read, once it is found
+    bool reading_ = false;   // inside the sheet asked for
+    bool done_ = false;      // past it
+    std::size_t column_ = 0; // the next cell's column
+    std::size_t cellRepeats_ = 1;
+    std::size_t rowRepeats_ = 1;
+    bool stored_ = false; // the cell's value is an attribute, not its text
+    std::string value_;
+    int paragraphs_ = 0;
+    bool inCell_ = false;
+    int note_ = 0; // inside a cell's comment, which is no part of its value
+};
+
 } // namespace
 
 Table ReadOds(const std::string& path, const std::string& sheet) {
     const ZipXml zip(path);
-    TableRows rows;
-    std::string found;      // the name of the sheet being read, once it is found
-    bool reading = false;   // inside the sheet asked for
-    bool done = false;      // past it
-    std::size_t column = 0; // the next cell's column
-    std::size_t cellRepeats = 1;
-    std::size_t rowRepeats = 1;
-    bool stored = false; // the cell's value is an attribute, not its text
-    std::string value;
-    int paragraphs = 0;
-    bool inCell = false;
-    int note = 0; // inside a cell's comment, which is no part of its value
-    zip.Parse("content.xml",
-              {[&](const XmlStart& start) {
-                   if (done) {
-                       return;
-                   }
-                   if (start.name == "table:table") {
-                       const char* name = start.Attribute("table:name");
-                       reading = sheet.empty() || (name != nullptr && sheet == name);
-                       if (reading) {
-                           found = name != nullptr ? name : "";
-                       }
-                   } else if (!reading) {
-                       return;
-                   } else if (start.name == "table:table-row") {
-                       column = 0;
-                       rowRepeats = Repeated(start, "table:number-rows-repeated");
-                   } else if (start.name == "table:table-cell" ||
-                              start.name == "table:covered-table-cell") {
-                       cellRepeats = Repeated(start, "table:number-columns-repeated");
-                       value = StoredValue(start);
-                       stored = !value.empty();
-                       paragraphs = 0;
-                       inCell = true;
-                   } else if (inCell && start.name == "office:annotation") {
-                       ++note;
-                   } else if (note > 0) {
-                       return;
-                   } else if (inCell && start.name == "text:p") {
-                       if (!stored && paragraphs++ > 0) {
-                           value += '\n';
-                       }
-                   } else if (inCell && !stored && start.name == "text:s") {
-                       value.append(Repeated(start, "text:c"), ' ');
-                   } else if (inCell && !stored && start.name == "text:tab") {
-                       value += '\t';
-                   }
-               },
-               [&](std::string_view name) {
-                   if (!reading || done) {
-                       return;
-                   }
-                   if (name == "office:annotation") {
-                       --note;
-                   } else if (name == "table:table") {
-                       done = true;
-                   } else if (name == "table:table-cell" || name == "table:covered-table-cell") {
-                       if (!value.empty()) {
-                           for (std::size_t i = 0; i < cellRepeats; ++i) {
-                               rows.Cell(column + i, value);
-                           }
-                       }
-                       column += cellRepeats;
-                       inCell = false;
-                   } else if (name == "table:table-row") {
-                       rows.EndRow(rowRepeats);
-                   }
-               },
-               [&](std::string_view text) {
-                   if (reading && !done && inCell && !stored && paragraphs > 0 && note == 0) {
-                       value += text;
-                   }
-               }});
-    if (!done) {
-        throw WorkbookError(sheet.empty() ? std::string("it has no sheet")
-                                          : "it has no sheet named \"" + sheet + "\"");
-    }
-    return {rows.Take(), found};
+    SheetReader reader(sheet);
+    zip.Parse("content.xml", {[&](const XmlStart& start) { reader.Start(start); },
+                              [&](std::string_view name) { reader.End(name); },
+                              [&](std::string_view text) { reader.Text(text); }});
+    return reader.Take();
 }
 
 } // namespace tavrel::workbook

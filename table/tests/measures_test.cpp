@@ -17,7 +17,9 @@ namespace {
 // A row of a table with exactly the columns given, named as kColumnNames spells them.
 class Row {
   public:
-    Row(std::initializer_list<std::pair<Column, std::string>> fields) : texts_(fields) {
+    Row(std::initializer_list<std::pair<Column, std::string>> fields)
+        : Row(std::vector<std::pair<Column, std::string>>(fields)) {}
+    explicit Row(std::vector<std::pair<Column, std::string>> fields) : texts_(std::move(fields)) {
         for (std::size_t i = 0; i < kColumnCount; ++i) {
             row_.names[i] = kColumnNames[i];
         }
@@ -143,72 +145,53 @@ TEST(Measures, MeansCorrelationsAndChange) {
 // A group's mean and SD from its median with its quartiles, its range or both: Luo et al. (2018)
 // and Wan et al. (2014), worked here with R's qnorm for the normal quantiles.
 TEST(Measures, MediansWithQuartilesOrRanges) {
-    const auto control = [](std::initializer_list<std::pair<Column, std::string>> group) {
-        Row row(group);
-        const auto result = EvaluateRow(row.Fields());
+    // The control group as given, of n, beside an experimental group of 12 (SD 4) of n.
+    const auto control = [](std::vector<std::pair<Column, std::string>> group, std::string n) {
+        group.insert(group.end(),
+                     {{Column::N1, n}, {Column::M2, "12"}, {Column::SD2, "4"}, {Column::N2, n}});
+        const Row row(group);
+        return EvaluateRow(row.Fields());
+    };
+    const auto study = [&](std::vector<std::pair<Column, std::string>> group, std::string n) {
+        const auto result = control(std::move(group), std::move(n));
         EXPECT_TRUE(std::holds_alternative<StudyRow>(result));
         return std::holds_alternative<StudyRow>(result) ? std::get<StudyRow>(result) : StudyRow{};
     };
     // Quartiles, n = 20: mean = w (q1 + q3)/2 + (1 - w) median, w = 0.7 + 0.39/20;
     // SD = (q3 - q1) / (2 z((0.75 n - 0.125) / (n + 0.25))).
-    const StudyRow quartiles = control({{Column::Median1, "10"},
-                                        {Column::Q1_1, "8"},
-                                        {Column::Q3_1, "13"},
-                                        {Column::N1, "20"},
-                                        {Column::M2, "12"},
-                                        {Column::SD2, "4"},
-                                        {Column::N2, "20"}});
+    const StudyRow quartiles =
+        study({{Column::Median1, "10"}, {Column::Q1_1, "8"}, {Column::Q3_1, "13"}}, "20");
     EXPECT_NEAR(quartiles.stats.M1, 0.7195 * 10.5 + 0.2805 * 10, 1e-13); // 10.35975
     EXPECT_NEAR(quartiles.stats.SD1, 3.9892300361420552, 1e-13);
     EXPECT_EQ(quartiles.computedFrom, "means (median1, iqr1)");
     // The range, n = 50: w = 4 / (4 + 50^0.75); SD = (max - min) / (2 z((n - 0.375)/(n + 0.25))).
-    const StudyRow range = control({{Column::Median1, "10"},
-                                    {Column::Min1, "2"},
-                                    {Column::Max1, "20"},
-                                    {Column::N1, "50"},
-                                    {Column::M2, "12"},
-                                    {Column::SD2, "4"},
-                                    {Column::N2, "50"}});
+    const StudyRow range =
+        study({{Column::Median1, "10"}, {Column::Min1, "2"}, {Column::Max1, "20"}}, "50");
     EXPECT_NEAR(range.stats.M1, 10.175415396532259, 1e-13);
     EXPECT_NEAR(range.stats.SD1, 4.0118952461424522, 1e-13);
     // Wan et al.'s estimator as metaBLUE's documentation works it: 1, 4, 10 of 30 give 2.205578.
-    const StudyRow worked = control({{Column::Median1, "4"},
-                                     {Column::Min1, "1"},
-                                     {Column::Max1, "10"},
-                                     {Column::N1, "30"},
-                                     {Column::M2, "5"},
-                                     {Column::SD2, "2"},
-                                     {Column::N2, "30"}});
-    EXPECT_NEAR(worked.stats.SD1, 2.205578, 5e-7);
+    EXPECT_NEAR(
+        study({{Column::Median1, "4"}, {Column::Min1, "1"}, {Column::Max1, "10"}}, "30").stats.SD1,
+        2.205578, 5e-7);
     // Both, n = 50: weights 2.2/(2.2 + n^0.75) and 0.7 - 0.72/n^0.55; the two SDs averaged.
-    const StudyRow both = control({{Column::Median1, "10"},
-                                   {Column::Min1, "2"},
-                                   {Column::Max1, "20"},
-                                   {Column::Q1_1, "8"},
-                                   {Column::Q3_1, "13"},
-                                   {Column::N1, "50"},
-                                   {Column::M2, "12"},
-                                   {Column::SD2, "4"},
-                                   {Column::N2, "50"}});
+    const StudyRow both = study({{Column::Median1, "10"},
+                                 {Column::Min1, "2"},
+                                 {Column::Max1, "20"},
+                                 {Column::Q1_1, "8"},
+                                 {Column::Q3_1, "13"}},
+                                "50");
     EXPECT_NEAR(both.stats.M1, 10.412880137955044, 1e-13);
     EXPECT_NEAR(both.stats.SD1, 3.9142090751291372, 1e-13);
     EXPECT_EQ(both.computedFrom, "means (median1, range1 and iqr1)");
     // A mean given is used as it is, the quartiles then giving only the SD.
-    const StudyRow mean = control({{Column::M1, "11"},
-                                   {Column::Median1, "10"},
-                                   {Column::Q1_1, "8"},
-                                   {Column::Q3_1, "13"},
-                                   {Column::N1, "20"},
-                                   {Column::M2, "12"},
-                                   {Column::SD2, "4"},
-                                   {Column::N2, "20"}});
+    const StudyRow mean = study(
+        {{Column::M1, "11"}, {Column::Median1, "10"}, {Column::Q1_1, "8"}, {Column::Q3_1, "13"}},
+        "20");
     EXPECT_EQ(mean.stats.M1, 11);
     EXPECT_EQ(mean.computedFrom, "means (iqr1)");
     // Values out of order are named.
-    Row disordered{{Column::Median1, "10"}, {Column::Q1_1, "12"}, {Column::Q3_1, "13"},
-                   {Column::N1, "20"},      {Column::M2, "12"},   {Column::SD2, "4"},
-                   {Column::N2, "20"}};
-    const auto refused = EvaluateRow(disordered.Fields());
+    const auto refused =
+        control({{Column::Median1, "10"}, {Column::Q1_1, "12"}, {Column::Q3_1, "13"}}, "20");
     ASSERT_TRUE(std::holds_alternative<RowProblem>(refused));
     EXPECT_EQ(std::get<RowProblem>(refused).message, "q1_1 is above median1: \"12\" and \"10\"");
 }
