@@ -128,6 +128,16 @@ for (i in seq_len(nrow(s$subgroups))) {
         paste("dat.bcg RR subgroup", group))
 }
 
+# Leave-one-out on Fisher's z, against leave1out on the same yi and vi.
+molloy_z <- dat.molloy2014[, c("authors", "year", "ni", "ri")]
+loo <- file.path(work, "loo.csv")
+invisible(run(molloy_z, "ZCOR", paste0("--leave-one-out=", loo)))
+ours <- read.csv(loo)
+theirs <- leave1out(rma(yi, vi, data = escalc("ZCOR", ri = ri, ni = ni, data = molloy_z),
+                        control = control))
+check(close(ours$estimate, theirs$estimate, 1e-8), "dat.molloy2014 ZCOR leave-one-out")
+check(close(ours$tau2, theirs$tau2, 1e-8), "dat.molloy2014 ZCOR leave-one-out tau2")
+
 # escalc's own columns, read with escalc's meaning.
 bcg_escalc <- with(bcg, data.frame(author, ai = tpos, bi = tneg, ci = cpos, di = cneg))
 compare_rows(bcg_escalc, "OR", escalc("OR", ai = tpos, bi = tneg, ci = cpos, di = cneg,
