@@ -55,7 +55,7 @@ plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Model& poole
         const table::PlotRow& row = rows.PlotRows()[i];
         plot.studies.push_back(
             RowOf(row.label.empty() ? "row " + std::to_string(row.row) : row.label, study.yi,
-                  row.interval, meta::WeightPercent(pooled, study)));
+                  row.interval, meta::WeightPercent(pooled, i, study)));
     };
     if (subgroups.empty()) {
         for (std::size_t i = 0; i < rows.Studies().size(); ++i) {

@@ -6,6 +6,7 @@
 
 #include <Eigen/Dense>
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -21,6 +22,28 @@ struct Coefficient {
     double statistic; // z, or t with k - p degrees of freedom
     double p;
     double ciLow, ciHigh;
+};
+
+// Of a model of rows nested in clusters (three levels: sampling error, rows within a cluster,
+// clusters), the two variance components with their profile-likelihood intervals, and the
+// share of the total variance each accounts for (metafor's "I^2 for multilevel models":
+// sigma^2 / (sum of sigma^2 + the typical within-study variance)).
+struct LevelComponents {
+    std::size_t clusters;
+    double sigma2Between, sigma2Within;
+    double sigma2BetweenCiLow, sigma2BetweenCiHigh;
+    double sigma2WithinCiLow, sigma2WithinCiHigh;
+    double i2Between, i2Within;
+};
+
+// Cluster-robust inference on the coefficients: the CR2 sandwich and Satterthwaite's degrees of
+// freedom for each (Pustejovsky & Tipton 2018; clubSandwich's coef_test), and the omnibus test
+// of the moderators by the HTZ test (Wald_test), NaN without moderators.
+struct RobustInference {
+    std::size_t clusters;
+    std::vector<Coefficient> coefficients; // each with the robust se, t and interval
+    std::vector<double> df;
+    double qm, qmDf, qmDf2, qmP;
 };
 
 // A fixed- or random-effects model of the studies on a design, as metafor's rma(yi, vi,
@@ -52,6 +75,11 @@ struct Model {
     double i2CiLow, i2CiHigh;
     double h2CiLow, h2CiHigh;
     int iterations; // the likelihood's scoring steps and root-finder evaluations; 0 for others
+    // Of a three-level model: tau2 is then the sum of the components, i2 the share of both,
+    // h2 and the Q-profile intervals NaN, and each row's weight diag(V^-1) in percent.
+    std::optional<LevelComponents> levels;
+    std::vector<double> rowWeights;
+    std::optional<RobustInference> robust; // where asked for
 
     bool HasModerators() const { return coefficients.size() > 1; }
     // A model without moderators: the pooled estimate.
@@ -101,7 +129,8 @@ struct CoefficientFit {
 CoefficientFit FitCoefficients(std::span<const Study> studies, const FitDesign& design,
                                const ModelSettings& settings);
 
-// A study's share of the model's total weight, in percent.
-double WeightPercent(const Model& model, const Study& study);
+// A study's share of the model's total weight, in percent; `index` is its place among the
+// pooled studies.
+double WeightPercent(const Model& model, std::size_t index, const Study& study);
 
 } // namespace tavrel::meta

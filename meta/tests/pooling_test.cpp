@@ -180,7 +180,7 @@ TEST(Pool, TwoStudiesWithEqualVariancesHaveClosedForms) {
     const Model reml = FitModel(studies, {Method::REML, meta::Test::Z, 0.95});
     EXPECT_NEAR(reml.tau2, 0.36 / 2 - 0.01, 1e-12);
     EXPECT_GT(reml.iterations, 0);
-    EXPECT_DOUBLE_EQ(WeightPercent(reml, studies[0]), 50.0);
+    EXPECT_DOUBLE_EQ(WeightPercent(reml, 0, studies[0]), 50.0);
     // Knapp-Hartung with k = 2: t with 1 degree of freedom.
     const Model knha = FitModel(studies, {Method::DL, meta::Test::KnappHartung, 0.95});
     EXPECT_NEAR(knha.Pooled().ciHigh - knha.Pooled().estimate,
