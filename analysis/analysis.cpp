@@ -1,7 +1,10 @@
 #include "analysis/analysis.h"
 
 #include "meta/diagnostics/leave_one_out.h"
+#include "meta/multilevel/cluster_robust.h"
+#include "meta/multilevel/multilevel_model.h"
 
+#include <cmath>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -31,12 +34,50 @@ template <class Fit> auto Fitted(const std::string& what, Fit fit) {
         throw AnalysisError(what + e.what());
     } catch (const meta::RankDeficient& e) {
         throw AnalysisError(what + e.what());
+    } catch (const std::invalid_argument& e) {
+        throw AnalysisError(what + e.what());
     }
+}
+
+// Whether the rows are fitted by the three-level model.
+bool ThreeLevel(const AnalysisRequest& request, const table::PooledRows& rows) {
+    return rows.Clustered() && meta::FitsLevels(request.model.method);
+}
+
+// The rows' model on the design: the three-level one where ThreeLevel, else the usual one.
+meta::Model FitRows(const AnalysisRequest& request, const table::PooledRows& rows,
+                    const table::ModeratorDesign& design, const std::string& what,
+                    Analysis& analysis) {
+    if (!ThreeLevel(request, rows)) {
+        return Fitted(what, [&] {
+            return meta::FitModel(rows.Studies(), design.x, design.names, request.model);
+        });
+    }
+    std::string note;
+    meta::Model model = Fitted(what.empty() ? "--cluster: " : what, [&] {
+        return meta::FitClustered(rows.Studies(), rows.Clusters(), design.x, design.names,
+                                  request.model, note);
+    });
+    if (!note.empty()) {
+        analysis.notes.push_back("--cluster: " + note);
+    }
+    return model;
+}
+
+// The CR2 sandwich by cluster on the fitted model's weights.
+void AddRobust(const AnalysisRequest& request, const table::PooledRows& rows, Analysis& analysis) {
+    const meta::Model& model = analysis.model;
+    const meta::Components components =
+        model.levels ? meta::Components{model.levels->sigma2Between, model.levels->sigma2Within}
+                     : meta::Components{0, model.tau2};
+    analysis.model.robust = Fitted("--robust: ", [&] {
+        return meta::ClusterRobust(rows.Studies(), rows.Clusters(), analysis.design.x,
+                                   analysis.design.names, components, request.model.level);
+    });
 }
 
 void FitModerators(const AnalysisRequest& request, const table::PooledRows& rows,
                    Analysis& analysis) {
-    const meta::ModelSettings& m = request.model;
     if (rows.Studies().empty()) {
         throw AnalysisError("cannot fit the meta-regression: " + TooFew(rows, 2));
     }
@@ -52,22 +93,29 @@ void FitModerators(const AnalysisRequest& request, const table::PooledRows& rows
                             " coefficients need at least " + std::to_string(p + 1) + " rows, and " +
                             TooFew(rows, p + 1));
     }
-    analysis.model = Fitted(
-        "--mods: ", [&] { return meta::FitModel(rows.Studies(), design.x, design.names, m); });
+    analysis.model = FitRows(request, rows, design, "--mods: ", analysis);
 }
 
 // Each subgroup on its own, their differences, and the groups as a moderator under one tau^2
 // (none where there is one group, or a study to each group: nothing left to test by).
-void PoolSubgroups(const meta::ModelSettings& m, const table::PooledRows& rows,
+void PoolSubgroups(const AnalysisRequest& request, const table::PooledRows& rows,
                    Analysis& analysis) {
-    analysis.subgroups =
-        Fitted("--by: ", [&] { return meta::PoolSubgroups(rows.Studies(), rows.Groups(), m); });
+    const meta::ModelSettings& m = request.model;
+    const std::span<const std::string> clusters =
+        ThreeLevel(request, rows) ? std::span<const std::string>(rows.Clusters())
+                                  : std::span<const std::string>();
+    analysis.subgroups = Fitted(
+        "--by: ", [&] { return meta::PoolSubgroups(rows.Studies(), rows.Groups(), m, clusters); });
     analysis.differences = meta::SubgroupDifferences(analysis.subgroups);
     const table::ModeratorDesign design = table::GroupDesign(rows.Groups());
     if (design.x.cols() >= 2 && design.x.rows() > design.x.cols()) {
         analysis.moderatorTest = Fitted("--by: ", [&] {
-            return meta::FitModel(rows.Studies(), design.x, design.names, m,
-                                  meta::ModelExtras::None);
+            std::string note;
+            return clusters.empty()
+                       ? meta::FitModel(rows.Studies(), design.x, design.names, m,
+                                        meta::ModelExtras::None)
+                       : meta::FitClustered(rows.Studies(), clusters, design.x, design.names, m,
+                                            note, meta::ModelExtras::None);
         });
     }
 }
@@ -106,18 +154,34 @@ Analysis Analyse(const AnalysisRequest& request, const table::PooledRows& rows,
         }
         const std::size_t k = rows.Studies().size();
         analysis.design = {meta::InterceptOnly(k), {meta::kInterceptName}, {}};
-        analysis.model = Fitted("", [&] { return meta::FitModel(rows.Studies(), m); });
+        analysis.model = FitRows(request, rows, analysis.design, "", analysis);
         if (request.bySubgroup) {
-            PoolSubgroups(m, rows, analysis);
+            PoolSubgroups(request, rows, analysis);
         }
-        analysis.smallStudy =
-            meta::AssessSmallStudyEffects(rows.Studies(), analysis.model, request.trimFill);
-        if (request.leaveOneOut) {
+        if (!analysis.model.levels) {
+            analysis.smallStudy =
+                meta::AssessSmallStudyEffects(rows.Studies(), analysis.model, request.trimFill);
+        }
+        if (request.leaveOneOut && !analysis.model.levels) {
             analysis.leftOneOut =
                 Fitted("--leave-one-out: ", [&] { return meta::LeaveOneOut(rows.Studies(), m); });
         }
     }
-    if (request.influence) {
+    if (request.robust) {
+        AddRobust(request, rows, analysis);
+    }
+    if (analysis.model.levels) {
+        analysis.notes.push_back(
+            "the three-level model: the small-study tests and each row's residual, hat value and "
+            "Cook's distance are the two-level model's, and are not computed");
+        if (request.influence) {
+            // Each row's weight alone, diag(V^-1) as metafor gives it.
+            const double nan = std::nan("");
+            for (const double weight : analysis.model.rowWeights) {
+                analysis.influence.push_back({weight, nan, nan, nan});
+            }
+        }
+    } else if (request.influence) {
         AddInfluence(rows, progress, analysis);
     }
     return analysis;
@@ -132,6 +196,7 @@ std::string LeftOutText(const table::PooledRows& rows) {
         {LeftOutReason::FieldCount, "with the wrong number of fields"},
         {LeftOutReason::NotFinite, "whose effect size is not finite"},
         {LeftOutReason::NoModerator, "with a missing moderator"},
+        {LeftOutReason::NoCluster, "with a missing cluster"},
     };
     static_assert(std::size(kReasons) == table::kLeftOutReasons);
     std::string text;

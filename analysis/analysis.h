@@ -24,6 +24,9 @@ struct AnalysisRequest {
     bool trimFill = false;
     bool leaveOneOut = false;
     bool influence = false; // each study's weight, residual, hat value and Cook's distance
+    // Where the rows are clustered: REML and ML fit the three-level model, and `robust` adds
+    // cluster-robust inference (CR2) to whichever model is fitted.
+    bool robust = false;
 };
 
 // Everything the analysis found, with no file or stream involved. A model without moderators
@@ -50,7 +53,9 @@ class AnalysisError : public std::runtime_error {
 // Long work tells how far it has come: what it does, and how many of how many are done.
 using Progress = std::function<void(const char* what, std::size_t done, std::size_t total)>;
 
-// Analyses the rows as asked. Throws AnalysisError.
+// Analyses the rows as asked. Throws AnalysisError. Of a three-level model, the small-study
+// tests, leave-one-out and each study's influence are not computed (they are the two-level
+// model's), and the notes say so.
 Analysis Analyse(const AnalysisRequest& request, const table::PooledRows& rows,
                  const Progress& progress = {});
 

@@ -3,12 +3,12 @@
 #include "cli/run_error.h"
 #include "csv/csv_reader.h"
 #include "csv/file_kind.h"
-#include "workbook/workbook.h"
 #include "report/analysis_report.h"
 #include "report/forest_data.h"
 #include "report/funnel_data.h"
 #include "report/leave_one_out_table.h"
 #include "report/sources_text.h"
+#include "workbook/workbook.h"
 
 #include <array>
 #include <cmath>
@@ -78,6 +78,7 @@ analysis::AnalysisRequest RequestOf(const Options& options, bool held) {
     request.model = {options.method, options.test, options.level};
     request.bySubgroup = !options.by.empty();
     request.moderators = options.moderators;
+    request.robust = options.robust;
     request.trimFill = options.trimFill;
     request.leaveOneOut = !options.leaveOneOut.empty();
     request.influence = held;
@@ -113,13 +114,15 @@ void BatchRun::Open(std::FILE* input) {
                  options_.by,
                  options_.moderators,
                  {},
-                 shown_};
-    settings_.decimalComma = delimiter_ == ';';
+                 shown_,
+                 delimiter_ == ';',
+                 options_.cluster};
     if (options_.meta) {
         // The table waits for the model, which adds each study's part to its row.
         held_.emplace(*writer_, kInfluenceColumns);
         pooledRows_.emplace(shown_ || !options_.forest.empty() || !options_.leaveOneOut.empty(),
-                            !options_.by.empty(), options_.moderators.size(), options_.measure);
+                            !options_.by.empty(), options_.moderators.size(), options_.measure,
+                            !options_.cluster.empty());
         settings_.appended.assign(kInfluenceColumns.begin(), kInfluenceColumns.end());
     }
     table_.emplace(settings_, held_ ? held_->Writer() : *writer_,

@@ -59,7 +59,8 @@ const char* const kUsage =
     "      --ci=noncentral add the noncentral-t interval for Cohen's d\n"
     "      --meta          pool the rows' unbiased d; a summary goes to standard error\n"
     "      --method=M      REML (default), ML, DL, PM, SJ, HE, HS, EB, FE, EE or CE\n"
-    "      --test=T        z (default) or knha (Knapp-Hartung, t with k - 1 df)\n"
+    "      --test=T        z (default) or knha (Knapp-Hartung, t with k - 1 df; of a\n"
+    "                      three-level model, t with k - p df and no scaling)\n"
     "      --summary=FILE  write the pooled result as JSON to FILE; - is standard output\n"
     "      --forest=FILE   draw a forest plot, SVG, PDF or PNG by FILE's extension\n"
     "      --funnel=FILE   draw a funnel plot, SVG, PDF or PNG by FILE's extension\n"
@@ -68,6 +69,10 @@ const char* const kUsage =
     "      --trim-fill     add trim-and-fill's missing studies, and the model with them\n"
     "      --label=COLUMN  the column that names the studies in the plot\n"
     "      --by=COLUMN     pool the subgroups that COLUMN's texts form, and test them\n"
+    "      --cluster=COLUMN\n"
+    "                      rows that share COLUMN's text are one study's: fit the\n"
+    "                      three-level model (REML or ML)\n"
+    "      --robust        cluster-robust (CR2) tests with Satterthwaite's df, by --cluster\n"
     "      --leave-one-out=FILE\n"
     "                      write the model without each study in turn as CSV to FILE\n"
     "      --mods=COLUMN[,COLUMN...]\n"
@@ -77,7 +82,7 @@ const char* const kUsage =
     "      --version       show the version\n"
     "\n"
     "--method, --test, --summary, --forest, --funnel, --trim-fill, --label, --favours, --by,\n"
-    "--leave-one-out and --mods imply --meta.\n"
+    "--cluster, --robust, --leave-one-out and --mods imply --meta.\n"
     "Options and FILE may come in any order; -- ends the options.\n"
     "\n"
     "Exit status: 0 when every row was computed, 1 when some rows had errors (every row is\n"
@@ -288,6 +293,10 @@ constexpr OptionEntry kOptionEntries[] = {
     {"label", 0, true, true,
      [](Options& o, const std::string&, const char* value) { o.label = value; }},
     {"by", 0, true, true, [](Options& o, const std::string&, const char* value) { o.by = value; }},
+    {"cluster", 0, true, true,
+     [](Options& o, const std::string&, const char* value) { o.cluster = value; }},
+    {"robust", 0, false, true,
+     [](Options& o, const std::string&, const char*) { o.robust = true; }},
     {"leave-one-out", 0, true, true,
      [](Options& o, const std::string& written, const char* value) {
          o.leaveOneOut = FileName(written, value);
@@ -332,6 +341,35 @@ const OptionEntry* EntryOf(int code) {
         }
     }
     return nullptr;
+}
+
+// --cluster's model and --robust's clusters: the three-level model is fitted by REML or ML, and
+// has no small-study refits; the other methods take clusters for --robust alone.
+void CheckClusterOptions(const Options& options) {
+    if (options.robust && options.cluster.empty()) {
+        throw UsageError("--robust needs the clusters: give --cluster too");
+    }
+    if (options.cluster.empty()) {
+        return;
+    }
+    const bool levels = options.method == meta::Method::REML || options.method == meta::Method::ML;
+    if (!levels && !options.robust) {
+        throw UsageError("--cluster fits the three-level model by REML or ML; with --method " +
+                         std::string(meta::Name(options.method)) +
+                         " it serves --robust alone: give --robust, or --method REML or ML");
+    }
+    if (!levels) {
+        return;
+    }
+    for (const auto& [given, option] :
+         {std::pair{options.trimFill, "--trim-fill"},
+          std::pair{!options.leaveOneOut.empty(), "--leave-one-out"}}) {
+        if (given) {
+            throw UsageError(std::string(option) +
+                             " is of the two-level model, and --cluster fits the three-level "
+                             "one: give one of them");
+        }
+    }
 }
 
 } // namespace
@@ -403,6 +441,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
             }
         }
     }
+    CheckClusterOptions(options);
     if (options.output == "-") {
         options.output.clear();
     }

@@ -28,10 +28,12 @@ struct Options {
     plots::Format forestFormat = plots::Format::Svg; // from the plot's extension
     std::string funnel; // the funnel plot, SVG, PDF or PNG by its extension; empty for none
     plots::Format funnelFormat = plots::Format::Svg;
-    bool funnelContours = false;         // shade where a study's own p is below .10, .05 and .01
-    bool trimFill = false;               // fill in the studies trim-and-fill finds missing
-    std::string leaveOneOut;             // the model without each study, as CSV; empty for none
-    std::string by;                      // the column whose text groups the studies; empty for none
+    bool funnelContours = false; // shade where a study's own p is below .10, .05 and .01
+    bool trimFill = false;       // fill in the studies trim-and-fill finds missing
+    std::string leaveOneOut;     // the model without each study, as CSV; empty for none
+    std::string by;              // the column whose text groups the studies; empty for none
+    std::string cluster;         // the column naming the study each row belongs to; empty for none
+    bool robust = false;         // cluster-robust (CR2) inference by --cluster's clusters
     std::vector<std::string> moderators; // the columns of a meta-regression; empty for none
     std::string label; // the column that names the studies; empty for the first other one
     // Under the plot's axis, left and right of no effect.

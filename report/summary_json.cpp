@@ -50,6 +50,39 @@ void AddHeterogeneity(Json& json, const meta::Model& model) {
                {"h2_ci_high", model.h2CiHigh}});
 }
 
+// A three-level model's components, their intervals and their shares of the variance.
+void AddLevels(Json& json, const meta::Model& model) {
+    const meta::LevelComponents& levels = *model.levels;
+    Put(json, {{"sigma2_between", levels.sigma2Between},
+               {"sigma2_within", levels.sigma2Within},
+               {"sigma2_between_ci_low", levels.sigma2BetweenCiLow},
+               {"sigma2_between_ci_high", levels.sigma2BetweenCiHigh},
+               {"sigma2_within_ci_low", levels.sigma2WithinCiLow},
+               {"sigma2_within_ci_high", levels.sigma2WithinCiHigh},
+               {"i2", model.i2},
+               {"i2_between", levels.i2Between},
+               {"i2_within", levels.i2Within}});
+}
+
+// The variance components of either model: tau^2 and its kin, or the three-level model's.
+void AddVariance(Json& json, const meta::Model& model) {
+    model.levels ? AddLevels(json, model) : AddHeterogeneity(json, model);
+}
+
+// Coefficient `index`'s cluster-robust test and interval, where the model has them.
+void AddRobust(Json& json, const meta::Model& model, std::size_t index) {
+    if (!model.robust) {
+        return;
+    }
+    const meta::Coefficient& c = model.robust->coefficients[index];
+    Put(json, {{"robust_se", c.se},
+               {"robust_statistic", c.statistic},
+               {"robust_df", model.robust->df[index]},
+               {"robust_p", c.p},
+               {"robust_ci_low", c.ciLow},
+               {"robust_ci_high", c.ciHigh}});
+}
+
 // What every model's object opens with; k_left_out only for the whole table's.
 Json Opening(const meta::Model& model, std::optional<std::size_t> leftOut, table::Measure measure) {
     Json json = Json::object();
@@ -62,6 +95,10 @@ Json Opening(const meta::Model& model, std::optional<std::size_t> leftOut, table
     json["k"] = model.k;
     if (leftOut) {
         json["k_left_out"] = *leftOut;
+    }
+    if (model.levels || model.robust) {
+        json["model"] = model.levels ? "three-level" : "two-level";
+        json["k_clusters"] = model.levels ? model.levels->clusters : model.robust->clusters;
     }
     return json;
 }
@@ -82,7 +119,8 @@ Json PooledJson(const meta::Model& model, std::optional<std::size_t> leftOut,
                 table::Measure measure) {
     Json json = Opening(model, leftOut, leftOut ? measure : table::Measure::SMD);
     AddEstimate(json, model.Pooled());
-    AddHeterogeneity(json, model);
+    AddRobust(json, model, 0);
+    AddVariance(json, model);
     Put(json, {{"q", model.qe},
                {"q_df", model.qeDf},
                {"q_p", model.qeP},
@@ -198,15 +236,16 @@ std::string SummaryJson(const meta::Model& pooled, std::size_t leftOut,
 std::string RegressionJson(const meta::Model& model, std::size_t leftOut, table::Measure measure) {
     Json json = Opening(model, leftOut, measure);
     Json coefficients = Json::array();
-    for (const meta::Coefficient& c : model.coefficients) {
-        Json coefficient = {{"name", c.name}};
-        AddEstimate(coefficient, c);
+    for (std::size_t i = 0; i < model.coefficients.size(); ++i) {
+        Json coefficient = {{"name", model.coefficients[i].name}};
+        AddEstimate(coefficient, model.coefficients[i]);
+        AddRobust(coefficient, model, i);
         coefficients.push_back(std::move(coefficient));
     }
     json["coefficients"] = std::move(coefficients);
     AddModeratorTest(json, &model, "");
     Put(json, {{"qe", model.qe}, {"qe_df", model.qeDf}, {"qe_p", model.qeP}, {"r2", model.r2}});
-    AddHeterogeneity(json, model);
+    AddVariance(json, model);
     return Text(json);
 }
 

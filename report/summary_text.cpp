@@ -91,6 +91,9 @@ std::string Percent(double level) {
 }
 
 std::string ModelName(const meta::Model& pooled) {
+    if (pooled.levels) {
+        return "Three-level model (" + std::string(meta::Name(pooled.settings.method)) + ")";
+    }
     return ModelName(pooled.settings.method);
 }
 
@@ -151,10 +154,58 @@ std::string Heterogeneity(const Model& model, const std::string& q, double df, d
            ") = " + TwoDecimals(qValue) + ", " + PValue(qP);
 }
 
+// The components of a three-level model, their profile-likelihood intervals where
+// `withIntervals`, their shares of the variance, and the Q test named `q`.
+std::string LevelsHeterogeneity(const meta::Model& model, const std::string& q,
+                                bool withIntervals) {
+    const meta::LevelComponents& levels = *model.levels;
+    const auto component = [&](const char* name, double value, double low, double high) {
+        std::string text = std::string("\u03c3\u00b2 ") + name + " = " + Decimals(value, 3);
+        if (withIntervals) {
+            const auto bound = [](double b) {
+                return std::isnan(b) ? std::string("not found") : Decimals(b, 3);
+            };
+            text += " [" + bound(low) + ", " + bound(high) + "]";
+        }
+        return text;
+    };
+    return component("between clusters", levels.sigma2Between, levels.sigma2BetweenCiLow,
+                     levels.sigma2BetweenCiHigh) +
+           ", " +
+           component("within", levels.sigma2Within, levels.sigma2WithinCiLow,
+                     levels.sigma2WithinCiHigh) +
+           ", I\u00b2 = " + Decimals(model.i2, 1) + "% (" + Decimals(levels.i2Between, 1) +
+           "% between, " + Decimals(levels.i2Within, 1) + "% within), " + q + "(" +
+           Decimals(model.qeDf, 0) + ") = " + TwoDecimals(model.qe) + ", " + PValue(model.qeP);
+}
+
 } // namespace
 
 std::string HeterogeneityLine(const meta::Model& pooled, bool withIntervals) {
+    if (pooled.levels) {
+        return LevelsHeterogeneity(pooled, "Q", withIntervals);
+    }
     return Heterogeneity(pooled, "Q", pooled.qeDf, pooled.qe, pooled.qeP, withIntervals);
+}
+
+std::string RobustText(const meta::Model& model, table::Measure measure) {
+    if (!model.robust) {
+        return {};
+    }
+    const meta::RobustInference& robust = *model.robust;
+    std::string text =
+        "  Cluster-robust (CR2), " + std::to_string(robust.clusters) + " clusters:\n";
+    for (std::size_t i = 0; i < robust.coefficients.size(); ++i) {
+        const meta::Coefficient& c = robust.coefficients[i];
+        const std::string estimate = model.HasModerators()
+                                         ? c.name + ": b = " + TwoDecimals(c.estimate) + " " +
+                                               IntervalText(c.ciLow, c.ciHigh)
+                                         : EstimateText(measure, c.estimate, c.ciLow, c.ciHigh);
+        text += "    " + estimate + ", se = " + Decimals(c.se, 3) + ", t(" +
+                TwoDecimals(robust.df[i]) + ") = " + TwoDecimals(c.statistic) + ", " + PValue(c.p) +
+                "\n";
+    }
+    return text;
 }
 
 std::string ModeratorTest(const meta::Model& model) {
@@ -182,8 +233,8 @@ std::string RegressionText(const table::PooledRows& rows, const meta::Model& mod
         text += "  " + note + "\n";
     }
     const std::string method = model.settings.test == meta::Test::Z ? "" : ", Knapp-Hartung";
-    text += ModelName(model.settings.method) + " with moderators" + method +
-            ", k = " + std::to_string(model.k) + "\n";
+    text +=
+        ModelName(model) + " with moderators" + method + ", k = " + std::to_string(model.k) + "\n";
     const std::string statistic =
         model.settings.test == meta::Test::Z ? "z = " : "t(" + Decimals(model.qeDf, 0) + ") = ";
     for (const meta::Coefficient& c : model.coefficients) {
@@ -192,10 +243,12 @@ std::string RegressionText(const table::PooledRows& rows, const meta::Model& mod
                 ", " + PValue(c.p) + "\n";
     }
     text += "  Test of moderators: " + ModeratorTest(model) + "\n";
-    text +=
-        "  Residual heterogeneity: " + Heterogeneity(model, "QE", model.qeDf, model.qe, model.qeP) +
-        "\n";
-    return text + "  R\u00b2 = " + Decimals(model.r2, 1) + "%\n";
+    text += "  Residual heterogeneity: " +
+            (model.levels ? LevelsHeterogeneity(model, "QE", true)
+                          : Heterogeneity(model, "QE", model.qeDf, model.qe, model.qeP)) +
+            "\n";
+    text += RobustText(model, rows.EffectMeasure());
+    return model.levels ? text : text + "  R\u00b2 = " + Decimals(model.r2, 1) + "%\n";
 }
 
 std::string EstimateText(table::Measure measure, double estimate, double low, double high) {
@@ -213,7 +266,10 @@ std::string EstimateText(table::Measure measure, double estimate, double low, do
 std::string SummaryText(const meta::Model& pooled, table::Measure measure) {
     const std::string method = pooled.settings.test == meta::Test::Z ? "" : ", Knapp-Hartung";
     const meta::Coefficient& estimate = pooled.Pooled();
-    std::string text = ModelName(pooled) + method + ", k = " + std::to_string(pooled.k) + "\n  " +
+    const std::string clusters =
+        pooled.levels ? " in " + std::to_string(pooled.levels->clusters) + " clusters" : "";
+    std::string text = ModelName(pooled) + method + ", k = " + std::to_string(pooled.k) + clusters +
+                       "\n  " +
                        EstimateText(measure, estimate.estimate, estimate.ciLow, estimate.ciHigh) +
                        ", " + OverallTest(pooled) + "\n";
     if (!meta::IsCommonEffect(pooled.settings.method)) {
@@ -228,7 +284,7 @@ std::string SummaryText(const meta::Model& pooled, table::Measure measure) {
         }
         text += "\n";
     }
-    return text + "  " + HeterogeneityLine(pooled) + "\n";
+    return text + "  " + HeterogeneityLine(pooled) + "\n" + RobustText(pooled, measure);
 }
 
 std::string PooledText(const table::PooledRows& rows, const meta::Model& pooled) {

@@ -31,14 +31,18 @@ class PooledRows {
     // `labelled`: keep each study's label and interval, for a plot or the leave-one-out table;
     // `grouped`: keep each study's group; `moderators`: how many moderators each study has;
     // `measure`: the scale of every yi.
+    // `clustered`: keep each study's cluster.
     explicit PooledRows(bool labelled, bool grouped = false, std::size_t moderators = 0,
-                        Measure measure = Measure::SMD)
-        : labelled_(labelled), grouped_(grouped), moderatorCount_(moderators), measure_(measure) {}
+                        Measure measure = Measure::SMD, bool clustered = false)
+        : labelled_(labelled), grouped_(grouped), clustered_(clustered),
+          moderatorCount_(moderators), measure_(measure) {}
 
     // `label` empty: the study is known by its row number; `group` empty: the group
-    // "(empty)"; `moderators`: the texts of the study's moderators, none missing.
+    // "(empty)"; `moderators`: the texts of the study's moderators, none missing; `cluster`: the
+    // study the row belongs to, not missing.
     void Add(double yi, double vi, meta::Interval interval, std::string_view label, long row,
-             std::string_view group = {}, std::span<const std::string_view> moderators = {}) {
+             std::string_view group = {}, std::span<const std::string_view> moderators = {},
+             std::string_view cluster = {}) {
         if (!std::isfinite(yi) || !std::isfinite(vi) || !(vi > 0)) {
             LeaveOut(LeftOutReason::NotFinite); // no weight a pool can use
             return;
@@ -56,6 +60,9 @@ class PooledRows {
             groups_.emplace_back(group.empty() ? std::string_view("(empty)") : group);
         }
         moderators_.insert(moderators_.end(), moderators.begin(), moderators.end());
+        if (clustered_) {
+            clusters_.emplace_back(cluster);
+        }
     }
     void LeaveOut(LeftOutReason reason) {
         ++leftOut_;
@@ -71,6 +78,9 @@ class PooledRows {
     }
     // Each pooled study's group, where the rows are grouped.
     const std::vector<std::string>& Groups() const { return groups_; }
+    // Each pooled study's cluster, where the rows are clustered.
+    const std::vector<std::string>& Clusters() const { return clusters_; }
+    bool Clustered() const { return clustered_; }
     // Each pooled study's moderators, study by study (ModeratorCount() to a study).
     const std::vector<std::string>& Moderators() const { return moderators_; }
     std::size_t ModeratorCount() const { return moderatorCount_; }
@@ -83,7 +93,9 @@ class PooledRows {
   private:
     bool labelled_;
     bool grouped_;
+    bool clustered_;
     std::vector<std::string> groups_;
+    std::vector<std::string> clusters_;
     std::size_t moderatorCount_;
     Measure measure_;
     std::vector<std::string> moderators_;

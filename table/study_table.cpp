@@ -60,6 +60,9 @@ void StudyTable::Header(const csv::Record& header) {
     FindLabelColumn(header.line);
     byColumn_ =
         settings_.by.empty() ? header_.size() : NamedColumn(settings_.by, "--by", header.line);
+    clusterColumn_ = settings_.cluster.empty()
+                         ? header_.size()
+                         : NamedColumn(settings_.cluster, "--cluster", header.line);
     moderatorColumns_.clear();
     for (const std::string& moderator : settings_.moderators) {
         moderatorColumns_.push_back(NamedColumn(moderator, "--mods", header.line));
@@ -415,10 +418,15 @@ void StudyTable::Pool(const csv::Record& row, meta::Study effect, meta::Interval
     const bool moderatorMissing =
         std::any_of(moderatorTexts_.begin(), moderatorTexts_.end(),
                     [](auto text) { return ReadDataField(text).kind == DataField::Missing; });
+    const std::string_view cluster =
+        clusterColumn_ < header_.size() ? row.fields[clusterColumn_] : std::string_view{};
     if (moderatorMissing) {
         pooled_->LeaveOut(LeftOutReason::NoModerator);
+    } else if (clusterColumn_ < header_.size() &&
+               ReadDataField(cluster).kind == DataField::Missing) {
+        pooled_->LeaveOut(LeftOutReason::NoCluster);
     } else {
-        pooled_->Add(effect.yi, effect.vi, interval, label, rows_, group, moderatorTexts_);
+        pooled_->Add(effect.yi, effect.vi, interval, label, rows_, group, moderatorTexts_, cluster);
     }
 }
 

@@ -31,6 +31,7 @@ struct TableSettings {
     // Numbers are written with a decimal comma ("0,25"), as in a ';'-separated table: the
     // input columns are read so, and yi is written so.
     bool decimalComma = false;
+    std::string cluster; // the column naming each row's study, where rows share one; empty: none
 };
 
 // The table cannot be used: an input column missing or given twice, a label column that does
@@ -119,8 +120,9 @@ class StudyTable {
     std::vector<bool> replaced_; // per output column
     std::vector<std::string> replacedNames_;
     PooledRows* pooled_;
-    std::size_t labelColumn_ = 0; // the header's size where no column names the studies
-    std::size_t byColumn_ = 0;    // the header's size where the studies are not grouped
+    std::size_t labelColumn_ = 0;   // the header's size where no column names the studies
+    std::size_t byColumn_ = 0;      // the header's size where the studies are not grouped
+    std::size_t clusterColumn_ = 0; // the header's size where the rows are not clustered
     std::vector<std::size_t> moderatorColumns_;
     std::vector<std::string_view> moderatorTexts_;      // one row's, reused
     std::array<std::string, kColumnCount> pointFields_; // one row's fields with a decimal point

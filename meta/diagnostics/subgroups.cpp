@@ -1,5 +1,8 @@
 #include "meta/diagnostics/subgroups.h"
 
+#include "meta/multilevel/clustered_studies.h"
+#include "meta/multilevel/multilevel_model.h"
+
 #include <boost/math/distributions/chi_squared.hpp>
 #include <cmath>
 #include <limits>
@@ -23,19 +26,39 @@ Model Alone(const Study& study, const ModelSettings& settings) {
     return model;
 }
 
+// A group of clustered studies: by the three-level model where it can be.
+Subgroup FitClusteredGroup(const std::string& name, const std::vector<Study>& group,
+                           const std::vector<std::string>& clusters,
+                           const ModelSettings& settings) {
+    if (CountClusters(clusters) == 1) {
+        return {name, FitModel(group, settings),
+                "its rows are all one cluster: the usual model, with no variance between "
+                "clusters to estimate"};
+    }
+    std::string note;
+    Model model = FitClustered(group, clusters, InterceptOnly(group.size()),
+                               std::span(&kInterceptName, 1), settings, note);
+    return {name, std::move(model), note};
+}
+
 } // namespace
 
 std::vector<Subgroup> PoolSubgroups(std::span<const Study> studies,
                                     std::span<const std::string> groupOf,
-                                    const ModelSettings& settings) {
+                                    const ModelSettings& settings,
+                                    std::span<const std::string> clusterOf) {
     std::vector<std::string> order;
     std::map<std::string, std::vector<Study>> members;
+    std::map<std::string, std::vector<std::string>> clusters;
     for (std::size_t i = 0; i < studies.size(); ++i) {
         auto [at, added] = members.try_emplace(groupOf[i]);
         if (added) {
             order.push_back(groupOf[i]);
         }
         at->second.push_back(studies[i]);
+        if (!clusterOf.empty()) {
+            clusters[groupOf[i]].push_back(clusterOf[i]);
+        }
     }
     std::vector<Subgroup> subgroups;
     subgroups.reserve(order.size());
@@ -45,6 +68,8 @@ std::vector<Subgroup> PoolSubgroups(std::span<const Study> studies,
             subgroups.push_back({name, Alone(group.front(), settings),
                                  "one study: its own estimate and interval, and no "
                                  "heterogeneity to estimate"});
+        } else if (!clusterOf.empty() && FitsLevels(settings.method)) {
+            subgroups.push_back(FitClusteredGroup(name, group, clusters[name], settings));
         } else {
             subgroups.push_back({name, FitModel(group, settings), {}});
         }

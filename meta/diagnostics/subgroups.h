@@ -28,10 +28,13 @@ struct SubgroupTest {
 
 // Pools each group of studies on its own (groupOf[i] names study i's group), in the order the
 // groups are first seen, with the same method, test and level as the whole. A group of one
-// study gives that study's estimate and normal interval.
+// study gives that study's estimate and normal interval. Given each study's cluster
+// (`clusterOf`, or empty), a group is fitted by the three-level model, or by the usual one
+// where its rows are one cluster or a cluster each (its note says which).
 std::vector<Subgroup> PoolSubgroups(std::span<const Study> studies,
                                     std::span<const std::string> groupOf,
-                                    const ModelSettings& settings);
+                                    const ModelSettings& settings,
+                                    std::span<const std::string> clusterOf = {});
 
 SubgroupTest SubgroupDifferences(std::span<const Subgroup> subgroups);
 

@@ -32,10 +32,11 @@ enum class LeftOutReason {
     OutOfRange,
     FieldCount,
     NotFinite,
-    NoModerator
+    NoModerator,
+    NoCluster
 };
 inline constexpr std::size_t kLeftOutReasons =
-    static_cast<std::size_t>(LeftOutReason::NoModerator) + 1;
+    static_cast<std::size_t>(LeftOutReason::NoCluster) + 1;
 
 // What stops a row, or keeps it to a partial mode: the message, the input it names, the reason.
 struct RowProblem {
