@@ -107,7 +107,7 @@ TEST(CommandLine, HelpAndManualPageSayTheSame) {
     int options = 0;
     for (std::string line; std::getline(usage, line);) {
         constexpr std::size_t kDescriptionColumn = 22;
-        if (!line.starts_with("  ") || line.size() <= kDescriptionColumn ||
+        if (!line.starts_with("  ") || line.size() < kDescriptionColumn ||
             line.find_first_not_of(' ') >= kDescriptionColumn) {
             continue;
         }
