@@ -244,6 +244,12 @@ std::string RegressionJson(const meta::Model& model, std::size_t leftOut, table:
     }
     json["coefficients"] = std::move(coefficients);
     AddModeratorTest(json, &model, "");
+    if (model.robust) {
+        Put(json, {{"robust_qm", model.robust->qm},
+                   {"robust_qm_df", model.robust->qmDf},
+                   {"robust_qm_df2", model.robust->qmDf2},
+                   {"robust_qm_p", model.robust->qmP}});
+    }
     Put(json, {{"qe", model.qe}, {"qe_df", model.qeDf}, {"qe_p", model.qeP}, {"r2", model.r2}});
     AddVariance(json, model);
     return Text(json);

@@ -205,6 +205,13 @@ std::string RobustText(const meta::Model& model, table::Measure measure) {
                 TwoDecimals(robust.df[i]) + ") = " + TwoDecimals(c.statistic) + ", " + PValue(c.p) +
                 "\n";
     }
+    if (model.HasModerators()) {
+        const std::string test = "F(" + Decimals(robust.qmDf, 0) + ", " +
+                                 TwoDecimals(robust.qmDf2) + ") = " + TwoDecimals(robust.qm) +
+                                 ", " + PValue(robust.qmP);
+        text += "    Test of moderators (HTZ): " +
+                (std::isnan(robust.qmP) ? std::string("not computed") : test) + "\n";
+    }
     return text;
 }
 

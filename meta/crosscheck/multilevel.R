@@ -2,7 +2,7 @@
 # rma.mv(yi, vi, mods, random = ~ 1 | cluster/row) by REML and ML, under z and t (knha), its
 # components' profile-likelihood intervals (confint), and robust(model, cluster,
 # clubSandwich = TRUE), on generated tables (a cluster of one row, components at the boundary,
-# a moderator) and on metadat's dat.konstantopoulos2011, dat.assink2016 and dat.curtis1998.
+# moderators) and on metadat's dat.konstantopoulos2011, dat.assink2016 and dat.curtis1998.
 # Every value to 1e-6 relative, the profile bounds to 1e-4.
 #   Rscript multilevel.R PATH/TO/tavrel-batch WORK_DIR
 here <- dirname(sub("^--file=", "", grep("^--file=", commandArgs(), value = TRUE)))
@@ -23,16 +23,18 @@ ours <- function(d, options) {
   fromJSON(json)
 }
 
-# One table, one method and test, with and without the moderator x where the table has one.
-compare <- function(d, name, method, test, mods = FALSE, robust = TRUE) {
-  what <- sprintf("%s %s %s%s", name, method, test, if (mods) " mods" else "")
-  options <- c(paste0("--method=", method), paste0("--test=", test), if (mods) "--mods=x",
+# One table, one method and test, with the moderators given (x numeric, z a factor).
+compare <- function(d, name, method, test, moderators = character(0), robust = TRUE) {
+  mods <- length(moderators) > 0
+  what <- sprintf("%s %s %s %s", name, method, test, paste(moderators, collapse = "+"))
+  options <- c(paste0("--method=", method), paste0("--test=", test),
+               if (mods) paste0("--mods=", paste(moderators, collapse = ",")),
                if (robust) "--robust")
   s <- ours(d, options)
   if (is.null(s)) { check(FALSE, paste(what, ": the tool failed")); return() }
   d$row <- seq_len(nrow(d))
   fit <- function(sigma2) {
-    rma.mv(yi, vi, mods = if (mods) ~ x else ~ 1, random = ~ 1 | cluster / row, data = d,
+    rma.mv(yi, vi, mods = reformulate(if (mods) moderators else "1"), random = ~ 1 | cluster / row, data = d,
            method = method, test = if (test == "knha") "t" else "z", sigma2 = sigma2,
            control = tight)
   }
@@ -75,6 +77,10 @@ compare <- function(d, name, method, test, mods = FALSE, robust = TRUE) {
     near(c(coefficients$robust_se, coefficients$robust_statistic, coefficients$robust_df,
            coefficients$robust_p, coefficients$robust_ci_low, coefficients$robust_ci_high),
          c(r$se, r$zval, r$ddf, r$pval, r$ci.lb, r$ci.ub), 1e-6, paste(what, ": robust"))
+    if (mods) {
+      near(c(s$robust_qm, s$robust_qm_df, s$robust_qm_df2, s$robust_qm_p),
+           c(r$QM, r$QMdf, r$QMp), 1e-6, paste(what, ": robust HTZ test"))
+    }
   }
 }
 
@@ -97,10 +103,11 @@ generated <- function(seed, m, most, between, within) {
   cluster <- rep(sprintf("c%02d", seq_len(m)), size)
   k <- length(cluster)
   x <- round(runif(k, 0, 10), 2)
+  z <- sample(c("a", "b", "c"), k, replace = TRUE)
   vi <- round(runif(k, 0.01, 0.2), 4)
   u <- rnorm(m, 0, sqrt(between))[as.integer(factor(cluster))]
   yi <- round(0.3 + 0.02 * x + u + rnorm(k, 0, sqrt(within)) + rnorm(k, 0, sqrt(vi)), 4)
-  data.frame(yi, vi, cluster, x)
+  data.frame(yi, vi, cluster, x, z)
 }
 tables <- list(
   small = generated(1, 8, 4, 0.05, 0.02),
@@ -113,8 +120,8 @@ tables <- list(
 for (name in names(tables)) {
   compare(tables[[name]], name, "REML", "z")
   compare(tables[[name]], name, "ML", "knha")
-  compare(tables[[name]], name, "REML", "knha", mods = TRUE)
-  compare(tables[[name]], name, "ML", "z", mods = TRUE)
+  compare(tables[[name]], name, "REML", "knha", "x")
+  compare(tables[[name]], name, "ML", "z", c("x", "z"))
   compareTwoLevel(tables[[name]], name, "DL")
 }
 
@@ -129,7 +136,7 @@ published <- list(konstantopoulos2011 = konstantopoulos, assink2016 = assink,
 for (name in names(published)) {
   for (method in c("REML", "ML")) {
     compare(published[[name]], name, method, "z")
-    compare(published[[name]], name, method, "knha", mods = TRUE)
+    compare(published[[name]], name, method, "knha", "x")
   }
   compareTwoLevel(published[[name]], name, "DL")
 }

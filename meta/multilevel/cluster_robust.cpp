@@ -2,6 +2,8 @@
 
 #include "meta/model/quiet_policy.h"
 
+#include <algorithm>
+#include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/students_t.hpp>
 #include <cmath>
 #include <limits>
@@ -14,11 +16,11 @@ namespace {
 
 constexpr double kSmallestEigenvalue = 1e-12; // clubSandwich's matrix_power
 
-// What each cluster adds: its part of the meat, and for each coefficient the diagonal of
-// P (g) and the row of the low-rank part (H's row).
+// What each cluster adds: its part of the meat, and the diagonal (G G') and low-rank (H) parts
+// of clubSandwich's P for every pair of coefficients.
 struct ClusterParts {
     Eigen::VectorXd score; // X_c' W_c A_c e_c
-    Eigen::VectorXd g;     // per coefficient: ||row of M E_c F'||^2
+    Eigen::MatrixXd gram;  // G G', G = M E_c F' (p x n)
     Eigen::MatrixXd h;     // M E_c X_c L, p x p
 };
 
@@ -45,8 +47,8 @@ ClusterParts PartsOf(const ClusteredStudies& arranged, Eigen::Index c, Component
         f.transpose() * InverseSquareRoot(f * (vc - xc * m * xc.transpose()) * f.transpose()) * f;
     const Eigen::MatrixXd e = xc.transpose() * wc * adjustment; // p x n
     const Eigen::MatrixXd me = m * e;
-    return {e * residual.segment(start, n), (me * f.transpose()).rowwise().squaredNorm(),
-            me * xc * mFactor};
+    const Eigen::MatrixXd g = me * f.transpose();
+    return {e * residual.segment(start, n), g * g.transpose(), me * xc * mFactor};
 }
 
 // Satterthwaite's degrees of freedom of coefficient i: P = diag(g) - H H', H = the clusters'
@@ -57,13 +59,77 @@ double SatterthwaiteDf(const std::vector<ClusterParts>& parts, Eigen::Index i) {
     double trace = 0, diagonalSquares = 0, cross = 0;
     for (const ClusterParts& part : parts) {
         const Eigen::RowVectorXd h = part.h.row(i);
-        const double g = part.g[i];
+        const double g = part.gram(i, i);
         trace += g - h.squaredNorm();
         diagonalSquares += g * g;
         cross += g * h.squaredNorm();
         gram.noalias() += h.transpose() * h;
     }
     return trace * trace / (diagonalSquares - 2 * cross + gram.squaredNorm());
+}
+
+// The symmetric power -1/2 of the moderators' Omega = tr P_st, as clubSandwich's matrix_power.
+Eigen::MatrixXd OmegaInverseRoot(const std::vector<ClusterParts>& parts, Eigen::Index q) {
+    Eigen::MatrixXd omega = Eigen::MatrixXd::Zero(q, q);
+    for (const ClusterParts& part : parts) {
+        const Eigen::MatrixXd h = part.h.bottomRows(q);
+        omega += part.gram.bottomRightCorner(q, q) - h * h.transpose();
+    }
+    return InverseSquareRoot(omega);
+}
+
+// The sum of clubSandwich's total_variance_mat for the moderators, with B_st = D_st - A_s A_t'
+// (D_st diagonal over the clusters, A_s the clusters' rows of Omega^-1/2 H): each entry
+//   tr(B_st B_st) + <B_ss, B_tt>
+// from the clusters' rows and u x u cross-products, never a clusters x clusters matrix.
+double TotalVariance(const std::vector<ClusterParts>& parts, const Eigen::MatrixXd& root) {
+    const Eigen::Index q = root.rows();
+    std::vector<Eigen::MatrixXd> d, a; // per cluster: Omega^-1/2 G G' Omega^-1/2, Omega^-1/2 H
+    for (const ClusterParts& part : parts) {
+        d.push_back(root * part.gram.bottomRightCorner(q, q) * root);
+        a.push_back(root * part.h.bottomRows(q));
+    }
+    const Eigen::Index u = a.front().cols();
+    double total = 0;
+    for (Eigen::Index s = 0; s < q; ++s) {
+        for (Eigen::Index t = 0; t < q; ++t) {
+            Eigen::MatrixXd ats = Eigen::MatrixXd::Zero(u, u); // A_t' A_s
+            double sum = 0;
+            for (std::size_t c = 0; c < parts.size(); ++c) {
+                const Eigen::RowVectorXd as = a[c].row(s), at = a[c].row(t);
+                ats.noalias() += at.transpose() * as;
+                sum += d[c](s, t) * d[c](s, t) - 2 * d[c](s, t) * as.dot(at) +
+                       d[c](s, s) * d[c](t, t) - d[c](s, s) * at.squaredNorm() -
+                       d[c](t, t) * as.squaredNorm();
+            }
+            total += sum + (ats * ats).trace() + ats.squaredNorm();
+        }
+    }
+    return total;
+}
+
+// clubSandwich's HTZ test that every coefficient but the intercept is 0 (Tipton & Pustejovsky
+// 2015, Journal of Educational and Behavioral Statistics 40, 604-634): Hotelling's T^2 with
+// nu = q (q + 1) / the total variance, F = (nu - q + 1) / nu Q / q on (q, nu - q + 1) df.
+void TestModerators(const std::vector<ClusterParts>& parts, const Eigen::VectorXd& beta,
+                    const Eigen::MatrixXd& vcov, RobustInference& robust) {
+    const Eigen::Index q = beta.size() - 1;
+    const Eigen::VectorXd b = beta.tail(q);
+    const Eigen::LLT<Eigen::MatrixXd> llt(vcov.bottomRightCorner(q, q));
+    if (llt.info() != Eigen::Success) {
+        return; // NaN: no covariance to test by
+    }
+    const double wald = b.dot(llt.solve(b));
+    const double nu =
+        static_cast<double>(q * (q + 1)) / TotalVariance(parts, OmegaInverseRoot(parts, q));
+    const auto qd = static_cast<double>(q);
+    robust.qmDf = qd;
+    robust.qmDf2 = nu - qd + 1;
+    robust.qm = std::max((nu - qd + 1) / nu, 0.0) * wald / qd;
+    if (robust.qmDf2 > 0) {
+        robust.qmP = boost::math::cdf(boost::math::complement(
+            boost::math::fisher_f_distribution<double, QuietPolicy>(qd, robust.qmDf2), robust.qm));
+    }
 }
 
 } // namespace
@@ -104,7 +170,9 @@ RobustInference ClusterRobust(std::span<const Study> studies,
     }
     const double nan = std::numeric_limits<double>::quiet_NaN();
     robust.qm = robust.qmDf = robust.qmDf2 = robust.qmP = nan;
-    if (p == 1) {
+    if (p > 1) {
+        TestModerators(parts, fit.beta, vcov, robust);
+    } else {
         // As metafor reports it for a model without moderators: the squared t.
         const Coefficient& pooled = robust.coefficients.front();
         robust.qm = pooled.statistic * pooled.statistic;

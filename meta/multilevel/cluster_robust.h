@@ -17,7 +17,8 @@ namespace tavrel::meta {
 //   A_c = F' (F (V_c - X_c M X_c') F')^-1/2 F,           V_c = F'F,
 // with the inverse square root of the eigenvalues above 1e-12 (the others 0), and for each
 // coefficient t with Satterthwaite's degrees of freedom (tr P)^2 / ||P||_F^2 from the m x m
-// matrix P that clubSandwich forms, here from its diagonal and low-rank parts in O(m p^2).
+// matrix P that clubSandwich forms, here from its diagonal and low-rank parts in O(m p^2);
+// with moderators, the HTZ test of all but the intercept (Wald_test, as metafor's QM).
 // Each cluster's block is formed: a cluster of thousands of rows costs its size cubed. Needs two
 // clusters or more (std::invalid_argument).
 RobustInference ClusterRobust(std::span<const Study> studies,
