@@ -76,10 +76,10 @@ const char* ComponentName(int component) {
     return component == 0 ? "sigma^2 between clusters" : "sigma^2 within clusters";
 }
 
-LevelEstimate ClimbLikelihood(const ClusteredStudies& studies, Likelihood likelihood,
-                              Components start, FreeComponents free, double largest) {
+LevelEstimate ClimbLikelihood(LevelFitter& fitter, Likelihood likelihood, Components start,
+                              FreeComponents free, double largest) {
     Components at = start;
-    LevelFit fit = FitLevels(studies, at, likelihood);
+    LevelFit fit = fitter.Fit(at, likelihood);
     for (int steps = 1; steps <= kMostSteps; ++steps) {
         const FreeComponents moving = Moving(fit, at, free);
         Eigen::Vector2d step = NewtonStep(fit, moving);
@@ -90,7 +90,7 @@ LevelEstimate ClimbLikelihood(const ClusteredStudies& studies, Likelihood likeli
         Components moved = at;
         for (int halvings = 0;; ++halvings) {
             moved = Moved(at, step);
-            next = FitLevels(studies, moved, likelihood);
+            next = fitter.Fit(moved, likelihood);
             if (next.logLikelihood >= fit.logLikelihood - tolerance || halvings == kMostHalvings) {
                 break;
             }
@@ -119,12 +119,12 @@ LevelEstimate ClimbLikelihood(const ClusteredStudies& studies, Likelihood likeli
                        " steps");
 }
 
-LevelEstimate MaximizeLevels(const ClusteredStudies& studies, Likelihood likelihood,
-                             Components start, double largest) {
-    LevelEstimate best = ClimbLikelihood(studies, likelihood, start, {true, true}, largest);
+LevelEstimate MaximizeLevels(LevelFitter& fitter, Likelihood likelihood, Components start,
+                             double largest) {
+    LevelEstimate best = ClimbLikelihood(fitter, likelihood, start, {true, true}, largest);
     const double tolerance = 1e-12 * (1 + std::fabs(best.logLikelihood));
     const auto compare = [&](Components from, FreeComponents free) {
-        const LevelEstimate other = ClimbLikelihood(studies, likelihood, from, free, largest);
+        const LevelEstimate other = ClimbLikelihood(fitter, likelihood, from, free, largest);
         best.iterations += other.iterations;
         if (other.logLikelihood > best.logLikelihood + tolerance) {
             best = {other.components, other.logLikelihood, best.iterations};
@@ -138,37 +138,38 @@ LevelEstimate MaximizeLevels(const ClusteredStudies& studies, Likelihood likelih
 
 namespace {
 
-// The likelihood with `component` held at `value`, maximized over the other from where the
-// best estimate has it, and compared with the other at 0.
-double ProfileAt(const ClusteredStudies& studies, Likelihood likelihood, const LevelEstimate& best,
-                 int component, double value, double largest) {
-    Components start = best.components;
+// The likelihood with `component` held at `value`, maximized over the other from where the last
+// profile point had it (`from`, which then moves there), and compared with the other at 0.
+double ProfileAt(LevelFitter& fitter, Likelihood likelihood, Components& from, int component,
+                 double value, double largest) {
+    Components start = from;
     start[component] = value;
     FreeComponents free{};
     free[static_cast<std::size_t>(1 - component)] = true;
-    const double climbed = ClimbLikelihood(studies, likelihood, start, free, largest).logLikelihood;
+    const LevelEstimate climbed = ClimbLikelihood(fitter, likelihood, start, free, largest);
+    from = climbed.components;
     start[1 - component] = 0;
-    return std::max(climbed,
-                    FitLevels(studies, start, likelihood, LevelParts::Likelihood).logLikelihood);
+    return std::max(climbed.logLikelihood,
+                    fitter.Fit(start, likelihood, LevelParts::Likelihood).logLikelihood);
 }
 
 } // namespace
 
-Interval ProfileInterval(const ClusteredStudies& studies, Likelihood likelihood,
-                         const LevelEstimate& best, int component, double level, double searchLimit,
-                         double largest) {
+Interval ProfileInterval(LevelFitter& fitter, Likelihood likelihood, const LevelEstimate& best,
+                         int component, double level, double searchLimit, double largest) {
     const double objective =
         boost::math::quantile(boost::math::chi_squared_distribution<double, QuietPolicy>(1), level);
+    Components from = best.components; // each climb starts where the one before ended
     const auto excess = [&](double value) {
         return 2 * (best.logLikelihood -
-                    ProfileAt(studies, likelihood, best, component, value, largest)) -
+                    ProfileAt(fitter, likelihood, from, component, value, largest)) -
                objective;
     };
     const double estimate = best.components[component];
     const auto solve = [&](double low, double high, double atLow, double atHigh) {
         std::uintmax_t evaluations = 100;
         const auto [a, b] = boost::math::tools::toms748_solve(
-            excess, low, high, atLow, atHigh, boost::math::tools::eps_tolerance<double>(34),
+            excess, low, high, atLow, atHigh, boost::math::tools::eps_tolerance<double>(30),
             evaluations);
         return a + (b - a) / 2;
     };
@@ -179,6 +180,7 @@ Interval ProfileInterval(const ClusteredStudies& studies, Likelihood likelihood,
             interval.low = solve(0, estimate, atZero, atEstimate);
         }
     }
+    from = best.components;
     if (const double atLimit = excess(searchLimit); atLimit > 0) {
         interval.high = solve(estimate, searchLimit, atEstimate, atLimit);
     }

@@ -24,9 +24,10 @@ double SearchLimit(double estimate) {
 }
 
 // The components, their shares of the variance and their intervals, on the scaled studies.
-LevelComponents ComponentsOf(const ClusteredStudies& arranged, const LevelEstimate& best,
-                             Likelihood likelihood, const Model& model, double typicalVariance,
-                             int exponent, ModelExtras extras) {
+LevelComponents ComponentsOf(LevelFitter& fitter, const LevelEstimate& best, Likelihood likelihood,
+                             const Model& model, double typicalVariance, int exponent,
+                             ModelExtras extras) {
+    const ClusteredStudies& arranged = fitter.Studies();
     const double largest = arranged.v.maxCoeff();
     const double total = best.components.between + best.components.within + typicalVariance;
     LevelComponents levels{static_cast<std::size_t>(arranged.Clusters()),
@@ -43,7 +44,7 @@ LevelComponents ComponentsOf(const ClusteredStudies& arranged, const LevelEstima
         for (int component = 0; component < 2; ++component) {
             const double own = std::ldexp(best.components[component], 2 * exponent);
             intervals[component] =
-                ProfileInterval(arranged, likelihood, best, component, model.settings.level,
+                ProfileInterval(fitter, likelihood, best, component, model.settings.level,
                                 std::ldexp(SearchLimit(own), -2 * exponent), largest);
         }
         levels.sigma2BetweenCiLow = intervals[0].low;
@@ -61,12 +62,14 @@ LevelComponents ComponentsOf(const ClusteredStudies& arranged, const LevelEstima
 }
 
 // Each row's weight, diag(V^-1) in percent as metafor's weights() gives it, in study order.
-std::vector<double> RowWeights(const ClusteredStudies& arranged, const LevelFit& fit) {
+std::vector<double> RowWeights(LevelFitter& fitter, Components components) {
+    const ClusteredStudies& arranged = fitter.Studies();
+    const Eigen::VectorXd diagonal = fitter.DiagonalWeight(components);
     std::vector<double> weights(arranged.order.size());
-    const double sum = fit.diagonalWeight.sum();
+    const double sum = diagonal.sum();
     for (std::size_t j = 0; j < arranged.order.size(); ++j) {
         weights[static_cast<std::size_t>(arranged.order[j])] =
-            100 * fit.diagonalWeight[static_cast<Eigen::Index>(j)] / sum;
+            100 * diagonal[static_cast<Eigen::Index>(j)] / sum;
     }
     return weights;
 }
@@ -111,8 +114,9 @@ Model FitMultilevel(std::span<const Study> original, std::span<const std::string
     // From the two-level estimate, shared between the levels.
     const double tau2 = EstimateTau2(studies, design, settings.method).tau2;
     const double half = tau2 > 0 ? tau2 / 2 : largest / 20;
-    const LevelEstimate best = MaximizeLevels(arranged, likelihood, {half, half}, largest);
-    const LevelFit fit = FitLevels(arranged, best.components, likelihood, LevelParts::Likelihood);
+    LevelFitter fitter(arranged);
+    const LevelEstimate best = MaximizeLevels(fitter, likelihood, {half, half}, largest);
+    const LevelFit fit = fitter.Fit(best.components, likelihood, LevelParts::Likelihood);
 
     const double residualDf = static_cast<double>(x.rows() - x.cols());
     Model model{};
@@ -130,9 +134,9 @@ Model FitMultilevel(std::span<const Study> original, std::span<const std::string
     TestHeterogeneity(model, fixed, residualDf);
     model.h2 = kNaN;
     const double typicalVariance = residualDf > 0 ? residualDf / fixed.traceP : kNaN;
-    model.levels = ComponentsOf(arranged, best, likelihood, model, typicalVariance, scaled.exponent,
+    model.levels = ComponentsOf(fitter, best, likelihood, model, typicalVariance, scaled.exponent,
                                 residualDf > 0 ? extras : ModelExtras::None);
-    model.rowWeights = RowWeights(arranged, fit);
+    model.rowWeights = RowWeights(fitter, best.components);
 
     const double effect = std::ldexp(1.0, scaled.exponent);
     model.beta = effect * fit.beta;
