@@ -24,7 +24,7 @@ struct KeptOption {
     std::string_view name;
     bool flag;
 };
-inline constexpr std::array<KeptOption, 11> kKeptOptions = {{
+inline constexpr std::array<KeptOption, 13> kKeptOptions = {{
     {"measure", false},
     {"method", false},
     {"test", false},
@@ -32,6 +32,8 @@ inline constexpr std::array<KeptOption, 11> kKeptOptions = {{
     {"label", false},
     {"by", false},
     {"mods", false},
+    {"cluster", false},
+    {"robust", true},
     {"trim-fill", true},
     {"funnel-contours", true},
     {"favours", false},

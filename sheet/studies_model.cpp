@@ -146,6 +146,9 @@ QString StudiesModel::RoleOf(int column) const {
     if (named("by") == name) {
         return tr("subgroups");
     }
+    if (named("cluster") == name) {
+        return tr("the clusters (each row's study)");
+    }
     const std::string moderators = "," + named("mods") + ",";
     if (moderators.find("," + name + ",") != std::string::npos) {
         return tr("a moderator");

@@ -58,8 +58,9 @@ void FillColumns(QComboBox& combo, const QString& first, const project::StudiesP
 
 AnalysisPanel::AnalysisPanel(QWidget* parent)
     : QWidget(parent), measure_(new QComboBox), method_(new QComboBox), test_(new QComboBox),
-      level_(new QLineEdit), label_(new QComboBox), by_(new QComboBox),
-      moderators_(new QListWidget), trimFill_(new QCheckBox(tr("Trim and fill"))),
+      level_(new QLineEdit), label_(new QComboBox), by_(new QComboBox), cluster_(new QComboBox),
+      moderators_(new QListWidget), robust_(new QCheckBox(tr("Cluster-robust tests (CR2)"))),
+      trimFill_(new QCheckBox(tr("Trim and fill"))),
       contours_(new QCheckBox(tr("Funnel contours"))),
       noncentral_(new QCheckBox(tr("Noncentral interval of d"))), favoursLeft_(new QLineEdit),
       favoursRight_(new QLineEdit), failure_(new QLabel), summary_(new QPlainTextEdit),
@@ -118,6 +119,10 @@ AnalysisPanel::AnalysisPanel(QWidget* parent)
     level_->setAccessibleName(tr("Confidence level"));
     label_->setAccessibleName(tr("Study labels"));
     by_->setAccessibleName(tr("Subgroups"));
+    cluster_->setAccessibleName(tr("Clusters"));
+    cluster_->setToolTip(tr("Rows that share this column's text are one study's: they are "
+                            "pooled by the three-level model (REML or ML)"));
+    robust_->setAccessibleName(tr("Cluster-robust tests"));
     moderators_->setAccessibleName(tr("Moderators"));
     favoursLeft_->setAccessibleName(tr("Favours, left"));
     favoursRight_->setAccessibleName(tr("Favours, right"));
@@ -133,6 +138,8 @@ AnalysisPanel::AnalysisPanel(QWidget* parent)
     form->addRow(tr("L&abels:"), label_);
     form->addRow(tr("&Subgroups:"), by_);
     form->addRow(tr("M&oderators:"), moderators_);
+    form->addRow(tr("Cl&usters:"), cluster_);
+    form->addRow(QString(), robust_);
     form->addRow(QString(), trimFill_);
     form->addRow(QString(), contours_);
     form->addRow(QString(), noncentral_);
@@ -160,8 +167,11 @@ void AnalysisPanel::Connect() {
     connect(by_, &QComboBox::textActivated, this,
             [this](const QString& text) { Choose("by", text, kNone); });
     connect(moderators_, &QListWidget::itemChanged, this, [this] { SetModerators(); });
+    connect(cluster_, &QComboBox::textActivated, this,
+            [this](const QString& text) { Choose("cluster", text, kNone); });
     for (const auto& [box, name] :
-         {std::pair{trimFill_, "trim-fill"}, std::pair{contours_, "funnel-contours"}}) {
+         {std::pair{trimFill_, "trim-fill"}, std::pair{contours_, "funnel-contours"},
+          std::pair{robust_, "robust"}}) {
         connect(box, &QCheckBox::toggled, this, [this, name = std::string(name)](bool on) {
             if (!showing_) {
                 on ? emit OptionChanged(name, std::nullopt) : emit OptionCleared(name);
@@ -210,12 +220,14 @@ void AnalysisPanel::ShowOptions(const project::StudiesProject& studies) {
     level_->setText(ValueOf(studies, "level", QString()));
     FillColumns(*label_, kFirstOther, studies, ValueOf(studies, "label", kFirstOther));
     FillColumns(*by_, kNone, studies, ValueOf(studies, "by", kNone));
+    FillColumns(*cluster_, kNone, studies, ValueOf(studies, "cluster", kNone));
     const QStringList chosen = ValueOf(studies, "mods", QString()).split(QLatin1Char(','));
     moderators_->clear();
     for (const std::string& column : studies.columns) {
         auto* item = new QListWidgetItem(FromUtf8(column), moderators_);
         item->setCheckState(chosen.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
     }
+    robust_->setChecked(studies.Option("robust") != nullptr);
     trimFill_->setChecked(studies.Option("trim-fill") != nullptr);
     contours_->setChecked(studies.Option("funnel-contours") != nullptr);
     noncentral_->setChecked(studies.Option("ci") != nullptr);

@@ -48,7 +48,9 @@ class AnalysisPanel : public QWidget {
     QLineEdit* level_;
     QComboBox* label_;
     QComboBox* by_;
+    QComboBox* cluster_;
     QListWidget* moderators_;
+    QCheckBox* robust_;
     QCheckBox* trimFill_;
     QCheckBox* contours_;
     QCheckBox* noncentral_;

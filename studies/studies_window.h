@@ -137,6 +137,7 @@ class StudiesWindow : public QMainWindow {
     QAction* labels_;
     QAction* subgroups_;
     QAction* moderator_;
+    QAction* clusters_;
 };
 
 } // namespace tavrel::studies

@@ -50,8 +50,10 @@ void StudiesWindow::SetUpActions() {
     labels_ = NewAction(this, tr("Column Holds the Study &Labels"));
     subgroups_ = NewAction(this, tr("Column Forms &Subgroups"));
     moderator_ = NewAction(this, tr("Column Is a &Moderator"));
-    for (const auto& [action, option] : {std::pair{labels_, "label"}, std::pair{subgroups_, "by"},
-                                         std::pair{moderator_, "mods"}}) {
+    clusters_ = NewAction(this, tr("Column Names Each Row's Clust&er"));
+    for (const auto& [action, option] :
+         {std::pair{labels_, "label"}, std::pair{subgroups_, "by"}, std::pair{moderator_, "mods"},
+          std::pair{clusters_, "cluster"}}) {
         action->setCheckable(true);
         connect(action, &QAction::triggered, this,
                 [this, option = option](bool on) { SetColumnRole(option, on); });
@@ -110,7 +112,7 @@ void StudiesWindow::SetUpMenus() {
     rows->addSeparator();
     rows->addActions({insertColumn_, renameColumn_, deleteColumn_});
     rows->addSeparator();
-    rows->addActions({labels_, subgroups_, moderator_});
+    rows->addActions({labels_, subgroups_, moderator_, clusters_});
     connect(rows, &QMenu::aboutToShow, this, &StudiesWindow::ShowColumnRoles);
     connect(table_->selectionModel(), &QItemSelectionModel::currentColumnChanged, this,
             &StudiesWindow::ShowColumnRoles);
@@ -121,7 +123,7 @@ void StudiesWindow::SetUpMenus() {
     // The header's own menu: what can be done with a column, and the roles it can play.
     table_->horizontalHeader()->setContextMenuPolicy(Qt::ActionsContextMenu);
     table_->horizontalHeader()->addActions(
-        {insertColumn_, renameColumn_, deleteColumn_, labels_, subgroups_, moderator_});
+        {insertColumn_, renameColumn_, deleteColumn_, labels_, subgroups_, moderator_, clusters_});
     table_->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
@@ -239,11 +241,12 @@ void StudiesWindow::ShowColumnRoles() {
         return given != nullptr && *given ? **given : std::string();
     };
     const QStringList moderators = QString::fromStdString(value("mods")).split(QLatin1Char(','));
-    for (QAction* action : {labels_, subgroups_, moderator_}) {
+    for (QAction* action : {labels_, subgroups_, moderator_, clusters_}) {
         action->setEnabled(input);
     }
     labels_->setChecked(input && value("label") == name);
     subgroups_->setChecked(input && value("by") == name);
+    clusters_->setChecked(input && value("cluster") == name);
     moderator_->setChecked(input && moderators.contains(QString::fromStdString(name)));
 }
 

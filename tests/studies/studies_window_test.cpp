@@ -13,10 +13,12 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
@@ -316,6 +318,48 @@ class StudiesWindowTest : public QObject, testing::SessionFixture {
         QVERIFY(ReadFile(Path("u.svg")).contains(QStringLiteral("viewBox=\"0 0 500 500\"")));
         QVERIFY(!studies::ExportPlot(window.Funnel(), Path("u.gif"), QSize(500, 500), &why));
         QVERIFY(!QFile::exists(Path("u.gif")));
+    }
+
+    void aClusterColumnGivesTheThreeLevelModelAndRobustTests() {
+        studies::StudiesWindow& window =
+            Opened(QStringLiteral("c.csv"), "study,yi,vi,paper\nE1,0.1,0.02,P1\nE2,0.35,0.02,P1\n"
+                                            "E3,0.6,0.02,P2\nE4,0.75,0.02,P2\nE5,-0.1,0.02,P3\n"
+                                            "E6,0.05,0.02,P3\nE7,0.2,0.02,P1\n");
+        window.Table().setCurrentIndex(window.Table().model()->index(0, 3)); // paper
+        QMenu* table = window.Menus()[1];
+        emit table->aboutToShow();
+        QAction* clusters = nullptr;
+        for (QAction* action : table->actions()) {
+            clusters = action->text() == QStringLiteral("Column Names Each Row's Clust&er")
+                           ? action
+                           : clusters;
+        }
+        QVERIFY(clusters != nullptr && !clusters->isChecked());
+        clusters->trigger();
+        QCOMPARE(*window.Model().Sheet().View().Option("cluster"),
+                 std::optional<std::string>("paper"));
+        Settle(window);
+        QPlainTextEdit* summary = nullptr;
+        QCheckBox* robust = nullptr;
+        for (QWidget* widget : window.findChildren<QWidget*>()) {
+            if (widget->accessibleName() == QStringLiteral("Summary")) {
+                summary = qobject_cast<QPlainTextEdit*>(widget);
+            } else if (widget->accessibleName() == QStringLiteral("Cluster-robust tests")) {
+                robust = qobject_cast<QCheckBox*>(widget);
+            }
+        }
+        QVERIFY(summary != nullptr && robust != nullptr);
+        QVERIFY2(summary->toPlainText().contains(
+                     QStringLiteral("Three-level model (REML), k = 7 in 3 clusters")),
+                 qPrintable(summary->toPlainText()));
+        robust->setChecked(true);
+        QVERIFY(window.Model().Sheet().View().Option("robust") != nullptr);
+        Settle(window);
+        QVERIFY(
+            summary->toPlainText().contains(QStringLiteral("Cluster-robust (CR2), 3 clusters")));
+        window.UndoStack().undo();
+        QVERIFY(window.Model().Sheet().View().Option("robust") == nullptr);
+        QVERIFY(!robust->isChecked());
     }
 
     void everyControlHasAnAccessibleName() {
