@@ -161,13 +161,16 @@ class Painter {
 
     void Pooled() { ModelRow(plot_.pooled, layout_.pooledTop, true, 14, Qt::black); }
 
-    // A subgroup: its name above its studies, its diamond below them.
+    // A group: its name above its studies; a subgroup's diamond below them.
     void Group(std::size_t g) {
         painter_.setFont(PlotFont(true));
         painter_.setPen(Qt::black);
         Text(QFontMetricsF(painter_.font())
                  .elidedText(DrawnText(plot_.groups[g].label), Qt::ElideMiddle, layout_.labelWidth),
              layout_.labelLeft, layout_.groupHeadingTops[g]);
+        if (!plot_.groups[g].pooledShown) {
+            return;
+        }
         ModelRow(plot_.groups[g].pooled, layout_.groupPooledTops[g], false, 10, kSquareColour);
         painter_.setFont(PlotFont());
         painter_.setPen(QColor(60, 60, 60));

@@ -99,7 +99,10 @@ double LayOutRows(const ForestPlot& plot, ForestLayout& layout) {
         if (group < plot.groups.size() &&
             i + 1 == plot.groups[group].firstStudy + plot.groups[group].studyCount) {
             layout.groupPooledTops.push_back(top);
-            top += kRowHeight + (plot.groups[group].heterogeneity.empty() ? 0 : kLineHeight) + 6;
+            if (plot.groups[group].pooledShown) {
+                top += kRowHeight + (plot.groups[group].heterogeneity.empty() ? 0 : kLineHeight);
+            }
+            top += 6;
             ++group;
         }
     }

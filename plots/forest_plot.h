@@ -27,6 +27,9 @@ struct ForestGroup {
     std::size_t studyCount = 0;
     ForestRow pooled;          // its label says what the diamond is; its weight is the studies' sum
     std::string heterogeneity; // under the diamond: "τ² = 0.031, I² = 62.3%, Q(4) = 10.20, ..."
+    // Whether the group has a diamond of its own: a subgroup does, a cluster (one study's
+    // several effect sizes, pooled only in the whole) does not.
+    bool pooledShown = true;
 };
 
 // Everything a forest plot shows, with its texts already written.

@@ -48,7 +48,7 @@ using DrawFunnelPlot = bool (*)(const FunnelPlot&, Format, std::string*, std::st
 // The shape of the plots' data as this build has them. A program and the module it loads must
 // agree on it: a module of another build would read a plot of another shape. Raise the version
 // with any change to ForestPlot, FunnelPlot or what they hold.
-inline constexpr std::uint64_t kPlotInterfaceVersion = 2;
+inline constexpr std::uint64_t kPlotInterfaceVersion = 3;
 inline constexpr std::uint64_t kPlotInterface =
     kPlotInterfaceVersion << 40 | std::uint64_t{sizeof(ForestPlot)} << 20 | sizeof(FunnelPlot);
 extern "C" std::uint64_t TavrelPlotInterface();

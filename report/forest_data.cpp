@@ -2,7 +2,10 @@
 
 #include "report/summary_text.h"
 
+#include <string_view>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace tavrel::report {
 
@@ -57,14 +60,34 @@ plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Model& poole
             RowOf(row.label.empty() ? "row " + std::to_string(row.row) : row.label, study.yi,
                   row.interval, meta::WeightPercent(pooled, i, study)));
     };
-    if (subgroups.empty()) {
+    if (subgroups.empty() && rows.Clustered()) {
+        // Each cluster's rows together, in the order the clusters are first seen, under its
+        // name: the model pools them as one study's.
+        std::vector<std::string_view> order;
+        std::unordered_map<std::string_view, std::vector<std::size_t>> members;
+        for (std::size_t i = 0; i < rows.Studies().size(); ++i) {
+            auto [at, added] = members.try_emplace(rows.Clusters()[i]);
+            if (added) {
+                order.push_back(rows.Clusters()[i]);
+            }
+            at->second.push_back(i);
+        }
+        for (const std::string_view cluster : order) {
+            plots::ForestGroup group{std::string(cluster), plot.studies.size(), 0, {}, {}, false};
+            for (const std::size_t i : members[cluster]) {
+                add(i);
+            }
+            group.studyCount = plot.studies.size() - group.firstStudy;
+            plot.groups.push_back(std::move(group));
+        }
+    } else if (subgroups.empty()) {
         for (std::size_t i = 0; i < rows.Studies().size(); ++i) {
             add(i);
         }
     }
     // In subgroups: each group's studies together, in input order, under its name.
     for (const meta::Subgroup& subgroup : subgroups) {
-        plots::ForestGroup group{subgroup.name, plot.studies.size(), 0, {}, {}};
+        plots::ForestGroup group{subgroup.name, plot.studies.size(), 0, {}, {}, true};
         double weight = 0;
         for (std::size_t i = 0; i < rows.Studies().size(); ++i) {
             if (rows.Groups()[i] == subgroup.name) {

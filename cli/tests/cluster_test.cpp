@@ -67,6 +67,25 @@ TEST_F(ClusterTest, ClustersAreReadAndEveryRowCounted) {
     EXPECT_NEAR(weights, 100, 1e-9);
 }
 
+// The forest plot stands each cluster's rows together under its name, in the order the
+// clusters are first seen, with the three-level model's diamond and components below.
+TEST_F(ClusterTest, TheForestPlotGroupsRowsByCluster) {
+    TAVREL_SKIP_WITHOUT_PLOT_MODULE();
+    std::vector<std::string> papers = {"P2", "P1", "P2", "P1", "P3", "P3", "P1", "P3", "P2"};
+    std::string errors;
+    ASSERT_EQ(Run(Table(papers), {"--cluster=paper", "--forest", Path("plot.svg")}, &errors), 0)
+        << errors;
+    const std::string svg = Read(dir_ / "plot.svg");
+    for (const char* text : {">P2</text>", ">P1</text>", ">P3</text>",
+                             ">Three-level model (REML)</text>", ">σ² between clusters = "}) {
+        EXPECT_NE(svg.find(text), std::string::npos) << text;
+    }
+    // The rows cluster by cluster: P2's E1, E3, E9, then P1's E2, E4, E7, then P3's.
+    EXPECT_LT(svg.find(">E3</text>"), svg.find(">E9</text>"));
+    EXPECT_LT(svg.find(">E9</text>"), svg.find(">E2</text>"));
+    EXPECT_LT(svg.find(">E7</text>"), svg.find(">E5</text>"));
+}
+
 TEST_F(ClusterTest, TablesWithoutTwoLevelsOfClusters) {
     // A cluster a row: the usual model, said.
     const auto single = RunTool(Table({"a", "b", "c", "d", "e", "f", "g", "h", "i"}),

@@ -90,6 +90,17 @@ TEST_F(LayoutTest, SubgroupBlocksStackInOrder) {
     EXPECT_LT(layout.groupPooledTops[1], layout.pooledTop);
 }
 
+// Clusters: each heading above its rows, and no diamond of its own: the next heading follows a
+// small gap, not a diamond's row.
+TEST_F(LayoutTest, ClusterBlocksHaveNoDiamond) {
+    ForestPlot plot = ThreeStudies();
+    plot.groups = {{"P1", 0, 2, {}, {}, false}, {"P2", 2, 1, {}, {}, false}};
+    const ForestLayout layout = LayOut(plot);
+    ASSERT_EQ(layout.groupHeadingTops.size(), 2u);
+    EXPECT_DOUBLE_EQ(layout.groupHeadingTops[1] - (layout.rowTops[1] + layout.rowHeights[1]), 6);
+    EXPECT_DOUBLE_EQ(layout.rowTops[2] - layout.groupHeadingTops[1], kRowHeight);
+}
+
 // The funnel's axes hold every study and 0 at the top; a legend widens the picture.
 TEST_F(LayoutTest, FunnelAxesHoldEveryStudy) {
     FunnelPlot plot;
