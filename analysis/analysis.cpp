@@ -53,6 +53,15 @@ meta::Model FitRows(const AnalysisRequest& request, const table::PooledRows& row
             return meta::FitModel(rows.Studies(), design.x, design.names, request.model);
         });
     }
+    if (const std::size_t split = rows.SplitClusters(); split > 0) {
+        analysis.notes.push_back(
+            "--cluster: " + std::to_string(split) +
+            (split == 1 ? " cluster has" : " clusters have") +
+            " rows apart, other clusters' rows between them (the first: \"" +
+            rows.FirstSplitCluster() + "\", again at row " + std::to_string(rows.FirstSplitRow()) +
+            "); rows with the same text are one cluster wherever they stand, so check that no "
+            "study's name or number was given to another");
+    }
     std::string note;
     meta::Model model = Fitted(what.empty() ? "--cluster: " : what, [&] {
         return meta::FitClustered(rows.Studies(), rows.Clusters(), design.x, design.names,

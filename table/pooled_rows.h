@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace tavrel::table {
@@ -61,6 +62,7 @@ class PooledRows {
         }
         moderators_.insert(moderators_.end(), moderators.begin(), moderators.end());
         if (clustered_) {
+            NoteCluster(cluster, row);
             clusters_.emplace_back(cluster);
         }
     }
@@ -80,6 +82,11 @@ class PooledRows {
     const std::vector<std::string>& Groups() const { return groups_; }
     // Each pooled study's cluster, where the rows are clustered.
     const std::vector<std::string>& Clusters() const { return clusters_; }
+    // Clusters whose rows stand apart, other clusters' rows between them: one study's number
+    // given again to another, often. The first such cluster and the row where it came back.
+    std::size_t SplitClusters() const { return splitClusters_; }
+    const std::string& FirstSplitCluster() const { return firstSplit_; }
+    long FirstSplitRow() const { return firstSplitRow_; }
     bool Clustered() const { return clustered_; }
     // Each pooled study's moderators, study by study (ModeratorCount() to a study).
     const std::vector<std::string>& Moderators() const { return moderators_; }
@@ -91,11 +98,25 @@ class PooledRows {
     }
 
   private:
+    void NoteCluster(std::string_view cluster, long row) {
+        if (!clusters_.empty() && cluster == clusters_.back()) {
+            return;
+        }
+        if (!seenClusters_.emplace(cluster).second && splitClusters_++ == 0) {
+            firstSplit_ = cluster;
+            firstSplitRow_ = row;
+        }
+    }
+
     bool labelled_;
     bool grouped_;
     bool clustered_;
     std::vector<std::string> groups_;
     std::vector<std::string> clusters_;
+    std::unordered_set<std::string> seenClusters_;
+    std::size_t splitClusters_ = 0;
+    std::string firstSplit_;
+    long firstSplitRow_ = 0;
     std::size_t moderatorCount_;
     Measure measure_;
     std::vector<std::string> moderators_;

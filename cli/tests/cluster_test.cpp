@@ -97,6 +97,14 @@ TEST_F(ClusterTest, TablesWithoutTwoLevelsOfClusters) {
         << single.err;
     EXPECT_NE(single.err.find("Random-effects model (REML), k = 9\n"), std::string::npos);
     EXPECT_EQ(single.out.find("sigma2_between"), std::string::npos);
+    // A cluster's text given again further down: one cluster still, and said.
+    const auto split = RunTool(Table({"A", "A", "B", "B", "A", "C", "C", "B", "D"}),
+                               {"--cluster=paper", "-o", Path("split.csv")});
+    EXPECT_NE(split.err.find("--cluster: 2 clusters have rows apart, other clusters' rows between "
+                             "them (the first: \"A\", again at row 5)"),
+              std::string::npos)
+        << split.err;
+    EXPECT_NE(split.err.find("k = 9 in 4 clusters"), std::string::npos) << split.err;
     // One cluster: refused, nothing written.
     const auto one = RunTool(Table(std::vector<std::string>(9, "P")),
                              {"--cluster=paper", "-o", Path("one.csv")});

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace tavrel::meta {
@@ -141,6 +142,12 @@ RobustInference ClusterRobust(std::span<const Study> studies,
     const ClusteredStudies arranged = ArrangeByCluster(studies, x, clusterOf);
     if (arranged.Clusters() < 2) {
         throw std::invalid_argument("cluster-robust inference needs two clusters or more");
+    }
+    if (const Eigen::Index largest = arranged.LargestCluster(); largest > kMostRobustClusterRows) {
+        throw std::invalid_argument(
+            "a cluster has " + std::to_string(largest) +
+            " rows, and the CR2 adjustment of a cluster costs its size cubed: up to " +
+            std::to_string(kMostRobustClusterRows) + " rows a cluster it is computed");
     }
     const LevelFit fit =
         FitLevels(arranged, components, Likelihood::Restricted, LevelParts::Likelihood);

@@ -19,8 +19,9 @@ namespace tavrel::meta {
 // coefficient t with Satterthwaite's degrees of freedom (tr P)^2 / ||P||_F^2 from the m x m
 // matrix P that clubSandwich forms, here from its diagonal and low-rank parts in O(m p^2);
 // with moderators, the HTZ test of all but the intercept (Wald_test, as metafor's QM).
-// Each cluster's block is formed: a cluster of thousands of rows costs its size cubed. Needs two
-// clusters or more (std::invalid_argument).
+// Each cluster's block is formed, at a cost of its size cubed: a cluster of more than
+// kMostRobustClusterRows rows is refused, as are fewer than two clusters (std::invalid_argument).
+inline constexpr Eigen::Index kMostRobustClusterRows = 1000;
 RobustInference ClusterRobust(std::span<const Study> studies,
                               std::span<const std::string> clusterOf, const Design& x,
                               std::span<const std::string> names, Components components,

@@ -174,6 +174,13 @@ TEST(ClusterRobust, TwoClustersWorkedByHand) {
     EXPECT_THROW(ClusterRobust(studies, std::vector<std::string>(3, "A"), InterceptOnly(3),
                                std::span(&name, 1), {0, 0}, 0.95),
                  std::invalid_argument);
+    // A cluster too large to adjust in reasonable time is refused, not left to run for minutes.
+    const std::vector<Study> many(kMostRobustClusterRows + 2, Study{0.1, 0.05});
+    std::vector<std::string> big(many.size(), "big");
+    big.back() = "small";
+    EXPECT_THROW(
+        ClusterRobust(many, big, InterceptOnly(many.size()), std::span(&name, 1), {0, 0}, 0.95),
+        std::invalid_argument);
 }
 
 } // namespace
