@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,17 @@ inline Result RunTool(const std::string& input, std::vector<std::string> args = 
     std::free(outData);
     std::free(errData);
     return result;
+}
+
+// A line of a table without quoted fields, split at its commas; a trailing comma ends an empty
+// field.
+inline std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream split(line + ",");
+    for (std::string field; std::getline(split, field, ',');) {
+        fields.push_back(field);
+    }
+    return fields;
 }
 
 } // namespace tavrel::cli::batchtest

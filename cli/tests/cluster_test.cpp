@@ -50,11 +50,7 @@ TEST_F(ClusterTest, ClustersAreReadAndEveryRowCounted) {
     std::getline(rows, line);
     double weights = 0;
     while (std::getline(rows, line)) {
-        std::vector<std::string> fields;
-        std::istringstream split(line + ",");
-        for (std::string field; std::getline(split, field, ',');) {
-            fields.push_back(field);
-        }
+        const std::vector<std::string> fields = batchtest::Fields(line);
         const std::string weight = fields[fields.size() - 4];
         EXPECT_EQ(fields[fields.size() - 3] + fields[fields.size() - 2] + fields.back(), "")
             << line;

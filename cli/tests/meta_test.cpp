@@ -84,11 +84,7 @@ TEST_F(MetaTest, ModeratorsAreReadAndEveryStudyCounted) {
     EXPECT_TRUE(line.ends_with(",weight,residual,hat,cooks_distance")) << line;
     double weights = 0;
     while (std::getline(rows, line)) {
-        std::vector<std::string> fields;
-        std::istringstream split(line + ",");
-        for (std::string field; std::getline(split, field, ',');) {
-            fields.push_back(field);
-        }
+        const std::vector<std::string> fields = batchtest::Fields(line);
         const std::string weight = fields[fields.size() - 4];
         if (line.starts_with("S5,")) {
             EXPECT_EQ(weight + fields.back(), "") << "a row left out has no part in the model";
