@@ -24,6 +24,29 @@ plots::ForestRow ShownRow(std::string label, double estimate, meta::Interval int
             TwoDecimals(table::Shown(transform, interval.high))};
 }
 
+// Each cluster's rows together, in the order the clusters are first seen, under its name and
+// without a diamond: the model pools them as one study's. `add` adds pooled row i.
+template <class Add>
+void AddClusters(const table::PooledRows& rows, plots::ForestPlot& plot, Add add) {
+    std::vector<std::string_view> order;
+    std::unordered_map<std::string_view, std::vector<std::size_t>> members;
+    for (std::size_t i = 0; i < rows.Studies().size(); ++i) {
+        auto [at, added] = members.try_emplace(rows.Clusters()[i]);
+        if (added) {
+            order.push_back(rows.Clusters()[i]);
+        }
+        at->second.push_back(i);
+    }
+    for (const std::string_view cluster : order) {
+        plots::ForestGroup group{std::string(cluster), plot.studies.size(), 0, {}, {}, false};
+        for (const std::size_t i : members[cluster]) {
+            add(i);
+        }
+        group.studyCount = plot.studies.size() - group.firstStudy;
+        plot.groups.push_back(std::move(group));
+    }
+}
+
 } // namespace
 
 plots::AxisScale ScaleOf(table::Measure measure) {
@@ -61,25 +84,7 @@ plots::ForestPlot PlotOf(const table::PooledRows& rows, const meta::Model& poole
                   row.interval, meta::WeightPercent(pooled, i, study)));
     };
     if (subgroups.empty() && rows.Clustered()) {
-        // Each cluster's rows together, in the order the clusters are first seen, under its
-        // name: the model pools them as one study's.
-        std::vector<std::string_view> order;
-        std::unordered_map<std::string_view, std::vector<std::size_t>> members;
-        for (std::size_t i = 0; i < rows.Studies().size(); ++i) {
-            auto [at, added] = members.try_emplace(rows.Clusters()[i]);
-            if (added) {
-                order.push_back(rows.Clusters()[i]);
-            }
-            at->second.push_back(i);
-        }
-        for (const std::string_view cluster : order) {
-            plots::ForestGroup group{std::string(cluster), plot.studies.size(), 0, {}, {}, false};
-            for (const std::size_t i : members[cluster]) {
-                add(i);
-            }
-            group.studyCount = plot.studies.size() - group.firstStudy;
-            plot.groups.push_back(std::move(group));
-        }
+        AddClusters(rows, plot, add);
     } else if (subgroups.empty()) {
         for (std::size_t i = 0; i < rows.Studies().size(); ++i) {
             add(i);

@@ -49,10 +49,6 @@ std::string SummaryText(const meta::Model& pooled, table::Measure measure = tabl
 // How many rows went in, why the others did not, and the summary, for standard error.
 std::string PooledText(const table::PooledRows& rows, const meta::Model& pooled);
 
-// The cluster-robust tests of the model's coefficients, where it has them: a heading and a line
-// each, "g = 0.18 [-0.0037, 0.37], se = 0.084, t(9.86) = 2.19, p = .054"; empty without.
-std::string RobustText(const meta::Model& model, table::Measure measure);
-
 // "Test for subgroup differences: Q(2) = 3.21, p = .201", or why it is not computed.
 std::string SubgroupTestText(const meta::SubgroupTest& differences);
 
