@@ -82,6 +82,24 @@ TEST_F(ClusterTest, TheForestPlotGroupsRowsByCluster) {
     EXPECT_LT(svg.find(">E7</text>"), svg.find(">E5</text>"));
 }
 
+// --by: each subgroup by its own three-level model, or by the usual one where its rows are one
+// cluster, said in its note.
+TEST_F(ClusterTest, SubgroupsOfClusteredRows) {
+    const auto result = RunTool("study,yi,vi,paper,arm\nE1,0.1,0.02,P1,a\nE2,0.35,0.02,P1,a\n"
+                                "E3,0.2,0.02,P2,a\nE4,0.6,0.02,P2,a\nE5,0.75,0.02,P3,b\n"
+                                "E6,-0.1,0.02,P3,b\nE7,0.05,0.02,P3,b\n",
+                                {"--cluster=paper", "--by=arm", "--summary=-", "-o", "/dev/null"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::size_t b = result.out.find("\"group\": \"b\"");
+    ASSERT_NE(b, std::string::npos) << result.out;
+    const std::string a = result.out.substr(0, b);
+    EXPECT_NE(a.find("\"k_clusters\": 2"), std::string::npos) << a;
+    EXPECT_NE(a.find("\"sigma2_between\""), std::string::npos) << a;
+    const std::string second = result.out.substr(b, result.out.find("\"subgroup_q\"") - b);
+    EXPECT_EQ(second.find("sigma2_between"), std::string::npos) << second;
+    EXPECT_NE(second.find("its rows are all one cluster"), std::string::npos) << second;
+}
+
 TEST_F(ClusterTest, TablesWithoutTwoLevelsOfClusters) {
     // A cluster a row: the usual model, said.
     const auto single = RunTool(Table({"a", "b", "c", "d", "e", "f", "g", "h", "i"}),

@@ -2,7 +2,7 @@
 # rma.mv(yi, vi, mods, random = ~ 1 | cluster/row) by REML and ML, under z and t (knha), its
 # components' profile-likelihood intervals (confint), and robust(model, cluster,
 # clubSandwich = TRUE), on generated tables (a cluster of one row, components at the boundary,
-# moderators) and on metadat's dat.konstantopoulos2011, dat.assink2016 and dat.curtis1998.
+# moderators, subgroups) and on metadat's dat.konstantopoulos2011, dat.assink2016 and dat.curtis1998.
 # Every value to 1e-6 relative, the profile bounds to 1e-4.
 #   Rscript multilevel.R PATH/TO/tavrel-batch WORK_DIR
 here <- dirname(sub("^--file=", "", grep("^--file=", commandArgs(), value = TRUE)))
@@ -96,6 +96,27 @@ compareTwoLevel <- function(d, name, method) {
        c(r$se, r$zval, r$ddf, r$pval, r$ci.lb, r$ci.ub, r$n), 1e-6, what)
 }
 
+# --by with --cluster: each subgroup (here the odd and even clusters) against rma.mv on its rows.
+compareSubgroups <- function(d, name) {
+  d$g <- ifelse(as.integer(factor(d$cluster)) %% 2 == 0, "even", "odd")
+  s <- ours(d, "--by=g")
+  if (is.null(s)) { check(FALSE, paste(name, "subgroups: the tool failed")); return() }
+  sub <- s$subgroups
+  for (i in seq_len(nrow(sub))) {
+    rows <- d[d$g == sub$group[i], ]
+    rows$row <- seq_len(nrow(rows))
+    fit <- function(sigma2) rma.mv(yi, vi, random = ~ 1 | cluster / row, data = rows,
+                                   sigma2 = sigma2, control = tight)
+    m <- fit(c(NA, NA))
+    if (any(m$sigma2 < 1e-6)) m <- fit(ifelse(m$sigma2 < 1e-6, 0, NA))
+    p <- predict(m)
+    near(c(sub$estimate[i], sub$se[i], sub$sigma2_between[i], sub$sigma2_within[i],
+           sub$pi_low[i], sub$pi_high[i], sub$k_clusters[i]),
+         c(m$beta, m$se, m$sigma2, p$pi.lb, p$pi.ub, m$s.nlevels[1]), 1e-6,
+         paste(name, "subgroup", sub$group[i]))
+  }
+}
+
 # Generated: m clusters of 1 to `most` rows, with the given components and a moderator.
 generated <- function(seed, m, most, between, within) {
   set.seed(seed)
@@ -124,9 +145,11 @@ for (name in names(tables)) {
   compare(tables[[name]], name, "ML", "z", c("x", "z"))
   compareTwoLevel(tables[[name]], name, "DL")
 }
+compareSubgroups(tables$wide, "wide")
+compareSubgroups(konstantopoulos <- with(dat.konstantopoulos2011,
+                                         data.frame(yi, vi, cluster = district, x = year)),
+                 "konstantopoulos2011")
 
-konstantopoulos <- with(dat.konstantopoulos2011,
-                        data.frame(yi, vi, cluster = district, x = year))
 assink <- with(dat.assink2016, data.frame(yi, vi, cluster = study, x = year))
 curtis <- escalc(measure = "ROM", m1i = m1i, sd1i = sd1i, n1i = n1i, m2i = m2i, sd2i = sd2i,
                  n2i = n2i, data = dat.curtis1998)

@@ -57,14 +57,16 @@ struct Balanced {
     }
 };
 
-// Effects spread between and within clusters; `spreadBetween` scales the clusters' shifts.
-Balanced MakeBalanced(double spreadBetween) {
+// Effects spread between and within clusters; `spreadBetween` and `spreadWithin` scale the
+// clusters' shifts and the rows' deviations.
+Balanced MakeBalanced(double spreadBetween, double spreadWithin = 1) {
     Balanced b{{}, {}, 0.04, 6, 4};
     const double shifts[] = {0.3, -0.4, 0.1, 0.5, -0.2, -0.3};
     const double within[] = {0.35, -0.3, 0.1, -0.15};
     for (int c = 0; c < b.m; ++c) {
         for (int j = 0; j < b.n; ++j) {
-            const double y = 0.2 + spreadBetween * shifts[c] + within[(j + c) % b.n] * (1 + c % 2);
+            const double y = 0.2 + spreadBetween * shifts[c] +
+                             spreadWithin * within[(j + c) % b.n] * (1 + c % 2);
             b.studies.push_back({y, b.v});
             b.clusters.push_back("study " + std::to_string(c));
         }
@@ -109,6 +111,19 @@ TEST(ThreeLevelModel, ClustersAlikeHoldTheBetweenComponentAtZero) {
     EXPECT_NEAR(reml.levels->sigma2Within, total - b.v, 1e-10);
     EXPECT_EQ(reml.levels->i2Between, 0);
     EXPECT_EQ(reml.levels->sigma2BetweenCiLow, 0);
+}
+
+TEST(ThreeLevelModel, RowsAlikeHoldTheWithinComponentAtZero) {
+    // Rows of a cluster closer than their sampling variance allows: MSW < v. The likelihood's
+    // within part peaks at 0, and its between part, of the cluster means alone, at
+    // sigma^2 between = (MSB - v) / n.
+    const Balanced b = MakeBalanced(1, 0.1);
+    ASSERT_LT(b.MeanSquareWithin(), b.v);
+    ASSERT_GT(b.MeanSquareBetween(), b.v);
+    const Model reml = Fit(b, Method::REML);
+    EXPECT_EQ(reml.levels->sigma2Within, 0);
+    EXPECT_NEAR(reml.levels->sigma2Between, (b.MeanSquareBetween() - b.v) / b.n, 1e-10);
+    EXPECT_EQ(reml.levels->sigma2WithinCiLow, 0);
 }
 
 TEST(ThreeLevelModel, ClusterShapesTheUsualModelCannotHave) {
