@@ -32,31 +32,21 @@ FreeComponents Moving(const LevelFit& fit, Components at, FreeComponents free) {
 // The Newton step on the moving components: by the observed information where it is positive
 // definite, by the expected one otherwise (which always is, away from a singular design).
 Eigen::Vector2d NewtonStep(const LevelFit& fit, FreeComponents moving) {
-    Eigen::Vector2d step = Eigen::Vector2d::Zero();
-    std::vector<int> index;
-    for (int j = 0; j < 2; ++j) {
-        if (moving[static_cast<std::size_t>(j)]) {
-            index.push_back(j);
-        }
-    }
-    const auto n = static_cast<Eigen::Index>(index.size());
     for (const Eigen::Matrix2d* information : {&fit.observed, &fit.expected}) {
-        Eigen::MatrixXd h(n, n);
-        Eigen::VectorXd s(n);
-        for (Eigen::Index a = 0; a < n; ++a) {
-            s[a] = fit.score[index[static_cast<std::size_t>(a)]];
-            for (Eigen::Index b = 0; b < n; ++b) {
-                h(a, b) = (*information)(index[static_cast<std::size_t>(a)],
-                                         index[static_cast<std::size_t>(b)]);
+        // A held component's row and column become the identity's and its score 0: no step.
+        Eigen::Matrix2d h = *information;
+        Eigen::Vector2d score = fit.score;
+        for (int j = 0; j < 2; ++j) {
+            if (!moving[static_cast<std::size_t>(j)]) {
+                h.row(j).setZero();
+                h.col(j).setZero();
+                h(j, j) = 1;
+                score[j] = 0;
             }
         }
-        const Eigen::LLT<Eigen::MatrixXd> llt(h);
-        if (llt.info() == Eigen::Success &&
-            (llt.matrixL().toDenseMatrix().diagonal().array() > 0).all()) {
-            const Eigen::VectorXd solved = llt.solve(s);
-            for (Eigen::Index a = 0; a < n; ++a) {
-                step[index[static_cast<std::size_t>(a)]] = solved[a];
-            }
+        const Eigen::LLT<Eigen::Matrix2d> llt(h);
+        if (llt.info() == Eigen::Success) {
+            const Eigen::Vector2d step = llt.solve(score);
             if (step.allFinite()) {
                 return step;
             }
