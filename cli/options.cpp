@@ -352,7 +352,7 @@ void CheckClusterOptions(const Options& options) {
     if (options.cluster.empty()) {
         return;
     }
-    const bool levels = options.method == meta::Method::REML || options.method == meta::Method::ML;
+    const bool levels = meta::FitsLevels(options.method);
     if (!levels && !options.robust) {
         throw UsageError("--cluster fits the three-level model by REML or ML; with --method " +
                          std::string(meta::Name(options.method)) +

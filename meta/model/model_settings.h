@@ -20,6 +20,12 @@ constexpr bool IsCommonEffect(Method method) {
     return method == Method::FE || method == Method::EE || method == Method::CE;
 }
 
+// Whether the method maximizes a likelihood, as the three-level model's components need (REML,
+// ML).
+constexpr bool FitsLevels(Method method) {
+    return method == Method::REML || method == Method::ML;
+}
+
 // Each model's and test's name, as the command line reads it and the summary prints it.
 template <class T> using Named = std::pair<std::string_view, T>;
 inline constexpr std::array kMethodNames = {

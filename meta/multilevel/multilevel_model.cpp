@@ -87,10 +87,6 @@ Model FitClustered(std::span<const Study> studies, std::span<const std::string> 
     return FitMultilevel(studies, clusterOf, x, names, settings, extras);
 }
 
-bool FitsLevels(Method method) {
-    return method == Method::REML || method == Method::ML;
-}
-
 Model FitMultilevel(std::span<const Study> original, std::span<const std::string> clusterOf,
                     const Design& x, std::span<const std::string> names,
                     const ModelSettings& settings, ModelExtras extras) {

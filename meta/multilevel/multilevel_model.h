@@ -26,7 +26,4 @@ Model FitClustered(std::span<const Study> studies, std::span<const std::string> 
                    const ModelSettings& settings, std::string& note,
                    ModelExtras extras = ModelExtras::All);
 
-// Whether the method is one the three-level model can be fitted by (REML, ML).
-bool FitsLevels(Method method);
-
 } // namespace tavrel::meta
